@@ -1,0 +1,46 @@
+// LineReader: reads a text file line by line through one 32768-byte window,
+// whatever the file's size. Lines end at CR, LF or CR LF; a run of line
+// ends ends one line, so blank lines vanish and are not counted. A line of
+// more than 3072 characters is reported (message 11) and ends the data.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include "frame/driver_log.h"
+
+namespace tolvan {
+
+inline constexpr int kMaxLineLen = 3072;
+inline constexpr int kLineWindow = 32768;
+
+class LineReader {
+ public:
+  // The caller keeps the file open and closes it after the reader is done.
+  // `log` receives message 11 for an over-long line.
+  LineReader(std::FILE* file, DriverLog& log);
+
+  // The next line as NUL-terminated text inside the window, valid until the
+  // next call; nullptr at the end of the data or after an over-long line.
+  char* nextLine();
+  // Back to the start of the file.
+  void rewind();
+  // Lines handed out so far; the line just returned has this number.
+  int lineCount() const { return lineCount_; }
+
+ private:
+  void refill();
+
+  std::FILE* file_;
+  DriverLog& log_;
+  std::unique_ptr<char[]> buffer_;
+  int pos_ = 0;
+  int end_ = 0;
+  int64_t fileSize_ = 0;
+  int64_t bytesRead_ = 0;
+  int lineCount_ = 0;
+  bool stopped_ = false;
+};
+
+}  // namespace tolvan

@@ -1,0 +1,44 @@
+// DriverOptions: the run's global settings, filled with defaults at start,
+// then changed by the command line and the configuration's global keys.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tolvan {
+
+enum RunMode : int {
+  kModeNone = 0,
+  kModeAdd = 1,        // -u import additions
+  kModeDelete = 2,     // -d import deletions
+  kModeDeleteAll = 3,  // -a
+  kModeReceive = 4,    // -v receive and export
+};
+
+enum DataFormat : int {
+  kFormatStandard = 0,
+  kFormatSeasia = 1,
+  kFormatWmsmart = 2,
+  kFormatTops = 3,
+};
+
+enum Charset : int { kCharset1Byte = 0, kCharsetGb = 1, kCharsetBig5 = 2, kCharsetShiftJis = 3 };
+
+struct DriverOptions {
+  std::optional<std::string> dataFile;  // import file (modes 1, 2) or export file (mode 4)
+  std::string configFile = "TolvanDrvConfig.txt";
+  std::string logFile = "TolvanDrvLog.txt";
+  int mode = kModeNone;
+  char separator = ',';
+  int dataFormat = kFormatStandard;
+  bool resend = false;
+  bool descFontPairs = false;
+  int dataType = 1;  // DataType::Plu
+  int maxExMsg = 9999;
+  int labelWidth = 594;  // tenths
+  int priceDecPt = 2;
+  int weightDecPt = 3;
+  int charset = kCharset1Byte;
+};
+
+}  // namespace tolvan

@@ -1,0 +1,7 @@
+# Sources of src/frame, listed by name.
+list(APPEND TOLVAN_SOURCES
+  src/frame/message_table.cc
+  src/frame/time_stamp.cc
+  src/frame/driver_log.cc
+  src/frame/scale_entry.cc
+)

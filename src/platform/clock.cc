@@ -1,0 +1,24 @@
+#include "platform/clock.h"
+
+#include <time.h>
+
+namespace tolvan {
+
+int64_t SystemClock::nowSeconds() const { return static_cast<int64_t>(::time(nullptr)); }
+
+LocalTime SystemClock::localNow() const {
+  time_t now = ::time(nullptr);
+  struct tm parts {};
+  ::localtime_r(&now, &parts);
+  LocalTime t;
+  t.year = parts.tm_year + 1900;
+  t.month = parts.tm_mon + 1;
+  t.day = parts.tm_mday;
+  t.hour = parts.tm_hour;
+  t.minute = parts.tm_min;
+  t.second = parts.tm_sec;
+  t.weekday = parts.tm_wday;
+  return t;
+}
+
+}  // namespace tolvan

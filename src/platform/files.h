@@ -1,0 +1,20 @@
+// File-system operations beyond plain stdio streams: deleting a file and
+// opening a file in binary mode. Kept here so path rules of other systems
+// have one place to live.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace tolvan {
+
+// Deletes the file; a missing file is not an error. Returns true when the
+// file is gone afterwards.
+bool removeFile(const std::string& path);
+
+// Opens a file with a stdio mode ("rb", "ab", "wb"); nullptr on failure.
+std::FILE* openFile(const std::string& path, const char* mode);
+
+bool fileExists(const std::string& path);
+
+}  // namespace tolvan

@@ -1,0 +1,54 @@
+// IPv4 sockets for the scale link and the simulator: create, blocking
+// connect, send, wait-readable with a time-out, receive, shutdown, close;
+// plus the few listening calls the simulator and test peers need.
+// Handles are plain integers; kInvalidSocket (-1) marks "no socket".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace tolvan {
+
+using SocketHandle = intptr_t;
+inline constexpr SocketHandle kInvalidSocket = -1;
+
+enum class SocketKind { Stream, Datagram };
+
+// Starts the socket library once per process (a no-op on POSIX systems).
+void socketStartup();
+
+// A new IPv4 socket, or kInvalidSocket.
+SocketHandle socketOpen(SocketKind kind);
+// Blocking connect to a dotted IPv4 address; for a datagram socket this
+// only fixes the peer. False when the address does not parse or the
+// connection is refused or times out.
+bool socketConnect(SocketHandle s, const std::string& ip, uint16_t port);
+// One send of the whole buffer; the count the system took, or -1.
+long socketSend(SocketHandle s, std::span<const uint8_t> bytes);
+// Waits until readable: 1 readable, 0 nothing within `seconds`, -1 failed.
+int socketWaitReadable(SocketHandle s, int seconds);
+// Same with a millisecond wait, for the simulator's poll loops.
+int socketWaitReadableMs(SocketHandle s, int milliseconds);
+// One receive: the count read (0 = peer closed on a stream), or -1.
+long socketRecv(SocketHandle s, std::span<uint8_t> buffer);
+// Stops both directions, so a thread blocked on the socket wakes up.
+void socketShutdown(SocketHandle s);
+void socketClose(SocketHandle s);
+
+// Listening side (simulator and test peers), bound to 127.0.0.1.
+// `port` 0 picks a free port; socketLocalPort tells which.
+SocketHandle socketListen(SocketKind kind, uint16_t port);
+uint16_t socketLocalPort(SocketHandle s);
+SocketHandle socketAccept(SocketHandle listener);
+// Datagram server side: receive one datagram and remember its sender in
+// `peer` (an opaque 16-byte address); send one datagram back to it.
+struct DatagramPeer {
+  uint8_t address[16] = {};
+  uint32_t length = 0;
+};
+long socketRecvFrom(SocketHandle s, std::span<uint8_t> buffer, DatagramPeer& peer);
+long socketSendTo(SocketHandle s, std::span<const uint8_t> bytes, const DatagramPeer& peer);
+
+}  // namespace tolvan

@@ -1,0 +1,7 @@
+# Sources of src/platform, listed by name.
+list(APPEND TOLVAN_SOURCES
+  src/platform/clock.cc
+  src/platform/sleeper.cc
+  src/platform/files.cc
+  src/platform/socket.cc
+)

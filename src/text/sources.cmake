@@ -1,0 +1,1 @@
+# Sources of src/text, listed by name.

@@ -1,0 +1,1 @@
+# Sources of src/totals, listed by name.
