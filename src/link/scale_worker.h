@@ -1,0 +1,16 @@
+// The worker thread of one scale: connect, run the send or receive
+// procedure of the scale's protocol family, close, store result then status.
+#pragma once
+
+#include "frame/scale_entry.h"
+
+namespace tolvan {
+
+void ScaleWorker(ScaleEntry& scale);
+
+// Stores the worker's outcome (result first, status last) unless the main
+// thread has given up on the worker; 25 and 26 give status 3, other
+// non-zero results status 2.
+void publishOutcome(ScaleEntry& scale, int result);
+
+}  // namespace tolvan

@@ -1,0 +1,57 @@
+// Test doubles for the platform seam: a clock that only moves when told
+// (or by what the fake sleeper "sleeps"), and a sleeper that records pauses.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/sleeper.h"
+
+namespace tolvan::testing {
+
+class FakeClock : public Clock {
+ public:
+  int64_t nowSeconds() const override { return seconds_.load(); }
+  LocalTime localNow() const override {
+    std::lock_guard lock(mutex_);
+    return local_;
+  }
+  void setSeconds(int64_t s) { seconds_ = s; }
+  void advance(int64_t s) { seconds_ += s; }
+  void setLocal(const LocalTime& t) {
+    std::lock_guard lock(mutex_);
+    local_ = t;
+  }
+
+ private:
+  std::atomic<int64_t> seconds_{1'700'000'000};
+  mutable std::mutex mutex_;
+  LocalTime local_{2026, 12, 4, 13, 56, 24, 5};  // Fri Dec 04 13:56:24 2026
+};
+
+// Records every pause; optionally moves a FakeClock forward by it so that
+// deadlines based on the clock still run out.
+class FakeSleeper : public Sleeper {
+ public:
+  explicit FakeSleeper(FakeClock* clock = nullptr) : clock_(clock) {}
+  void sleepMs(int milliseconds) override {
+    {
+      std::lock_guard lock(mutex_);
+      pauses_.push_back(milliseconds);
+    }
+    if (clock_ != nullptr) clock_->advance((milliseconds + 999) / 1000);
+  }
+  std::vector<int> pauses() const {
+    std::lock_guard lock(mutex_);
+    return pauses_;
+  }
+
+ private:
+  FakeClock* clock_;
+  mutable std::mutex mutex_;
+  std::vector<int> pauses_;
+};
+
+}  // namespace tolvan::testing
