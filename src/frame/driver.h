@@ -3,6 +3,9 @@
 // and sleeper the run uses. Tests build many drivers in one process.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 
@@ -38,6 +41,21 @@ class Driver {
   Sleeper& sleeper;
   std::FILE* console;
   DriverLog log;
+
+  // The procedure each worker thread runs; null means the real ScaleWorker.
+  // Tests put fake family procedures here.
+  void (*workerProc)(ScaleEntry&) = nullptr;
+
+  // Lets the wait for all scales wake as soon as a worker ends.
+  void notifyWorkerEnded();
+  uint64_t workersEnded() const;
+  // Waits until more than `seen` workers have ended, or `limit` passed.
+  void waitForWorkerEnd(uint64_t seen, std::chrono::milliseconds limit);
+
+ private:
+  mutable std::mutex endedMutex_;
+  std::condition_variable endedSignal_;
+  uint64_t workersEnded_ = 0;
 };
 
 }  // namespace tolvan
