@@ -1,1 +1,102 @@
-int main() { return 0; }
+// tolvansim: stands in for the scales of a driver configuration file on
+// 127.0.0.1, one port a scale, until SIGINT or SIGTERM.
+//
+//   tolvansim CONFIG [--write-config OUT]
+//
+// Prints "tolvansim ready: N scale(s)" once every port is open (after OUT
+// has been written with the ports actually served).
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/socket.h"
+#include "sim/sim_config.h"
+#include "sim/sim_server.h"
+
+namespace {
+
+int stopPipe[2] = {-1, -1};
+
+void onStopSignal(int) {
+  char byte = 1;
+  ssize_t ignored = ::write(stopPipe[1], &byte, 1);
+  (void)ignored;
+}
+
+// Every scale needs a listener and its connections: take all the file
+// handles the system allows.
+void raiseFileLimit() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+  limit.rlim_cur = limit.rlim_max;
+  ::setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+bool installStopHandlers() {
+  if (::pipe(stopPipe) != 0) return false;
+  struct sigaction action {};
+  action.sa_handler = onStopSignal;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::signal(SIGPIPE, SIG_IGN);
+  return true;
+}
+
+int usage() {
+  std::fputs("usage: tolvansim CONFIG [--write-config OUT]\n", stderr);
+  return 2;
+}
+
+bool writeText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string configPath;
+  std::string outPath;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--write-config") == 0 && i + 1 < argc) outPath = argv[++i];
+    else if (configPath.empty() && argv[i][0] != '-') configPath = argv[i];
+    else return usage();
+  }
+  if (configPath.empty()) return usage();
+  raiseFileLimit();
+  tolvan::socketStartup();
+  if (!installStopHandlers()) return 2;
+
+  tolvan::sim::SimConfig config;
+  std::string error;
+  if (!tolvan::sim::loadSimConfig(configPath, config, error)) {
+    std::fprintf(stderr, "tolvansim: %s: %s\n", configPath.c_str(), error.c_str());
+    return 2;
+  }
+  tolvan::SystemClock clock;
+  tolvan::sim::SimServer server(config, clock);
+  if (!server.open(error)) {
+    std::fprintf(stderr, "tolvansim: %s\n", error.c_str());
+    return 2;
+  }
+  if (!outPath.empty() && !writeText(outPath, tolvan::sim::rewriteConfig(config))) {
+    std::fprintf(stderr, "tolvansim: cannot write %s\n", outPath.c_str());
+    return 2;
+  }
+  std::printf("tolvansim ready: %zu scale(s)\n", config.scales.size());
+  std::fflush(stdout);
+  server.run(stopPipe[0]);
+  if (!server.writeDumps()) {
+    std::fputs("tolvansim: a dump file could not be written\n", stderr);
+    return 1;
+  }
+  return 0;
+}

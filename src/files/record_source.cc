@@ -1,1 +1,45 @@
-// Placeholder: filled in by its owner.
+#include "files/record_source.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "frame/driver.h"
+
+namespace tolvan {
+
+RecordSource::RecordSource(ScaleEntry& scale) : scale_(scale) {}
+
+bool RecordSource::next(SourceRecord& out) {
+  return scale_.fromResendFile == 1 ? nextFromResendFile(out) : nextFromRecordList(out);
+}
+
+bool RecordSource::nextFromRecordList(SourceRecord& out) {
+  const Driver* driver = scale_.driver;
+  if (driver == nullptr || position_ >= driver->records.count()) return false;
+  const RecordHeader* header = position_ < driver->headers.count() ? driver->headers.get(position_) : nullptr;
+  out.dataType = header != nullptr ? header->dataType : driver->options.dataType;
+  out.mode = header != nullptr ? header->mode : driver->options.mode;
+  out.record = driver->records.get(position_);
+  out.length = recordLength(out.dataType, out.mode);
+  out.number = ++position_;
+  return out.record != nullptr;
+}
+
+bool RecordSource::nextFromResendFile(SourceRecord& out) {
+  std::FILE* file = scale_.workFile;
+  if (file == nullptr) return false;
+  uint8_t bytes[kResendEntryHeaderLen];
+  if (std::fread(bytes, 1, sizeof bytes, file) != sizeof bytes) return false;
+  ResendEntryHeader header = decodeResendHeader(bytes);
+  if (header.length > static_cast<uint32_t>(kMaxResendRecordLen)) return false;
+  std::memset(resendBuffer_.data(), 0, sizeof resendBuffer_);
+  if (std::fread(resendBuffer_.data(), 1, header.length, file) != header.length) return false;
+  out.dataType = header.dataType;
+  out.mode = header.mode;
+  out.record = resendBuffer_.data();
+  out.length = static_cast<int>(header.length);
+  out.number = ++position_;
+  return true;
+}
+
+}  // namespace tolvan

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "files/work_files.h"
 #include "frame/scale_entry.h"
 
 namespace tolvan {
@@ -13,21 +14,28 @@ namespace tolvan {
 struct SourceRecord {
   int dataType = 0;
   int mode = 0;
-  const void* record = nullptr;  // valid until the next call of next()
-  int length = 0;                // bytes of the record image
-  int number = 0;                // 1-based position, for message 19
+  // Valid until the next call of next(). A record read from a resend file
+  // lies in a 4096-byte block whose bytes past `length` are zero, so a
+  // converter may read a whole record of its type even from a short entry.
+  const void* record = nullptr;
+  int length = 0;  // bytes of the record image
+  int number = 0;  // 1-based position, for message 19
 };
 
 class RecordSource {
  public:
   explicit RecordSource(ScaleEntry& scale);
-  // The next record; false at the end (or at a damaged resend entry).
+  // The next record; false at the end (or at a damaged resend entry: an
+  // incomplete header or record, or a length above 4096).
   bool next(SourceRecord& out);
 
  private:
+  bool nextFromRecordList(SourceRecord& out);
+  bool nextFromResendFile(SourceRecord& out);
+
   ScaleEntry& scale_;
   int position_ = 0;
-  std::array<uint64_t, 4096 / 8> resendBuffer_{};  // aligned room for one record image
+  std::array<uint64_t, kMaxResendRecordLen / 8> resendBuffer_{};  // aligned room for one record image
 };
 
 }  // namespace tolvan

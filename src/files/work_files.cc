@@ -1,1 +1,112 @@
-// Placeholder: filled in by its owner.
+#include "files/work_files.h"
+
+#include "frame/driver.h"
+#include "platform/files.h"
+#include "records/data_types.h"
+#include "records/plu_record.h"
+
+namespace tolvan {
+namespace {
+
+constexpr int kDeletionRecordLen = 8;
+
+// Lengths of the addition records of each master data type.
+int additionLength(int dataType) {
+  switch (static_cast<DataType>(dataType)) {
+    case DataType::Plu: return static_cast<int>(kPluRecordSize);
+    case DataType::ExMsg:
+    case DataType::ExMsg2:
+    case DataType::ExMsg3:
+    case DataType::Coupon: return 2056;
+    case DataType::PriceCng: return 8;
+    case DataType::MkdPriceCng: return 12;
+    case DataType::Store: return 208;
+    case DataType::Keyboard: return 12;
+    case DataType::Nutrition: return 148;
+    default: return 0;
+  }
+}
+
+void putU16(uint8_t* out, uint32_t v) {
+  out[0] = static_cast<uint8_t>(v);
+  out[1] = static_cast<uint8_t>(v >> 8);
+}
+
+void putU32(uint8_t* out, uint32_t v) {
+  putU16(out, v & 0xffff);
+  putU16(out + 2, v >> 16);
+}
+
+uint32_t getU16(const uint8_t* in) { return static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8; }
+
+uint32_t getU32(const uint8_t* in) { return getU16(in) | getU16(in + 2) << 16; }
+
+// Data type and mode of the record at `index`: its header, or the run's
+// options when the header list is shorter (delete-all adds no header).
+ResendEntryHeader describeRecord(const Driver& driver, int index) {
+  ResendEntryHeader h;
+  if (index < driver.headers.count() && driver.headers.get(index) != nullptr) {
+    const RecordHeader* header = driver.headers.get(index);
+    h.dataType = header->dataType;
+    h.mode = header->mode;
+  } else {
+    h.dataType = driver.options.dataType;
+    h.mode = driver.options.mode;
+  }
+  h.length = static_cast<uint32_t>(recordLength(h.dataType, h.mode));
+  return h;
+}
+
+}  // namespace
+
+std::string workFileName(const ScaleEntry& scale) { return scale.name + "Wrk.txt"; }
+
+void deleteWorkFile(const ScaleEntry& scale) { removeFile(workFileName(scale)); }
+
+bool createWorkFile(ScaleEntry& scale) {
+  if (scale.workFile != nullptr) std::fclose(scale.workFile);
+  scale.workFile = openFile(workFileName(scale), "wb");
+  return scale.workFile != nullptr;
+}
+
+int recordLength(int dataType, int mode) {
+  if (mode == kModeDelete || mode == kModeDeleteAll) return kDeletionRecordLen;
+  if (mode == kModeAdd) return additionLength(dataType);
+  return 0;
+}
+
+void encodeResendHeader(const ResendEntryHeader& header, uint8_t (&out)[kResendEntryHeaderLen]) {
+  putU16(out, static_cast<uint32_t>(header.dataType) & 0xffff);
+  putU16(out + 2, static_cast<uint32_t>(header.mode) & 0xffff);
+  putU32(out + 4, header.length);
+  putU32(out + 8, 0);
+}
+
+ResendEntryHeader decodeResendHeader(const uint8_t (&in)[kResendEntryHeaderLen]) {
+  ResendEntryHeader h;
+  h.dataType = static_cast<int>(getU16(in));
+  h.mode = static_cast<int>(getU16(in + 2));
+  h.length = getU32(in + 4);
+  return h;
+}
+
+void appendToResendFile(Driver& driver, const ScaleEntry& scale) {
+  if (!scale.resendFile) return;
+  std::FILE* file = openFile(*scale.resendFile, "ab");
+  if (file == nullptr) {
+    driver.log.error(kMsgResendOpenError, scale.name.c_str(), scale.resendFile->c_str());
+    return;
+  }
+  for (int i = 0; i < driver.records.count(); ++i) {
+    const void* record = driver.records.get(i);
+    ResendEntryHeader header = describeRecord(driver, i);
+    if (record == nullptr || header.length == 0) continue;
+    uint8_t bytes[kResendEntryHeaderLen];
+    encodeResendHeader(header, bytes);
+    std::fwrite(bytes, 1, sizeof bytes, file);
+    std::fwrite(record, 1, header.length, file);
+  }
+  std::fclose(file);
+}
+
+}  // namespace tolvan

@@ -7,7 +7,7 @@
 
 namespace tolvan {
 
-void DriverLog::plain(MessageCode code, ...) {
+void DriverLog::plain(int code, ...) {
   va_list args;
   va_start(args, code);
   std::string text = formatMessageV(code, kMaxMessageLen, args);
@@ -16,7 +16,7 @@ void DriverLog::plain(MessageCode code, ...) {
   writeLine(text);
 }
 
-void DriverLog::error(MessageCode code, ...) {
+void DriverLog::error(int code, ...) {
   va_list args;
   va_start(args, code);
   std::string text = formatErrorMessageV(code, args);
@@ -48,7 +48,7 @@ int DriverLog::timesLogged(MessageCode code) const {
   return logged_[static_cast<size_t>(code)];
 }
 
-void DriverLog::count(MessageCode code) {
+void DriverLog::count(int code) {
   if (code >= 0 && code < kMessageCount) ++logged_[static_cast<size_t>(code)];
 }
 

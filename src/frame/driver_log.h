@@ -22,9 +22,9 @@ class DriverLog {
       : path_(path), clock_(clock), console_(console) {}
 
   // Logs the formatted text of `code` as it stands.
-  void plain(MessageCode code, ...);
+  void plain(int code, ...);
   // Logs " Error 0012:" and the formatted text of `code`.
-  void error(MessageCode code, ...);
+  void error(int code, ...);
   // Time stamp, ':', text, CR LF to the file; text and newline to the console.
   void writeLine(std::string_view text);
   // Deletes the log file (option -e); a missing file is no error.
@@ -34,7 +34,7 @@ class DriverLog {
   int timesLogged(MessageCode code) const;
 
  private:
-  void count(MessageCode code);
+  void count(int code);
 
   const std::string& path_;
   const Clock& clock_;

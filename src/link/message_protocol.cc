@@ -1,9 +1,313 @@
 #include "link/message_protocol.h"
 
-namespace tolvan {
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <vector>
 
-// The message protocol is not built yet: say so rather than pretend.
-MessageCode MessageSend(ScaleEntry&) { return kMsgNotSupported; }
-MessageCode MessageReceive(ScaleEntry&) { return kMsgNotSupported; }
+#include "files/record_source.h"
+#include "frame/driver.h"
+#include "link/scale_link.h"
+#include "link/scale_log.h"
+#include "records/data_types.h"
+#include "records/record_dispatch.h"
+
+namespace tolvan {
+namespace {
+
+// The scale needs a moment after a session opens before the first batch or
+// request arrives, and a longer one before the session is closed after a
+// receive; a busy scale is asked again after a pause of its own.
+constexpr int kPauseAfterStartMs = 200;
+constexpr int kPauseBeforeEndMs = 1000;
+constexpr int kBusyRetryPauseMs = 1000;
+
+void pause(ScaleEntry& scale, int milliseconds) {
+  static SystemSleeper systemSleeper;
+  Sleeper& sleeper = scale.driver != nullptr ? scale.driver->sleeper : systemSleeper;
+  sleeper.sleepMs(milliseconds);
+}
+
+int64_t nowSeconds(const ScaleEntry& scale) {
+  static const SystemClock systemClock;
+  return scale.driver != nullptr ? scale.driver->clock.nowSeconds() : systemClock.nowSeconds();
+}
+
+MessageCode SendHeader(ScaleEntry& scale, int number, uint32_t length) {
+  std::array<uint8_t, kMessageHeaderLen> header{};
+  writeMessageHeader(header, number, length);
+  return ScaleSend(scale, header, ScaleLogKind::Send);
+}
+
+MessageCode SendBytes(ScaleEntry& scale, std::span<const uint8_t> bytes) {
+  return ScaleSend(scale, bytes, ScaleLogKind::Dump);
+}
+
+// Header and body in one send, as the scale expects an upload request.
+MessageCode SendMessage(ScaleEntry& scale, int number, std::span<const uint8_t> body) {
+  std::vector<uint8_t> frame(kMessageHeaderLen + body.size());
+  writeMessageHeader(std::span<uint8_t, kMessageHeaderLen>(frame.data(), kMessageHeaderLen), number,
+                     static_cast<uint32_t>(body.size()));
+  if (!body.empty()) std::memcpy(frame.data() + kMessageHeaderLen, body.data(), body.size());
+  return ScaleSend(scale, frame, ScaleLogKind::Send);
+}
+
+// Exact read of the whole buffer, logged as Received when complete.
+MessageCode receiveLogged(ScaleEntry& scale, std::span<uint8_t> buffer) {
+  if (buffer.empty()) return kMsgOk;
+  MessageCode r = ScaleReceiveExact(scale, buffer);
+  if (r != kMsgOk) return r;
+  ScaleLogWrite(scale, ScaleLogKind::Received, buffer.data(), buffer.size());
+  return kMsgOk;
+}
+
+// Reads the header and the 12-byte body, whatever the header's length says.
+MessageCode receiveStatusReply(ScaleEntry& scale, StatusReply& reply) {
+  std::array<uint8_t, kMessageHeaderLen> header{};
+  std::array<uint8_t, kStatusBodyLen> body{};
+  MessageCode r = receiveLogged(scale, header);
+  if (r == kMsgOk) r = receiveLogged(scale, body);
+  if (r == kMsgOk) reply = readStatusReply(header, body);
+  return r;
+}
+
+MessageCode reportStatus(ScaleEntry& scale, const StatusReply& reply) {
+  MessageCode code = classifyStatusReply(reply);
+  if (code == kMsgScaleDataError) {
+    ScaleLogError(scale, code, static_cast<int>(reply.received), static_cast<int>(reply.errorCount));
+  } else if (code == kMsgScaleErrorCode) {
+    ScaleLogError(scale, code, static_cast<int>(reply.errorCode));
+  }
+  return code;
+}
+
+// One start exchange: 27 for a busy reply (not logged here), else as
+// ReadStatusReply.
+MessageCode startOnce(ScaleEntry& scale) {
+  MessageCode r = SendHeader(scale, kMsgNoStartSession, 0);
+  if (r != kMsgOk) return r;
+  StatusReply reply;
+  r = receiveStatusReply(scale, reply);
+  if (r != kMsgOk) return r;
+  if (isBusyReply(reply)) return kMsgScaleBusy;
+  return reportStatus(scale, reply);
+}
+
+// A batch: up to 100 converted records of one data type and mode, each an
+// owned copy, sent as one message under the converter's message number.
+struct Batch {
+  int number = 0;
+  std::vector<std::vector<uint8_t>> records;
+
+  uint32_t totalLength() const {
+    uint32_t total = 0;
+    for (const auto& record : records) total += static_cast<uint32_t>(record.size());
+    return total;
+  }
+};
+
+// Cuts the scale's records into batches. A record of another data type or
+// mode than the batch is kept back and starts the next batch.
+class BatchReader {
+ public:
+  explicit BatchReader(ScaleEntry& scale) : scale_(scale), source_(scale) {}
+
+  // The next batch with at least one record; false when none is left.
+  // Records that do not convert are skipped, also when a whole run of them
+  // fails: the records after them still go out.
+  bool next(Batch& batch) {
+    batch = Batch{};
+    while (hasPending_ || !exhausted_) {
+      fill(batch);
+      if (!batch.records.empty()) return true;
+    }
+    return false;
+  }
+
+ private:
+  bool takePending() {
+    if (!hasPending_ && !exhausted_) {
+      hasPending_ = source_.next(pending_);
+      exhausted_ = !hasPending_;
+    }
+    return hasPending_;
+  }
+
+  void fill(Batch& batch) {
+    bool first = true;
+    while (batch.records.size() < static_cast<size_t>(kMaxBatchRecords) && takePending()) {
+      if (first) {
+        scale_.dataType = pending_.dataType;
+        scale_.operation = pending_.mode;
+        first = false;
+      } else if (pending_.dataType != scale_.dataType || pending_.mode != scale_.operation) {
+        return;
+      }
+      hasPending_ = false;
+      scale_.nextRecord = pending_.number;
+      if (!convertInto(batch)) {
+        // A resend entry that does not convert ends its batch unreported;
+        // a record of this run is reported with its line and skipped.
+        if (scale_.fromResendFile != 0) return;
+        ScaleLogError(scale_, kMsgConvertError, pending_.number);
+      }
+    }
+  }
+
+  bool convertInto(Batch& batch) {
+    int code = 0;
+    int length = static_cast<int>(buffer_.size());
+    if (!convertRecord(scale_, scale_.dataType, scale_.operation, pending_.record, code, buffer_, length)) {
+      return false;
+    }
+    if (length < 0 || static_cast<size_t>(length) > buffer_.size()) return false;
+    batch.number = code;
+    batch.records.emplace_back(buffer_.begin(), buffer_.begin() + length);
+    return true;
+  }
+
+  ScaleEntry& scale_;
+  RecordSource source_;
+  SourceRecord pending_;
+  bool hasPending_ = false;
+  bool exhausted_ = false;
+  std::array<uint8_t, kMaxConvertedLen> buffer_{};
+};
+
+// The batch header, a note of its number and size, the records one send
+// each; one status reply answers the whole batch, and it is read even when
+// a send failed.
+MessageCode sendBatch(ScaleEntry& scale, const Batch& batch) {
+  uint32_t total = batch.totalLength();
+  MessageCode sent = SendHeader(scale, batch.number, total);
+  char note[64];
+  std::snprintf(note, sizeof note, "Msg = %d Size = %d", batch.number, static_cast<int>(total));
+  ScaleLogWrite(scale, ScaleLogKind::Text, reinterpret_cast<const uint8_t*>(note), std::strlen(note));
+  if (sent == kMsgOk) {
+    for (const auto& record : batch.records) {
+      if (SendBytes(scale, record) != kMsgOk) break;
+    }
+  }
+  return ReadStatusReply(scale);
+}
+
+// The records of a data reply: record header, body, handed on, until the
+// reply's length has no room for another record header.
+MessageCode receiveRecords(ScaleEntry& scale, uint32_t total) {
+  uint64_t consumed = 0;
+  std::vector<uint8_t> body;
+  while (consumed < total) {
+    if (total - consumed < static_cast<uint64_t>(kMessageRecordHeaderLen)) break;
+    std::array<uint8_t, kMessageRecordHeaderLen> recordHeader{};
+    MessageCode r = receiveLogged(scale, recordHeader);
+    if (r != kMsgOk) return r;
+    consumed += kMessageRecordHeaderLen;
+    body.resize(recordBodyLength(recordHeader));
+    r = receiveLogged(scale, body);
+    if (r != kMsgOk) return r;
+    consumed += body.size();
+    handleReceivedRecord(scale, body);
+  }
+  return kMsgOk;
+}
+
+// The upload request on a fresh connection and the data reply to it.
+MessageCode requestRecords(ScaleEntry& scale, int number, std::span<const uint8_t> request) {
+  if (!ScaleReconnect(scale)) return kMsgCannotConnect;
+  if (SendMessage(scale, number, request) != kMsgOk) return kMsgSendError;
+  std::array<uint8_t, kMessageHeaderLen> header{};
+  MessageCode r = receiveLogged(scale, header);
+  if (r != kMsgOk) return r;
+  MessageHeader reply = readMessageHeader(header);
+  if (reply.errorFlag == 0) return receiveRecords(scale, reply.length);
+  std::array<uint8_t, kStatusBodyLen> body{};
+  r = receiveLogged(scale, body);
+  if (r != kMsgOk) return r;
+  ScaleLogError(scale, kMsgScaleErrorCode, static_cast<int>(readStatusReply(header, body).errorCode));
+  return kMsgScaleErrorCode;
+}
+
+// After a totals receive the scale's totals are cleared; a failure here is
+// in the scale log and does not change the receive's result.
+void resetTotals(ScaleEntry& scale) {
+  int number = TotalsResetNumber(scale.dataType);
+  if (!ScaleReconnect(scale)) return;
+  std::array<uint8_t, kMessageHeaderLen + 4> message{};
+  size_t bodyLen = static_cast<size_t>(totalsResetBodyLen(scale.dataType));
+  writeMessageHeader(std::span<uint8_t, kMessageHeaderLen>(message.data(), kMessageHeaderLen), number,
+                     static_cast<uint32_t>(bodyLen));
+  if (ScaleSend(scale, std::span<const uint8_t>(message.data(), kMessageHeaderLen + bodyLen)) != kMsgOk) return;
+  (void)ReadStatusReply(scale);
+}
+
+}  // namespace
+
+MessageCode ReadStatusReply(ScaleEntry& scale) {
+  StatusReply reply;
+  MessageCode r = receiveStatusReply(scale, reply);
+  if (r != kMsgOk) return r;
+  return reportStatus(scale, reply);
+}
+
+MessageCode MessageStart(ScaleEntry& scale) {
+  MessageCode r = startOnce(scale);
+  if (r != kMsgScaleBusy) return r;
+  // A busy scale is asked again until it takes the session or the scale's
+  // connect time has passed since its first busy answer.
+  const int64_t firstBusy = nowSeconds(scale);
+  while (r == kMsgScaleBusy && nowSeconds(scale) - firstBusy < scale.connectTimeout) {
+    if (!ScaleReconnect(scale)) return kMsgCannotConnect;
+    MessageEnd(scale);
+    pause(scale, kBusyRetryPauseMs);
+    if (!ScaleReconnect(scale)) return kMsgCannotConnect;
+    r = startOnce(scale);
+  }
+  if (r != kMsgScaleBusy) return r;
+  if (!ScaleReconnect(scale)) return kMsgCannotConnect;
+  MessageEnd(scale);
+  ScaleLogError(scale, kMsgScaleBusy);
+  return kMsgScaleBusy;
+}
+
+void MessageEnd(ScaleEntry& scale) {
+  if (SendHeader(scale, kMsgNoEndSession, 0) == kMsgOk) (void)ReadStatusReply(scale);
+}
+
+MessageCode MessageSend(ScaleEntry& scale) {
+  MessageCode r = MessageStart(scale);
+  if (r != kMsgOk) return r;
+  pause(scale, kPauseAfterStartMs);
+  scale.nextRecord = 0;
+  BatchReader reader(scale);
+  Batch batch;
+  while (reader.next(batch)) {
+    // The scale expects a fresh connection for every batch.
+    if (!ScaleReconnect(scale)) return kMsgCannotConnect;
+    r = sendBatch(scale, batch);
+    if (r != kMsgOk) break;
+  }
+  if (ScaleReconnect(scale)) MessageEnd(scale);
+  return r;
+}
+
+MessageCode MessageReceive(ScaleEntry& scale) {
+  std::array<uint8_t, kMaxConvertedLen> request{};
+  int number = 0;
+  int length = 0;
+  MessageCode r = kMsgOk;
+  if (!buildUploadRequest(scale, number, request, length) || length < 0 ||
+      static_cast<size_t>(length) > request.size()) {
+    ScaleLogError(scale, kMsgTypeNotSupported, dataTypeKeyword(scale.dataType), scale.name.c_str());
+    r = kMsgTypeNotSupported;
+  } else {
+    r = MessageStart(scale);
+  }
+  pause(scale, kPauseAfterStartMs);
+  if (r == kMsgOk) r = requestRecords(scale, number, std::span<const uint8_t>(request.data(), length));
+  if (r == kMsgOk && TotalsResetNumber(scale.dataType) != 0) resetTotals(scale);
+  pause(scale, kPauseBeforeEndMs);
+  if (ScaleReconnect(scale)) MessageEnd(scale);
+  return r;
+}
 
 }  // namespace tolvan

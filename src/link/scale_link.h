@@ -1,6 +1,11 @@
 // The per-scale socket link both protocol families are built on: connect,
 // close, reconnect, receive with a wait, exact receive with a deadline, and
 // the send rule. Uses the scale's driver for its clock and sleeper.
+//
+// The worker owns the link; the main thread only ever shuts the socket down
+// (ScaleShutdown) to wake a worker it has given up on. Storing, closing and
+// shutting down the handle all happen under scale.guard, so a shutdown never
+// reaches a handle that has already been closed and reused.
 #pragma once
 
 #include <cstdint>
@@ -12,17 +17,28 @@
 
 namespace tolvan {
 
-// Message-family scales are forced to TCP. Logs 18 on failure.
+// Message-family scales are forced to TCP. Logs 18 on failure. An abandoned
+// worker does not get a new socket (false, nothing logged).
 bool ScaleConnect(ScaleEntry& scale);
+// Closes the socket if open and sets scale.socket to kNoSocket. The worker
+// closes its own socket even after it was abandoned, so nothing leaks.
 void ScaleClose(ScaleEntry& scale);
 // Close, 1000 ms pause, connect; once more at once if that fails.
 bool ScaleReconnect(ScaleEntry& scale);
 // Waits up to `waitSeconds` and reads once: 0 (count may be 0) or 22.
+// On UDP, bytes still held from the last datagram are handed out at once,
+// without waiting on the socket. Once the worker is abandoned every read
+// fails with 22 (nothing is logged then), so no read loop outlives it.
 MessageCode ScaleReceive(ScaleEntry& scale, std::span<uint8_t> buffer, int& count, int waitSeconds);
 // Reads exactly buffer.size() bytes before the receive time-out: 0, 22 or 28.
+// A TCP peer that has closed can send nothing more, so it gives 28 at once
+// instead of polling until the deadline.
 MessageCode ScaleReceiveExact(ScaleEntry& scale, std::span<uint8_t> buffer);
 // One send of the whole buffer; logged as `logAs` on success, 21 on a short
 // send (reported in the scale log).
 MessageCode ScaleSend(ScaleEntry& scale, std::span<const uint8_t> bytes, ScaleLogKind logAs = ScaleLogKind::Send);
+// Main thread: wakes a worker blocked on the scale's socket by shutting the
+// socket down (both directions); the worker still closes it.
+void ScaleShutdown(ScaleEntry& scale);
 
 }  // namespace tolvan

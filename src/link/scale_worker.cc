@@ -1,1 +1,60 @@
-// Placeholder: filled in by its owner.
+#include "link/scale_worker.h"
+
+#include <mutex>
+#include <new>
+
+#include "link/block_protocol.h"
+#include "link/message_protocol.h"
+#include "link/scale_link.h"
+#include "link/scale_log.h"
+
+namespace tolvan {
+namespace {
+
+constexpr int kOperationReceive = 4;
+
+int statusFor(int result) {
+  if (result == kMsgOk) return kStatusOk;
+  if (result == kMsgScaleDataError || result == kMsgScaleErrorCode) return kStatusScaleError;
+  return kStatusFailed;
+}
+
+MessageCode runProcedure(ScaleEntry& scale) {
+  bool receive = scale.operation == kOperationReceive;
+  if (ScaleIsMessageFamily(scale)) return receive ? MessageReceive(scale) : MessageSend(scale);
+  return receive ? BlockReceive(scale) : BlockSend(scale);
+}
+
+// A worker that could not connect leaves `result` as the start step set it.
+void publishConnectFailure(ScaleEntry& scale) {
+  std::lock_guard lock(scale.guard);
+  if (scale.abandoned) return;
+  scale.status.store(kStatusFailed, std::memory_order_release);
+}
+
+}  // namespace
+
+void publishOutcome(ScaleEntry& scale, int result) {
+  std::lock_guard lock(scale.guard);
+  if (scale.abandoned) return;
+  scale.result = result;
+  scale.status.store(statusFor(result), std::memory_order_release);
+}
+
+void ScaleWorker(ScaleEntry& scale) {
+  if (!ScaleConnect(scale)) {
+    publishConnectFailure(scale);
+    return;
+  }
+  int result;
+  try {
+    result = runProcedure(scale);
+  } catch (const std::bad_alloc&) {
+    ScaleLogError(scale, kMsgOutOfMemory);
+    result = kMsgOutOfMemory;
+  }
+  ScaleClose(scale);
+  publishOutcome(scale, result);
+}
+
+}  // namespace tolvan

@@ -1,5 +1,6 @@
 // The worker thread of one scale: connect, run the send or receive
 // procedure of the scale's protocol family, close, store result then status.
+// Started by the operation runner as std::thread(ScaleWorker, std::ref(entry)).
 #pragma once
 
 #include "frame/scale_entry.h"

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstring>
 #include <netinet/in.h>
@@ -26,6 +27,22 @@ int waitReadable(SocketHandle s, int milliseconds) {
   }
 }
 
+// A signal interrupted a blocking connect: the connection goes on in the
+// background, and calling connect again would only report it as in
+// progress. Wait for it to settle and take its outcome.
+bool finishInterruptedConnect(SocketHandle s) {
+  pollfd p{fd(s), POLLOUT, 0};
+  int r;
+  do {
+    r = ::poll(&p, 1, -1);
+  } while (r < 0 && errno == EINTR);
+  if (r <= 0) return false;
+  int error = 0;
+  socklen_t length = sizeof error;
+  if (::getsockopt(fd(s), SOL_SOCKET, SO_ERROR, &error, &length) != 0) return false;
+  return error == 0;
+}
+
 }  // namespace
 
 void socketStartup() {
@@ -44,11 +61,9 @@ bool socketConnect(SocketHandle s, const std::string& ip, uint16_t port) {
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   if (::inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1) return false;
-  for (;;) {
-    int r = ::connect(fd(s), reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    if (r == 0) return true;
-    if (errno != EINTR) return false;
-  }
+  if (::connect(fd(s), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return true;
+  if (errno != EINTR) return false;
+  return finishInterruptedConnect(s);
 }
 
 long socketSend(SocketHandle s, std::span<const uint8_t> bytes) {
@@ -60,7 +75,10 @@ long socketSend(SocketHandle s, std::span<const uint8_t> bytes) {
 }
 
 int socketWaitReadable(SocketHandle s, int seconds) {
-  return waitReadable(s, seconds < 0 ? 0 : seconds * 1000);
+  // A configured receive time-out of millions of seconds must not overflow.
+  constexpr int kMaxSeconds = INT_MAX / 1000;
+  int bounded = seconds < 0 ? 0 : (seconds > kMaxSeconds ? kMaxSeconds : seconds);
+  return waitReadable(s, bounded * 1000);
 }
 
 int socketWaitReadableMs(SocketHandle s, int milliseconds) { return waitReadable(s, milliseconds); }

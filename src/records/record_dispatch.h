@@ -32,4 +32,55 @@ bool buildUploadRequest(const ScaleEntry& scale, int& code, std::span<uint8_t> b
 // record was not handled.
 bool handleReceivedRecord(ScaleEntry& scale, std::span<const uint8_t> data);
 
+// The operation each dispatch picks, exposed so the type-to-operation
+// mapping can be checked on its own.
+enum class ConvertOp : int {
+  UnknownType,   // not a run type: false with `length` 0
+  NotSupported,  // a run type without this direction: false
+  Plu,
+  PluDeletion,
+  ExMsg,
+  ExMsgDeletion,
+  PriceCng,
+  MkdPriceCng,
+  Store,
+  StoreDeletion,
+  Keyboard,
+  KeyboardDeletion,
+  Nutrition,
+  NutritionDeletion,
+  PluTotalsClear,       // "pluprod", "nextdayprod", "rewrapprod"
+  HourlyTotalsClear,    // "hourlyprod"
+  OperatorTotalsClear,  // "opprod"
+  ProdTotalsClear,      // "prod"
+};
+
+enum class UploadOp : int {
+  None,
+  Plu,
+  ExMsg,
+  Store,
+  Keyboard,
+  Nutrition,
+  PluTotals,
+  HourlyTotals,
+  OperatorTotals,
+};
+
+enum class ReceiveOp : int {
+  None,
+  Plu,
+  ExMsg,
+  Store,
+  Keyboard,
+  Nutrition,
+  PluTotals,
+  HourlyTotals,
+  OperatorTotals,
+};
+
+ConvertOp convertOpFor(int dataType, int mode);
+UploadOp uploadOpFor(int dataType);
+ReceiveOp receiveOpFor(int dataType);
+
 }  // namespace tolvan

@@ -5,6 +5,7 @@ list(APPEND TOLVAN_SOURCES
   src/records/packing.cc
   src/records/plu_record.cc
   src/records/record_dispatch.cc
+  src/records/record_factory.cc
   src/records/plu_encoding.cc
   src/records/plu_received.cc
 )

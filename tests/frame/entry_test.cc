@@ -92,7 +92,7 @@ TEST_F(DriverRun, MissingConfigurationEndsWithCode12AfterTheStampLine) {
 TEST_F(DriverRun, BadModelNamesLineKeyAndValue) {
   dir.write("TolvanDrvConfig.txt", "; scales\r\nscale=one,model=vt30\r\n\r\nscale=two,model=hbq20\r\n");
   EXPECT_EQ(run({}), 14);
-  EXPECT_NE(log().find(" Error 0014:Invalid setup parameter value on line 2 : model=hbq20"), std::string::npos);
+  EXPECT_NE(log().find(" Error 0014:Invalid setup parameter value on line 3 : model=hbq20"), std::string::npos);
 }
 
 TEST_F(DriverRun, CombinationIsCheckedAlsoWithoutAMode) {

@@ -145,7 +145,7 @@ TEST_F(OperationRunner, EmptyScaleTableReportsZeroScales) {
 }
 
 TEST_F(OperationRunner, DeleteAllSendsOneDeletionWithoutResendFiles) {
-  addScale("refused").resendFile = dir.file("r.rsd");
+  addScale("refused", kModelPmx).resendFile = dir.file("r.rsd");
   driver.options.mode = kModeDeleteAll;
   driver.options.dataType = static_cast<int>(DataType::Prod);
   addScale("pmx", kModelPmx);

@@ -1,1 +1,286 @@
-// Placeholder: filled in by its owner.
+#include "link/scale_link.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "frame/driver.h"
+#include "platform/socket.h"
+#include "support/fakes.h"
+
+namespace tolvan {
+namespace {
+
+using testing::FakeClock;
+using testing::FakeSleeper;
+using testing::SteppingClock;
+
+std::vector<uint8_t> bytesOf(std::initializer_list<int> values) {
+  std::vector<uint8_t> out;
+  for (int v : values) out.push_back(static_cast<uint8_t>(v));
+  return out;
+}
+
+class ScaleLinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    socketStartup();
+    char pattern[] = "/tmp/scalelinkXXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    scale_.driver = &driver_;
+    scale_.ip = "127.0.0.1";
+    scale_.model = kModelPmx;
+    scale_.trafficLogFile = dir_ + "/scale.log";
+  }
+  void TearDown() override {
+    ScaleClose(scale_);
+    socketClose(peer_);
+    socketClose(listener_);
+    std::filesystem::remove_all(dir_);
+  }
+
+  // A TCP peer: the scale connects (the backlog completes it) and the peer
+  // side is accepted here, so no peer thread is needed.
+  void connectTcpPeer() {
+    listener_ = socketListen(SocketKind::Stream, 0);
+    ASSERT_NE(listener_, kInvalidSocket);
+    scale_.port = socketLocalPort(listener_);
+    ASSERT_TRUE(ScaleConnect(scale_));
+    peer_ = socketAccept(listener_);
+    ASSERT_NE(peer_, kInvalidSocket);
+  }
+
+  // A UDP peer learns the scale's address from the scale's first datagram.
+  void connectUdpPeer(DatagramPeer& from) {
+    scale_.protocol = kProtocolUdp;
+    peer_ = socketListen(SocketKind::Datagram, 0);
+    ASSERT_NE(peer_, kInvalidSocket);
+    scale_.port = socketLocalPort(peer_);
+    ASSERT_TRUE(ScaleConnect(scale_));
+    const uint8_t hello[] = {0x05};
+    ASSERT_EQ(ScaleSend(scale_, hello), kMsgOk);
+    uint8_t got[8];
+    ASSERT_EQ(socketRecvFrom(peer_, got, from), 1);
+  }
+
+  void peerSends(const std::vector<uint8_t>& bytes) {
+    ASSERT_EQ(socketSend(peer_, bytes), static_cast<long>(bytes.size()));
+  }
+
+  std::string logText() const {
+    std::ifstream in(*scale_.trafficLogFile, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  static uint16_t refusedPort() {
+    SocketHandle s = socketListen(SocketKind::Stream, 0);
+    uint16_t port = socketLocalPort(s);
+    socketClose(s);
+    return port;
+  }
+
+  std::string dir_;
+  FakeClock clock_;
+  FakeSleeper sleeper_;
+  Driver driver_{clock_, sleeper_, nullptr};
+  ScaleEntry scale_{"S1", 0, 594};
+  SocketHandle listener_ = kInvalidSocket;
+  SocketHandle peer_ = kInvalidSocket;
+};
+
+TEST_F(ScaleLinkTest, ExactReadAssemblesBytesArrivingAsThreeAndFive) {
+  connectTcpPeer();
+  std::thread peer([this] {
+    peerSends(bytesOf({1, 2, 3}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    peerSends(bytesOf({4, 5, 6, 7, 8}));
+  });
+  std::vector<uint8_t> got(8);
+  EXPECT_EQ(ScaleReceiveExact(scale_, got), kMsgOk);
+  peer.join();
+  EXPECT_EQ(got, bytesOf({1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(scale_.lastActivity.load(), 0);
+}
+
+TEST_F(ScaleLinkTest, WaitWithoutDataGivesCountZeroAndNoLogEntry) {
+  connectTcpPeer();
+  std::vector<uint8_t> got(4);
+  int count = -1;
+  EXPECT_EQ(ScaleReceive(scale_, got, count, 0), kMsgOk);
+  EXPECT_EQ(count, 0);
+  EXPECT_FALSE(std::filesystem::exists(*scale_.trafficLogFile));
+}
+
+TEST_F(ScaleLinkTest, UdpDatagramIsHandedOutPiecewiseThenNextDatagramIsRead) {
+  DatagramPeer from;
+  connectUdpPeer(from);
+  std::vector<uint8_t> datagram(20);
+  for (int i = 0; i < 20; ++i) datagram[static_cast<size_t>(i)] = static_cast<uint8_t>(100 + i);
+  ASSERT_EQ(socketSendTo(peer_, datagram, from), 20);
+
+  std::vector<uint8_t> assembled;
+  std::vector<int> counts;
+  for (int i = 0; i < 3; ++i) {
+    std::vector<uint8_t> got(8);
+    int count = 0;
+    ASSERT_EQ(ScaleReceive(scale_, got, count, 0), kMsgOk);
+    counts.push_back(count);
+    assembled.insert(assembled.end(), got.begin(), got.begin() + count);
+  }
+  EXPECT_EQ(counts, (std::vector<int>{8, 8, 4}));
+  EXPECT_EQ(assembled, datagram);
+
+  ASSERT_EQ(socketSendTo(peer_, bytesOf({1, 2}), from), 2);
+  std::vector<uint8_t> got(8);
+  int count = 0;
+  ASSERT_EQ(ScaleReceive(scale_, got, count, 1), kMsgOk);
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(got[0], 1);
+  EXPECT_EQ(scale_.rxCount, 2);
+}
+
+TEST_F(ScaleLinkTest, PeerThatClosesGivesCountZeroAndExactReadFailsAtOnce) {
+  SteppingClock clock;
+  Driver driver(clock, sleeper_, nullptr);
+  scale_.driver = &driver;
+  scale_.receiveTimeout = 100000;
+  connectTcpPeer();
+  peerSends(bytesOf({1, 2}));
+  socketClose(peer_);
+  peer_ = kInvalidSocket;
+  std::vector<uint8_t> got(4);
+  EXPECT_EQ(ScaleReceiveExact(scale_, got), kMsgReceiveTimeout);
+  EXPECT_EQ(got[1], 2);
+  // Nothing more can come: no polling of the closed link until the deadline.
+  EXPECT_LT(clock.calls(), 10);
+  scale_.driver = &driver_;
+  int count = -1;
+  EXPECT_EQ(ScaleReceive(scale_, got, count, 1), kMsgOk);
+  EXPECT_EQ(count, 0);
+  EXPECT_NE(logText().find(" Error - Receive timeout\r\n"), std::string::npos);
+}
+
+TEST_F(ScaleLinkTest, SilentPeerTimesOutOnTheReceiveDeadline) {
+  SteppingClock clock;
+  Driver driver(clock, sleeper_, nullptr);
+  scale_.driver = &driver;
+  connectTcpPeer();
+  scale_.receiveTimeout = 2;  // one real one-second wait, then the deadline
+  std::vector<uint8_t> got(4);
+  EXPECT_EQ(ScaleReceiveExact(scale_, got), kMsgReceiveTimeout);
+  EXPECT_NE(logText().find(" Error - Receive timeout\r\n\r\n"), std::string::npos);
+  scale_.driver = &driver_;
+}
+
+TEST_F(ScaleLinkTest, ZeroReceiveTimeoutFailsBeforeTheFirstRead) {
+  connectTcpPeer();
+  peerSends(bytesOf({1, 2, 3, 4}));
+  scale_.receiveTimeout = 0;
+  std::vector<uint8_t> got(4);
+  EXPECT_EQ(ScaleReceiveExact(scale_, got), kMsgReceiveTimeout);
+  EXPECT_EQ(got, bytesOf({0, 0, 0, 0}));
+}
+
+TEST_F(ScaleLinkTest, MessageFamilyConfiguredForUdpConnectsWithStream) {
+  scale_.model = kModelVt40;
+  scale_.protocol = kProtocolUdp;
+  connectTcpPeer();  // only a stream socket can be accepted
+  EXPECT_EQ(scale_.protocol, kProtocolTcp);
+  ASSERT_EQ(ScaleSend(scale_, bytesOf({0x10, 0x20})), kMsgOk);
+  uint8_t got[2] = {};
+  EXPECT_EQ(socketRecv(peer_, got), 2);
+}
+
+TEST_F(ScaleLinkTest, RefusedConnectLogs18AndLeavesLinkClosed) {
+  scale_.port = refusedPort();
+  EXPECT_FALSE(ScaleConnect(scale_));
+  EXPECT_EQ(scale_.socket.load(), kNoSocket);
+  std::string expected = " Error - Cannot connect to scale: 127.0.0.1 (Port = " + std::to_string(scale_.port) + ")\r\n\r\n";
+  EXPECT_NE(logText().find(expected), std::string::npos);
+}
+
+TEST_F(ScaleLinkTest, ReconnectPausesASecondAndTriesTwice) {
+  scale_.port = refusedPort();
+  EXPECT_FALSE(ScaleReconnect(scale_));
+  EXPECT_EQ(sleeper_.pauses(), std::vector<int>{1000});
+  std::string log = logText();
+  size_t first = log.find("Cannot connect to scale");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_NE(log.find("Cannot connect to scale", first + 1), std::string::npos);
+
+  connectTcpPeer();
+  ASSERT_TRUE(ScaleReconnect(scale_));
+  EXPECT_NE(scale_.socket.load(), kNoSocket);
+  SocketHandle second = socketAccept(listener_);
+  EXPECT_NE(second, kInvalidSocket);
+  socketClose(second);
+}
+
+TEST_F(ScaleLinkTest, SendLogsAsTheGivenKindAndShortSendReports21) {
+  connectTcpPeer();
+  ASSERT_EQ(ScaleSend(scale_, bytesOf({'H', 'i'}), ScaleLogKind::Dump), kMsgOk);
+  std::string dump = "48 69 ";
+  dump.resize(48, ' ');
+  EXPECT_EQ(logText(), dump + "  Hi\r\n\r\n");
+
+  ScaleClose(scale_);
+  ScaleClose(scale_);  // closing a closed link does nothing
+  EXPECT_EQ(ScaleSend(scale_, bytesOf({1})), kMsgSendError);
+  EXPECT_NE(logText().find(" Error - Error sending to scale\r\n"), std::string::npos);
+}
+
+TEST_F(ScaleLinkTest, ShutdownFromMainWakesABlockedRead) {
+  connectTcpPeer();
+  auto start = std::chrono::steady_clock::now();
+  int count = -1;
+  MessageCode code = kMsgInternalError;
+  std::thread worker([&] {
+    std::vector<uint8_t> got(4);
+    code = ScaleReceive(scale_, got, count, 10);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  ScaleShutdown(scale_);
+  worker.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(code, kMsgOk);
+  EXPECT_EQ(count, 0);
+  EXPECT_NE(scale_.socket.load(), kNoSocket);  // the worker still closes it
+}
+
+TEST_F(ScaleLinkTest, AbandonedWorkerReadsFailWithoutTouchingTheLink) {
+  DatagramPeer from;
+  connectUdpPeer(from);
+  ASSERT_EQ(socketSendTo(peer_, bytesOf({1, 2, 3}), from), 3);
+  std::string logBefore = logText();
+  {
+    std::lock_guard lock(scale_.guard);
+    scale_.abandoned = true;
+  }
+  ScaleShutdown(scale_);
+  std::vector<uint8_t> got(3);
+  int count = -1;
+  EXPECT_EQ(ScaleReceive(scale_, got, count, 0), kMsgReceiveError);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(ScaleReceiveExact(scale_, got), kMsgReceiveError);
+  EXPECT_EQ(scale_.rxCount, 0);
+  EXPECT_EQ(logText(), logBefore);
+}
+
+TEST_F(ScaleLinkTest, AbandonedWorkerGetsNoNewSocket) {
+  listener_ = socketListen(SocketKind::Stream, 0);
+  scale_.port = socketLocalPort(listener_);
+  scale_.abandoned = true;
+  EXPECT_FALSE(ScaleConnect(scale_));
+  EXPECT_EQ(scale_.socket.load(), kNoSocket);
+}
+
+}  // namespace
+}  // namespace tolvan

@@ -54,4 +54,18 @@ class FakeSleeper : public Sleeper {
   std::vector<int> pauses_;
 };
 
+// Moves one second forward every time it is asked, so every deadline runs
+// out after a few reads however long the reads take; calls() tells how
+// often it was asked (a busy loop shows up as many calls).
+class SteppingClock : public Clock {
+ public:
+  int64_t nowSeconds() const override { return kStart + calls_++; }
+  LocalTime localNow() const override { return {}; }
+  int64_t calls() const { return calls_.load(); }
+
+ private:
+  static constexpr int64_t kStart = 1'700'000'000;
+  mutable std::atomic<int64_t> calls_{0};
+};
+
 }  // namespace tolvan::testing

@@ -1,0 +1,55 @@
+// Feeds arbitrary bytes through every description converter, both ways
+// and for every country, with small output areas sized exactly so that
+// AddressSanitizer sees any write past them. The first bytes choose the
+// country, the label width and the capacities; the rest is the text.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "frame/scale_entry.h"
+#include "text/block_text.h"
+#include "text/message_text.h"
+
+namespace {
+
+constexpr size_t kHeader = 4;
+
+void check(bool ok) {
+  if (!ok) __builtin_trap();
+}
+
+void encodeBoth(const tolvan::ScaleEntry& scale, std::string_view text, size_t capacity) {
+  std::vector<uint8_t> block(capacity);
+  size_t n = tolvan::EncodeBlockText(scale, block, text);
+  check(capacity == 0 ? n == 0 : n < capacity && block[n] == 0);
+  std::vector<uint8_t> message(capacity);
+  size_t m = tolvan::EncodeMessageText(scale, message, text);
+  check(m <= capacity && m % 2 == 0);
+}
+
+void decodeBoth(const tolvan::ScaleEntry& scale, const uint8_t* data, size_t size, size_t capacity) {
+  std::vector<char> out(capacity);
+  tolvan::DecodeBlockText(scale, out, {data, size});
+  std::vector<char> out2(capacity);
+  tolvan::DecodeMessageText(scale, out2, {data, size});
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < kHeader) return 0;
+  tolvan::ScaleEntry scale("fuzz", 0, 594);
+  scale.version = data[0] % 13;
+  scale.labelWidth = static_cast<int8_t>(data[1]) * 8;  // negative and zero widths too
+  size_t capacity = data[2] % 64;
+  size_t decodeCapacity = data[3] % 64;
+  const uint8_t* body = data + kHeader;
+  size_t bodySize = size - kHeader;
+  std::string_view text(reinterpret_cast<const char*>(body), bodySize);
+  encodeBoth(scale, text, capacity);
+  encodeBoth(scale, text, capacity + 2000);
+  decodeBoth(scale, body, bodySize, decodeCapacity);
+  decodeBoth(scale, body, bodySize, 2100);
+  return 0;
+}

@@ -1,0 +1,57 @@
+// The message family's scale: every message is an 8-byte header
+//   [0] message number, packed  [1..2] 0  [3] error flag  [4..7] body length, LE
+// and its body. The scale answers each message once it is whole: a status
+// reply (header and a 12-byte body: [4..5] records received, [6..7]
+// accepted, [8..9] error count, [10..11] error code, each LE) or, to an
+// upload request, a data reply whose body is the record headers and bodies.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "sim/peer.h"
+#include "sim/record_keys.h"
+#include "sim/sim_scale.h"
+
+namespace tolvan::sim {
+
+// Largest body the scale takes (a batch is at most 100 records of 4096 bytes).
+inline constexpr uint32_t kMaxMessageBody = 100 * 4096;
+// Error codes of the scale's own status replies.
+inline constexpr int kErrorUnknownMessage = 1;
+inline constexpr int kErrorMalformed = 2;
+inline constexpr int kErrorBusy = 27;
+
+struct StatusCounts {
+  int received = 0;
+  int accepted = 0;
+  int errors = 0;
+  int code = 0;
+};
+
+Bytes buildStatusReply(int number, bool error, const StatusCounts& counts);
+
+class MessagePeer final : public Peer {
+ public:
+  explicit MessagePeer(SimScale& scale) : scale_(scale) {}
+  void receive(std::span<const uint8_t> in, Sends& out) override;
+  bool wantsClose() const override { return close_; }
+
+ private:
+  void handleMessage(int number, std::span<const uint8_t> body, Sends& out);
+  Bytes answerSessionStart(int number);
+  // Applies the message; the count of records it held, or -1 when malformed.
+  int applyRecords(int dataType, std::span<const uint8_t> body);
+  int applyDeletions(const Meaning& meaning, std::span<const uint8_t> body);
+  Bytes dataReply(int number, const Meaning& meaning) const;
+  Bytes totalsRecords(int number, TotalsKind kind) const;
+  // The status reply to an applied message, or the configured error reply.
+  Bytes statusFor(int number, int records) const;
+  bool rejectsMessages() const { return scale_.faults.errorReply || scale_.faults.countsReply; }
+
+  SimScale& scale_;
+  Bytes pending_;
+  bool close_ = false;
+};
+
+}  // namespace tolvan::sim

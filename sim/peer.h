@@ -1,0 +1,28 @@
+// The scale's end of one connection (or, on UDP, of one sender): takes the
+// driver's bytes as they arrive and answers them. The server moves bytes;
+// a peer decides what the scale says.
+#pragma once
+
+#include <span>
+
+#include "sim/sim_bytes.h"
+
+namespace tolvan::sim {
+
+class Peer {
+ public:
+  virtual ~Peer() = default;
+  // Bytes from the driver, in any pieces; answers are appended to `out`,
+  // one entry per send.
+  virtual void receive(std::span<const uint8_t> in, Sends& out) = 0;
+  // True once the scale drops the connection (after `out` has gone).
+  virtual bool wantsClose() const { return false; }
+};
+
+// Takes everything and never answers.
+class SilentPeer final : public Peer {
+ public:
+  void receive(std::span<const uint8_t>, Sends&) override {}
+};
+
+}  // namespace tolvan::sim

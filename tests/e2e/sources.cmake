@@ -1,0 +1,3 @@
+list(APPEND TOLVAN_TEST_SOURCES
+  e2e/refused_scales_test.cc
+)

@@ -1,0 +1,139 @@
+// The simulator's files: the dump and seed text of what a scale holds, the
+// transcript layout, and the configuration it reads and writes back.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "sim/record_store.h"
+#include "sim/sim_config.h"
+#include "sim/transcript.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+
+namespace tolvan::sim {
+namespace {
+
+TEST(SimRecordStore, DumpListsRecordsAndTotalsInOrderAndReadsBack) {
+  RecordStore store;
+  store.put(2, 7, Bytes{0x41});
+  store.put(1, 200, Bytes{0x02, 0xff});
+  store.put(1, 3, Bytes{});
+  store.setTotals(TotalsKind::Plu, 123, {4, 750, 596});
+  store.setTotals(TotalsKind::Operator, 2, {1, 2, -3, 4, 5, 6, 7});
+  const std::string dump =
+      "record type=1 no=3 hex=\n"
+      "record type=1 no=200 hex=02ff\n"
+      "record type=2 no=7 hex=41\n"
+      "totals plu no=123 quantity=4 weight=750 price=596\n"
+      "totals op no=2 quantity=1 weight=2 amount=-3 discountvalue=4 discountquant=5 upoverwritevalue=6 "
+      "upoverwritequant=7\n";
+  EXPECT_EQ(store.dumpText(), dump);
+  RecordStore again;
+  std::string error;
+  ASSERT_TRUE(again.loadText("# seeded by hand\r\n\n" + dump, error)) << error;
+  EXPECT_EQ(again.dumpText(), dump);
+}
+
+TEST(SimRecordStore, SeedNamesTheLineItCannotRead) {
+  RecordStore store;
+  std::string error;
+  EXPECT_FALSE(store.loadText("totals plu no=1 quantity=2\nrecord type=1 no=2 hex=abc\n", error));
+  EXPECT_EQ(error, "cannot read line 2");
+  EXPECT_FALSE(store.loadText("totals plu no=1 amount=2\n", error));  // PLU totals have a price
+  EXPECT_FALSE(store.loadText("totals day no=1\n", error));
+}
+
+TEST(SimTranscript, UsesTheScaleLogDumpLayout) {
+  Bytes seventeen(17);
+  for (size_t i = 0; i < seventeen.size(); ++i) seventeen[i] = static_cast<uint8_t>(0x40 + i);
+  seventeen[1] = 0x04;
+  std::string first = "40 04 42 43 44 45 46 47 48 49 4a 4b 4c 4d 4e 4f   @.BCDEFGHIJKLMNO\r\n";
+  std::string second = "50" + std::string(46, ' ') + "  P\r\n";
+  EXPECT_EQ(formatHexDump(seventeen), first + second + "\r\n");
+  EXPECT_EQ(formatHexDump({}), "");
+}
+
+TEST(SimTranscript, WritesHeadingsWithTheTimeStamp) {
+  testing::TempDir dir;
+  testing::FakeClock clock;
+  Transcript t(dir.file("t.txt"), clock);
+  t.note("Connection 1 accepted");
+  t.received(Bytes{0x04, 0x41, 0x05});
+  EXPECT_EQ(dir.read("t.txt"),
+            "Fri Dec 04 13:56:24 2026: Connection 1 accepted\r\n"
+            "Fri Dec 04 13:56:24 2026: Received 3 Bytes\r\n"
+            "04 41 05" + std::string(40, ' ') + "  .A.\r\n\r\n");
+}
+
+TEST(SimConfigFaults, ReadsEveryFaultAndRefusesOthers) {
+  FaultPlan f;
+  EXPECT_TRUE(applyFault("busy", f));
+  EXPECT_EQ(f.busyStarts, -1);
+  EXPECT_TRUE(applyFault("busy:3", f));
+  EXPECT_EQ(f.busyStarts, 3);
+  EXPECT_TRUE(applyFault("counts:10:8:2", f));
+  EXPECT_EQ(f.countAccepted, 8);
+  EXPECT_TRUE(applyFault("error:7", f));
+  EXPECT_EQ(f.errorCode, 7);
+  EXPECT_TRUE(applyFault("NAK:2", f));
+  EXPECT_EQ(f.nakBlock, 2);
+  EXPECT_TRUE(applyFault("refuse", f));
+  for (const char* bad : {"nak", "nak:0", "drop:x", "counts:1:2", "refuse:1", "slow", "busy:-1"}) {
+    FaultPlan g;
+    EXPECT_FALSE(applyFault(bad, g)) << bad;
+  }
+}
+
+TEST(SimConfigRewrite, SetsThePortAndLoopbackAddress) {
+  EXPECT_EQ(rewriteScaleLine("scale=A, port=0,model=vt30,ip=10.0.0.5 ,simdump=a.d", 4711),
+            "scale=A, port=4711,model=vt30,ip=127.0.0.1,simdump=a.d");
+  EXPECT_EQ(rewriteScaleLine("Scale=B,model=vt40", 4712), "Scale=B,model=vt40,ip=127.0.0.1,port=4712");
+}
+
+TEST(SimConfigLoad, ReadsScaleSettingsAndSimulatorItems) {
+  testing::TempDir dir;
+  dir.write("seed.txt", "totals hour no=9 quantity=1 weight=2 price=3\n");
+  dir.write("cfg.txt",
+            "; simulated store\r\n"
+            "scale=Deli,port=0,model=vt30,version=usa,protocol=udp,is8bit=no,simfault=nak:2,simfault=drop:3,"
+            "simseed=" + dir.file("seed.txt") + ",simdump=deli.dump\r\n"
+            "\r\n"
+            "scale=Meat,port=0,model=meriopro,protocol=udp,simtranscript=meat.txt\r\n");
+  testing::CurrentDir inside(dir.path());  // the loader clears work files where it runs
+  SimConfig config;
+  std::string error;
+  ASSERT_TRUE(loadSimConfig(dir.file("cfg.txt"), config, error)) << error;
+  ASSERT_EQ(config.scales.size(), 2u);
+  const SimScale& deli = *config.scales[0];
+  EXPECT_EQ(deli.profile.family, Family::Block);
+  EXPECT_TRUE(deli.profile.udp);
+  EXPECT_FALSE(deli.profile.eightBit);
+  EXPECT_TRUE(deli.profile.usa());
+  EXPECT_EQ(deli.faults.nakBlock, 2);
+  EXPECT_EQ(deli.faults.dropAfter, 3);
+  EXPECT_EQ(deli.dumpFile, "deli.dump");
+  EXPECT_EQ(deli.store.totals(TotalsKind::Hour).size(), 1u);
+  const SimScale& meat = *config.scales[1];
+  EXPECT_EQ(meat.profile.family, Family::Message);
+  EXPECT_FALSE(meat.profile.udp);  // message scales always speak TCP
+  EXPECT_EQ(meat.transcriptFile, "meat.txt");
+  ASSERT_EQ(config.lines.size(), 3u);
+  EXPECT_EQ(config.lines[0].scale, -1);
+  EXPECT_EQ(config.lines[2].scale, 1);
+}
+
+TEST(SimConfigLoad, RefusesUnknownSimulatorSettingsAndBadDriverLines) {
+  testing::TempDir dir;
+  dir.write("typo.txt", "scale=A,port=0,model=vt30,simfualt=nak:1\n");
+  dir.write("model.txt", "scale=A,port=0,model=merio\n");
+  testing::CurrentDir inside(dir.path());
+  SimConfig a, b;
+  std::string error;
+  EXPECT_FALSE(loadSimConfig(dir.file("typo.txt"), a, error));
+  EXPECT_NE(error.find("simfualt"), std::string::npos);
+  EXPECT_FALSE(loadSimConfig(dir.file("model.txt"), b, error));
+  EXPECT_NE(error.find("14"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tolvan::sim

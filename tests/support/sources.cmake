@@ -1,0 +1,1 @@
+list(APPEND TOLVAN_TEST_SOURCES support/sim_harness.cc)

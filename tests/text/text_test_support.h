@@ -1,0 +1,48 @@
+// Shared helpers of the text conversion tests: a scale of a given country
+// and label width, byte strings, and an output area with guard bytes on
+// both sides to catch any write outside the span given to a converter.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "frame/scale_entry.h"
+
+namespace tolvan::testing {
+
+inline constexpr uint8_t kGuard = 0xA5;
+inline constexpr size_t kGuardLen = 32;
+inline const std::string kEscC = "\x1b" "C";
+inline const std::string kEscD = "\x1b" "D";
+
+inline void setCountry(ScaleEntry& scale, int version, int labelWidth = 594) {
+  scale.version = version;
+  scale.labelWidth = labelWidth;
+}
+
+class GuardedArea {
+ public:
+  explicit GuardedArea(size_t size) : bytes_(size + 2 * kGuardLen, kGuard), size_(size) {}
+  std::span<uint8_t> span() { return {bytes_.data() + kGuardLen, size_}; }
+  std::span<char> chars() { return {reinterpret_cast<char*>(bytes_.data() + kGuardLen), size_}; }
+  bool guardsIntact() const {
+    for (size_t i = 0; i < kGuardLen; ++i) {
+      if (bytes_[i] != kGuard || bytes_[kGuardLen + size_ + i] != kGuard) return false;
+    }
+    return true;
+  }
+  std::string text(size_t n) const { return std::string(bytes_.begin() + kGuardLen, bytes_.begin() + kGuardLen + n); }
+  uint8_t at(size_t i) const { return bytes_[kGuardLen + i]; }
+
+ private:
+  std::vector<uint8_t> bytes_;
+  size_t size_;
+};
+
+inline std::span<const uint8_t> bytesOf(const std::string& s) {
+  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
+
+}  // namespace tolvan::testing
