@@ -11,8 +11,8 @@ bool isCommentLine(const char* line) {
 }
 
 bool splitFields(char* line, FieldList& fields, char separator) {
-  if (isCommentLine(line)) return false;
   fields.clear();
+  if (isCommentLine(line)) return false;
   char* p = line;
   while (*p == ' ') ++p;
   char* start = p;
@@ -34,8 +34,8 @@ bool splitFields(char* line, FieldList& fields, char separator) {
 
 bool cutFixedColumns(const char* line, const FieldTable& columns, FieldList& fields, char* work,
                      size_t workSize) {
-  if (isCommentLine(line)) return false;
   fields.clear();
+  if (isCommentLine(line)) return false;
   size_t lineLen = std::strlen(line);
   size_t used = 0;
   for (int i = 0; i < columns.count(); ++i) {
@@ -57,8 +57,9 @@ bool cutFixedColumns(const char* line, const FieldTable& columns, FieldList& fie
 }
 
 char* unquote(char* value, bool undouble) {
+  if (value[0] != '"') return value;
   size_t len = std::strlen(value);
-  if (len < 2 || value[0] != '"') return value;
+  if (len < 2) return value;
   value[len - 1] = '\0';
   char* text = value + 1;
   if (undouble) {

@@ -13,12 +13,15 @@ namespace tolvan {
 // Fields point into the line (or the work buffer); the list never owns them.
 using FieldList = PtrArray<char>;
 
+// Size of the work buffer that receives the cut columns of one line.
+inline constexpr size_t kFixedWorkSize = 32768;
+
 bool isCommentLine(const char* line);
 
 // Splits `line` in place at `separator`. Blanks before a field are skipped;
 // quotes toggle a quoted state and stay in the field; a separator at the
 // end of the line (or followed by blanks only) adds no empty field.
-// Returns false for a comment line (no fields).
+// Returns false for a comment line (no fields, the list emptied).
 bool splitFields(char* line, FieldList& fields, char separator);
 
 // Copies each column of `columns` (linePos, lineLen; 0 = to the end, never

@@ -1,1 +1,38 @@
+// The import reader: reads the run's import file (DriverOptions.dataFile)
+// in its data format ("standard", "seasia", "wmsmart") into the run's record
+// list and record header list, before any scale is contacted. Uses the line
+// reader and field splitter, the field tables of the data types and the
+// record factory.
 #pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "frame/driver.h"
+#include "frame/message_table.h"
+#include "records/field_def.h"
+
+namespace tolvan {
+
+// Reads driver.options.dataFile in driver.options.dataFormat for
+// driver.options.dataType and driver.options.mode and adds its records to
+// driver.records / driver.headers: in key order without duplicate keys
+// ("standard", "seasia"), or in file order keeping each number's last
+// version ("wmsmart"). Returns 0, or 10, 15, 16 (logged here) or 34 for
+// "tops" (not logged). Records read before an over-long line stay.
+[[nodiscard]] MessageCode importFile(Driver& driver);
+
+// Stores one column's text into `record` at the column's offset, by kind:
+// numbers keep their low bits (Long drops every '.'), a text that does not
+// read as a number leaves the field as it was; Text and Description keep
+// at most `width` characters. Quotes around the text are removed first
+// (doubled quotes undoubled for the text kinds). `text` may be changed.
+void setFieldFromText(void* record, const FieldDef& column, char* text);
+
+// Reads a decimal integer the way import columns are read: blanks skipped,
+// an optional sign, the digits up to the first other character; with
+// `skipDots` every '.' is ignored. Digits beyond 32 bits wrap (the low 32
+// bits are kept). False when no digit follows.
+bool readImportNumber(std::string_view text, bool skipDots, uint32_t& value);
+
+}  // namespace tolvan

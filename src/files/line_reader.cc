@@ -1,11 +1,22 @@
 #include "files/line_reader.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace tolvan {
+namespace {
+
+bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+}  // namespace
 
 LineReader::LineReader(std::FILE* file, DriverLog& log)
-    : file_(file), log_(log), buffer_(new char[kLineWindow + 1]) {
+    : file_(file), log_(log), buffer_(new (std::nothrow) char[kLineWindow + 1]) {
+  if (!buffer_) {
+    log_.error(kMsgOutOfMemory);
+    std::exit(kMsgOutOfMemory);
+  }
   if (std::fseek(file_, 0, SEEK_END) == 0) {
     long size = std::ftell(file_);
     fileSize_ = size < 0 ? 0 : size;
@@ -19,14 +30,16 @@ void LineReader::rewind() {
   bytesRead_ = 0;
   lineCount_ = 0;
   stopped_ = false;
+  inLineEnds_ = false;
   std::fseek(file_, 0, SEEK_SET);
   buffer_[0] = '\0';
 }
 
-// Keeps at least a whole line of legal length in the window: moves the
+// Keeps a whole line of legal length and the first character behind it in
+// the window (so a line one character too long is seen as such): moves the
 // unread tail to the front and reads behind it.
 void LineReader::refill() {
-  if (bytesRead_ >= fileSize_ || pos_ + kMaxLineLen <= end_) return;
+  if (bytesRead_ >= fileSize_ || end_ - pos_ > kMaxLineLen) return;
   int unread = end_ - pos_;
   std::memmove(buffer_.get(), buffer_.get() + pos_, static_cast<size_t>(unread));
   int64_t wanted = fileSize_ - bytesRead_;
@@ -41,19 +54,30 @@ void LineReader::refill() {
   buffer_[end_] = '\0';
 }
 
+void LineReader::skipLineEnds() {
+  char* data = buffer_.get();
+  while (pos_ < end_ && isLineEnd(data[pos_])) data[pos_++] = '\0';
+}
+
 char* LineReader::nextLine() {
   if (stopped_) return nullptr;
   refill();
+  while (inLineEnds_) {
+    skipLineEnds();
+    inLineEnds_ = pos_ >= end_ && bytesRead_ < fileSize_;
+    refill();
+  }
   if (pos_ >= end_) return nullptr;
   char* data = buffer_.get();
   int start = pos_;
-  while (pos_ < end_ && data[pos_] != '\r' && data[pos_] != '\n') ++pos_;
+  while (pos_ < end_ && !isLineEnd(data[pos_])) ++pos_;
   if (pos_ - start > kMaxLineLen) {
     log_.error(kMsgLineTooLong, lineCount_ + 1);
     stopped_ = true;
     return nullptr;
   }
-  while (pos_ < end_ && (data[pos_] == '\r' || data[pos_] == '\n')) data[pos_++] = '\0';
+  skipLineEnds();
+  inLineEnds_ = pos_ >= end_ && bytesRead_ < fileSize_;
   ++lineCount_;
   return data + start;
 }

@@ -18,11 +18,14 @@ inline constexpr int kLineWindow = 32768;
 class LineReader {
  public:
   // The caller keeps the file open and closes it after the reader is done.
-  // `log` receives message 11 for an over-long line.
+  // `log` receives message 11 for an over-long line. Without memory for the
+  // window the reader logs message 33 and ends the process with status 33.
   LineReader(std::FILE* file, DriverLog& log);
 
   // The next line as NUL-terminated text inside the window, valid until the
   // next call; nullptr at the end of the data or after an over-long line.
+  // A NUL byte inside a line cuts the text there (the line is still
+  // consumed up to its line end).
   char* nextLine();
   // Back to the start of the file.
   void rewind();
@@ -31,6 +34,7 @@ class LineReader {
 
  private:
   void refill();
+  void skipLineEnds();
 
   std::FILE* file_;
   DriverLog& log_;
@@ -41,6 +45,9 @@ class LineReader {
   int64_t bytesRead_ = 0;
   int lineCount_ = 0;
   bool stopped_ = false;
+  // The last line's run of line ends reached the edge of the window, so
+  // the next window may start with more of them.
+  bool inLineEnds_ = false;
 };
 
 }  // namespace tolvan

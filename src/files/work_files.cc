@@ -59,7 +59,11 @@ ResendEntryHeader describeRecord(const Driver& driver, int index) {
 
 }  // namespace
 
-std::string workFileName(const ScaleEntry& scale) { return scale.name + "Wrk.txt"; }
+// A second scale of the same name must not share the first one's work file.
+std::string workFileName(const ScaleEntry& scale) {
+  if (scale.nameRank <= 1) return scale.name + "Wrk.txt";
+  return scale.name + "~" + std::to_string(scale.nameRank) + "Wrk.txt";
+}
 
 void deleteWorkFile(const ScaleEntry& scale) { removeFile(workFileName(scale)); }
 

@@ -213,6 +213,9 @@ bool applyGlobalKey(DriverOptions& options, int key, const char* value) {
 ScaleEntry* addScale(Driver& driver, const char* name) {
   auto* scale = new ScaleEntry(name, driver.scales.count(), driver.options.labelWidth);
   scale->driver = &driver;
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    if (driver.scales.get(i)->name == scale->name) ++scale->nameRank;
+  }
   driver.scales.append(scale);
   deleteWorkFile(*scale);
   return scale;

@@ -93,6 +93,9 @@ struct ScaleEntry {
   uint8_t rxBuffer[kUdpDatagramMax] = {};
   std::atomic<int64_t> lastActivity{0};  // start of the read in progress, 0 when none
   int index;
+  // 1 for the first scale of this name in the table, 2 for the second...;
+  // keeps the work files of scales that share a name apart.
+  int nameRank = 1;
 
   // The current operation.
   std::atomic<int> status{kStatusOk};

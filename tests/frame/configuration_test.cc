@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "files/work_files.h"
 #include "frame/driver.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
@@ -144,6 +145,18 @@ TEST_F(ConfigurationLoad, LongNameIsCutAndOldWorkAndLogFilesAreDeleted) {
   EXPECT_EQ(scale(0).name, cut);
   EXPECT_FALSE(dir.exists(cut + "Wrk.txt"));
   EXPECT_FALSE(dir.exists("s.log"));
+}
+
+TEST_F(ConfigurationLoad, ScalesOfOneNameGetWorkFilesOfTheirOwn) {
+  testing::CurrentDir inside(dir.path());
+  dir.write("TwinWrk.txt", "old");
+  dir.write("Twin~2Wrk.txt", "old");
+  EXPECT_EQ(load("scale=Twin\nscale=Other\nscale=Twin\n"), kMsgOk);
+  EXPECT_EQ(workFileName(scale(0)), "TwinWrk.txt");
+  EXPECT_EQ(workFileName(scale(1)), "OtherWrk.txt");
+  EXPECT_EQ(workFileName(scale(2)), "Twin~2Wrk.txt");
+  EXPECT_FALSE(dir.exists("TwinWrk.txt"));
+  EXPECT_FALSE(dir.exists("Twin~2Wrk.txt"));
 }
 
 TEST_F(ConfigurationLoad, OverlongLineEndsReadingWithSuccess) {

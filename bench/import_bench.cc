@@ -1,0 +1,173 @@
+// Import throughput: generated PLU files of 200,000 lines whose numbers
+// repeat (every number four times, scattered), read in the "standard",
+// "seasia" and "wmsmart" formats. Reports bytes/s and lines/s, the records
+// kept, and the process's peak resident memory for comparison with the
+// records' own size (the reader itself holds one 32 KB window).
+//
+// The heap keeps its memory between iterations, so the plain figures
+// measure the reader. The "_cold" variants hand the memory back to the
+// system before every import, as a fresh driver process starts: they add
+// the kernel's first-touch cost of the record memory, which every run pays
+// once for its records whatever reads them.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "files/import_reader.h"
+#include "frame/driver.h"
+#include "platform/clock.h"
+#include "platform/sleeper.h"
+#include "records/plu_record.h"
+
+namespace tolvan {
+namespace {
+
+constexpr int kLines = 200000;
+constexpr int kDistinct = 50000;
+
+// Numbers 1..50000, each four times, in a scattered order.
+int pluNumberOfLine(int line) { return 1 + static_cast<int>((static_cast<int64_t>(line) * 7919) % kDistinct); }
+
+// Every PLU column, as the driver's own export writes them.
+std::string standardFile(bool withDesc) {
+  std::string out =
+      "Plu_No,ItemCode,UnitPrice,FixedPrice,CostPrice,MarkPrice,Weight,UpperLimit,LowerLimit,Message7,"
+      "ExMessage2,ExMessage3,NutritionID,Coupon,RegCode,Logo1,Logo2,PropTare,BestBefore,LabelFormat,"
+      "Posflag,PackQuant,SalesLife,ExpTime,Tare,ShelfLife,PackTime,Message1,Random,TaxNo,Nutrition,Dept,"
+      "Group,PosCode,MarkFlag,DateFlag,SalesMode,PosSelect,OpenPrice,ExpTimeFlag,TimeFlag,ForcedTare,"
+      "BarCodeNum,Unit,BestBeforeFlag";
+  out += withDesc ? ",Desc\r\n" : "\r\n";
+  for (int i = 0; i < kLines; ++i) {
+    int n = pluNumberOfLine(i);
+    std::string number = std::to_string(n);
+    out += number + "," + std::to_string(200000 + n) + ",12.50,0,7.25,11.99,1.250,2000,100," +
+           std::to_string(n % 100) + ",0,0,12,0,20,1,0,0,5,3,2,1,0,0,15,7,30,4,0,1,0,3,12,\"P" + number +
+           "\",0,1,1,0,0,0,0,0,2,1,0";
+    if (withDesc) out += ",\"Fresh " + number + " \"\"deluxe\"\" apples from the valley\"";
+    out += "\r\n";
+  }
+  return out;
+}
+
+// Columns at their character positions (default "maxexmsg": the
+// description block starts at character 118).
+std::string seasiaFile(bool withDesc) {
+  std::string out;
+  for (int i = 0; i < kLines; ++i) {
+    int n = pluNumberOfLine(i);
+    std::string line(118, '0');
+    auto put = [&line](size_t pos, const std::string& text) { line.replace(pos, text.size(), text); };
+    std::string number = std::to_string(n);
+    put(0, std::string(6 - number.size(), '0') + number);
+    put(8, "001250");
+    put(32, "000725");
+    put(72, ("P" + number + "          ").substr(0, 10));
+    put(96, "0042");
+    if (withDesc) {
+      std::string text = "Fresh apples " + number;
+      text.resize(50, ' ');
+      line += text + " 101001";
+    }
+    out += line + "\r\n";
+  }
+  return out;
+}
+
+std::string wmsmartFile(bool withDesc) {
+  std::string out;
+  for (int i = 0; i < kLines; ++i) {
+    int n = pluNumberOfLine(i);
+    out += "bc0\x1fp#" + std::to_string(n) + "\x1fta15\x1fnw1250\x1fu#2\x1fr#" + std::to_string(n % 100) +
+           "\x1fsl7\x1fu$12.50";
+    if (withDesc) out += "\x1f" "dtFresh apples " + std::to_string(n) + "\r\nfrom the valley\r\n\x1e";
+    out += "\r\n";
+  }
+  return out;
+}
+
+// Writes each generated file once per process, in the temporary folder.
+std::string generatedFile(int format, bool withDesc, int64_t& size) {
+  std::string name = "tolvan-bench-" + std::to_string(getpid()) + "-" + std::to_string(format) +
+                     (withDesc ? "-desc.txt" : ".txt");
+  std::string path = (std::filesystem::temp_directory_path() / name).string();
+  std::string bytes = format == kFormatStandard  ? standardFile(withDesc)
+                      : format == kFormatSeasia ? seasiaFile(withDesc)
+                                                : wmsmartFile(withDesc);
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  size = static_cast<int64_t>(bytes.size());
+  return path;
+}
+
+double peakRssMb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+void importPlu(benchmark::State& state, int format, bool withDesc, bool cold = false) {
+  int64_t size = 0;
+  std::string path = generatedFile(format, withDesc, size);
+  SystemClock clock;
+  SystemSleeper sleeper;
+  int kept = 0;
+  if (!cold) {
+    // One untimed import first, so the heap already holds the record memory.
+    Driver warmUp(clock, sleeper, nullptr);
+    warmUp.options.logFile = "/dev/null";
+    warmUp.options.dataFile = path;
+    warmUp.options.dataFormat = format;
+    warmUp.options.mode = kModeAdd;
+    if (importFile(warmUp) != kMsgOk) state.SkipWithError("import failed");
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto driver = std::make_unique<Driver>(clock, sleeper, nullptr);
+    driver->options.logFile = "/dev/null";
+    driver->options.dataFile = path;
+    driver->options.dataFormat = format;
+    driver->options.dataType = 1;
+    driver->options.mode = kModeAdd;
+    state.ResumeTiming();
+    if (importFile(*driver) != kMsgOk) state.SkipWithError("import failed");
+    state.PauseTiming();
+    kept = driver->records.count();
+    driver.reset();
+    if (cold) malloc_trim(0);
+    state.ResumeTiming();
+  }
+  std::filesystem::remove(path);
+  state.SetBytesProcessed(state.iterations() * size);
+  state.SetItemsProcessed(state.iterations() * kLines);
+  state.counters["records"] = kept;
+  state.counters["records_MB"] = kept * static_cast<double>(kPluRecordSize) / (1024.0 * 1024.0);
+  state.counters["peak_rss_MB"] = peakRssMb();
+}
+
+BENCHMARK_CAPTURE(importPlu, standard_no_desc, kFormatStandard, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(importPlu, standard_no_desc_cold, kFormatStandard, false, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(importPlu, standard_desc, kFormatStandard, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(importPlu, seasia_no_desc, kFormatSeasia, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(importPlu, seasia_desc, kFormatSeasia, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(importPlu, wmsmart_no_desc, kFormatWmsmart, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(importPlu, wmsmart_desc, kFormatWmsmart, true)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tolvan
+
+int main(int argc, char** argv) {
+  // Freed records stay in the heap for the next iteration (see above).
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+  mallopt(M_MMAP_THRESHOLD, 1 << 28);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,134 @@
+#include "files/record_collector.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace tolvan {
+namespace {
+
+// Appends the entries that still hold a record (`n` of them) with one
+// growth of the lists: setting the last slot first makes each array take
+// its final capacity at once.
+template <class Entries>
+void appendAll(const Entries& entries, size_t n, RecordList& records, RecordHeaderList& headers) {
+  if (n == 0) return;
+  int base = records.count();
+  int last = base + static_cast<int>(n) - 1;
+  records.set(last, nullptr);
+  headers.set(last, nullptr);
+  int index = base;
+  for (const auto& entry : entries) {
+    if (entry.record == nullptr) continue;
+    records.set(index, entry.record);
+    headers.set(index, new RecordHeader(entry.header));
+    ++index;
+  }
+}
+
+void freeAt(int index, RecordList& records, RecordHeaderList& headers) {
+  std::free(records.remove(index));
+  delete headers.remove(index);
+}
+
+uint64_t typeAndKey(const RecordHeader& header) {
+  return (static_cast<uint64_t>(static_cast<uint32_t>(header.dataType)) << 32) |
+         static_cast<uint32_t>(header.key);
+}
+
+}  // namespace
+
+RecordCollector::~RecordCollector() {
+  for (auto& entry : entries_) std::free(entry.record);
+}
+
+// The ordered formats read one data type and mode per import, so the key
+// alone tells records apart; "wmsmart" mixes types and tells them apart by
+// type and key.
+uint64_t RecordCollector::indexKey(const RecordHeader& header) const {
+  return order_ == Order::ByKey ? static_cast<uint32_t>(header.key) : typeAndKey(header);
+}
+
+size_t RecordCollector::findSlot(uint64_t key) const {
+  const size_t mask = index_.size() - 1;
+  size_t slot = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+  while (index_[slot].entry != kNoEntry && index_[slot].key != key) slot = (slot + 1) & mask;
+  return slot;
+}
+
+// Doubles the index when it is half full, so probe sequences stay short.
+void RecordCollector::growIndex() {
+  std::vector<Slot> old(index_.size() * 2);
+  old.swap(index_);
+  for (const Slot& slot : old) {
+    if (slot.entry != kNoEntry) index_[findSlot(slot.key)] = slot;
+  }
+}
+
+void RecordCollector::add(const RecordHeader& header, void* record) {
+  uint64_t key = indexKey(header);
+  Slot& slot = index_[findSlot(key)];
+  if (slot.entry == kNoEntry) {
+    slot = Slot{key, static_cast<uint32_t>(entries_.size())};
+    entries_.push_back(Entry{header, record});
+    ++kept_;
+    if (kept_ * 2 > index_.size()) growIndex();
+    return;
+  }
+  Entry& earlier = entries_[slot.entry];
+  std::free(earlier.record);
+  if (order_ == Order::ByKey) {
+    earlier = Entry{header, record};
+    return;
+  }
+  earlier.record = nullptr;
+  slot.entry = static_cast<uint32_t>(entries_.size());
+  entries_.push_back(Entry{header, record});
+}
+
+void RecordCollector::handOver(RecordList& records, RecordHeaderList& headers) {
+  if (order_ == Order::ByKey) {
+    std::sort(entries_.begin(), entries_.end(),
+              [](const Entry& a, const Entry& b) { return a.header.key < b.header.key; });
+    handOverOrdered(records, headers);
+  } else {
+    handOverFileOrder(records, headers);
+  }
+  entries_.clear();
+  index_.assign(kInitialSlots, Slot{});
+  kept_ = 0;
+}
+
+void RecordCollector::handOverOrdered(RecordList& records, RecordHeaderList& headers) {
+  if (records.count() == 0) {
+    appendAll(entries_, kept_, records, headers);
+    return;
+  }
+  // Lists that already hold records: insert one by one after the entries
+  // whose key is not greater, dropping an entry of the same type, mode and key.
+  for (const Entry& entry : entries_) {
+    const RecordHeader& h = entry.header;
+    for (int i = 0; i < headers.count(); ++i) {
+      const RecordHeader* old = headers.get(i);
+      if (old->dataType == h.dataType && old->mode == h.mode && old->key == h.key) {
+        freeAt(i, records, headers);
+        break;
+      }
+    }
+    int at = 0;
+    while (at < headers.count() && headers.get(at)->key <= h.key) ++at;
+    records.insert(at, entry.record);
+    headers.insert(at, new RecordHeader(h));
+  }
+}
+
+void RecordCollector::handOverFileOrder(RecordList& records, RecordHeaderList& headers) {
+  if (records.count() > 0) {
+    // Earlier entries of the same data type and key give way to the import's.
+    for (int i = headers.count() - 1; i >= 0; --i) {
+      if (indexed(typeAndKey(*headers.get(i)))) freeAt(i, records, headers);
+    }
+  }
+  appendAll(entries_, kept_, records, headers);
+}
+
+}  // namespace tolvan
