@@ -4,6 +4,7 @@
 
 #include "files/work_files.h"
 #include "frame/driver.h"
+#include "platform/files.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -36,12 +37,6 @@ class ConfigurationLoad : public ::testing::Test {
 TEST_F(ConfigurationLoad, CommentsAndBlankLinesGiveAnEmptyTable) {
   EXPECT_EQ(load("; comment\r\n\r\n* star\n// slashes\n   \n"), kMsgOk);
   EXPECT_EQ(driver.scales.count(), 0);
-}
-
-TEST_F(ConfigurationLoad, MissingFileGivesMessage12) {
-  driver.options.configFile = dir.file("nope.txt");
-  EXPECT_EQ(loadConfiguration(driver), kMsgCannotOpenSetup);
-  EXPECT_NE(logText().find(" Error 0012:Cannot open setup file : " + dir.file("nope.txt")), std::string::npos);
 }
 
 TEST_F(ConfigurationLoad, ScaleLineSetsEveryKeyAndDefaults) {
@@ -107,31 +102,37 @@ TEST_F(ConfigurationLoad, GlobalKeysSetOptionsAndLabelWidthAffectsLaterScales) {
   EXPECT_EQ(driver.options.charset, kCharsetBig5);
 }
 
-TEST_F(ConfigurationLoad, ScaleKeyAsFirstItemGivesMessage13WithNonEmptyLineNumber) {
-  EXPECT_EQ(load("scale=a\n\n\n   ip=1.2.3.4,port=1\n"), kMsgInvalidSetupParam);
-  EXPECT_NE(logText().find(" Error 0013:Invalid setup parameter on line 2 : ip"), std::string::npos);
-  EXPECT_EQ(driver.scales.count(), 1);
-}
+struct BadConfiguration {
+  const char* text;
+  MessageCode code;
+  const char* logged;
+  int scalesKept;
+};
 
-TEST_F(ConfigurationLoad, ItemWithoutEqualsIsNamedWhole) {
-  EXPECT_EQ(load("just words\n"), kMsgInvalidSetupParam);
-  EXPECT_NE(logText().find("Invalid setup parameter on line 1 : just words"), std::string::npos);
-}
-
-TEST_F(ConfigurationLoad, RejectedModelsAndBadValuesGiveMessage14) {
-  EXPECT_EQ(load("scale=a,model=merio\n"), kMsgInvalidSetupValue);
-  EXPECT_NE(logText().find(" Error 0014:Invalid setup parameter value on line 1 : model=merio"), std::string::npos);
-}
-
-TEST_F(ConfigurationLoad, ValuesKeepLeadingBlanks) {
-  EXPECT_EQ(load("scale=a,model= vt30\n"), kMsgInvalidSetupValue);
-  EXPECT_NE(logText().find("value on line 1 : model= vt30"), std::string::npos);
-}
-
-TEST_F(ConfigurationLoad, BadCountryStopsLoading) {
-  EXPECT_EQ(load("scale=a\nscale=b,Version=mars\nscale=c\n"), kMsgInvalidSetupValue);
-  EXPECT_NE(logText().find("value on line 2 : Version=mars"), std::string::npos);
-  EXPECT_EQ(driver.scales.count(), 2);
+TEST_F(ConfigurationLoad, FirstBadLineStopsLoadingWithItsMessage) {
+  const BadConfiguration cases[] = {
+      // blank lines do not count; the key is named after its leading blanks
+      {"scale=a\n\n\n   ip=1.2.3.4,port=1\n", kMsgInvalidSetupParam, " Error 0013:Invalid setup parameter on line 2 : ip", 1},
+      {"just words\n", kMsgInvalidSetupParam, "Invalid setup parameter on line 1 : just words", 0},
+      {"protocol=udp\n", kMsgInvalidSetupParam, "on line 1 : protocol", 0},
+      {"scale=a,model=merio\n", kMsgInvalidSetupValue, " Error 0014:Invalid setup parameter value on line 1 : model=merio", 1},
+      {"scale=a,model= vt30\n", kMsgInvalidSetupValue, "value on line 1 : model= vt30", 1},
+      {"scale=a\nscale=b,Version=mars\nscale=c\n", kMsgInvalidSetupValue, "value on line 2 : Version=mars", 2},
+  };
+  for (const BadConfiguration& c : cases) {
+    SCOPED_TRACE(c.text);
+    Driver fresh(clock, sleeper, nullptr);
+    fresh.options.configFile = dir.file("bad.txt");
+    fresh.options.logFile = dir.file("bad.log");
+    dir.write("bad.txt", c.text);
+    EXPECT_EQ(loadConfiguration(fresh), c.code);
+    EXPECT_NE(dir.read("bad.log").find(c.logged), std::string::npos) << dir.read("bad.log");
+    EXPECT_EQ(fresh.scales.count(), c.scalesKept);
+    removeFile(dir.file("bad.log"));
+  }
+  driver.options.configFile = dir.file("nope.txt");
+  EXPECT_EQ(loadConfiguration(driver), kMsgCannotOpenSetup);
+  EXPECT_NE(logText().find(" Error 0012:Cannot open setup file : " + dir.file("nope.txt")), std::string::npos);
 }
 
 TEST_F(ConfigurationLoad, LongNameIsCutAndOldWorkAndLogFilesAreDeleted) {
