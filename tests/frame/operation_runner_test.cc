@@ -11,6 +11,7 @@
 
 #include "frame/driver.h"
 #include "link/scale_worker.h"
+#include "platform/socket.h"
 #include "records/data_types.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
@@ -207,6 +208,44 @@ TEST_F(OperationRunner, HungReadIsStruckAndItsWorkerAbandoned) {
   stopAllWorkers(driver);  // the abandoned worker's late outcome must change nothing
   EXPECT_EQ(hung.status.load(), kStatusFailed);
   EXPECT_EQ(hung.result, 0);
+}
+
+// The real worker against a scale that takes the connection and never
+// answers, with its read made to look hung since long ago: the watch gives
+// up on it, the run goes on, and clean-up wakes and joins it. Run under TSan
+// and ASan in CI.
+TEST(OperationRunnerRealWorker, HungScaleIsAbandonedAndJoinedCleanly) {
+  TempDir dir;
+  SystemClock clock;
+  FakeSleeper sleeper;
+  Driver driver(clock, sleeper, nullptr);
+  driver.options.logFile = dir.file("TolvanDrvLog.txt");
+  driver.options.mode = kModeAdd;
+  SocketHandle listener = socketListen(SocketKind::Stream, 0);
+  ASSERT_NE(listener, kInvalidSocket);
+  auto* scale = new ScaleEntry("silent", 0, 594);
+  scale->driver = &driver;
+  scale->model = kModelVt40;
+  scale->ip = "127.0.0.1";
+  scale->port = socketLocalPort(listener);
+  scale->receiveTimeout = 5;
+  scale->connectTimeout = 1;
+  scale->trafficLogFile = dir.file("silent.log");
+  driver.scales.append(scale);
+  driver.records.append(std::calloc(1, 2196));
+  static_cast<int32_t*>(driver.records.get(0))[0] = 1;
+
+  std::thread hang([&] {
+    // Once the session start is out, the worker waits for its answer.
+    while (TempDir::readFile(dir.file("silent.log")).empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    scale->lastActivity = clock.nowSeconds() - 100;
+  });
+  EXPECT_EQ(sendToAllScales(driver, false), kMsgOk);  // an abandoned scale's result stays 0
+  hang.join();
+  EXPECT_EQ(scale->status.load(), kStatusFailed);
+  EXPECT_NE(dir.read("silent.log").find("Receive timeout"), std::string::npos);
+  stopAllWorkers(driver);
+  socketClose(listener);  // the kernel held the connection in its backlog
 }
 
 TEST_F(OperationRunner, ResendStepSendsExistingFilesAndDeletesThoseThatWentOut) {

@@ -1,34 +1,31 @@
-// The block protocol against a scale played on 127.0.0.1 from the wire
-// description: selection, blocks and their answers, the line turn-round,
-// check-byte retries and the scale's EOT, over TCP and UDP.
+// The block protocol against a scale played on 127.0.0.1: selection, blocks
+// and their answers, the line turn-round, check-byte retries and the
+// scale's EOT, over TCP and UDP.
 #include "link/block_protocol.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <cstring>
-#include <fstream>
+#include <cstdio>
 #include <functional>
-#include <sstream>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
 #include "frame/driver.h"
 #include "link/block_frames.h"
 #include "link/scale_link.h"
-#include "platform/socket.h"
 #include "records/plu_record.h"
 #include "support/fakes.h"
+#include "support/loopback_peer.h"
+#include "support/temp_dir.h"
 
 namespace tolvan {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-constexpr int kPeerWaitMs = 5000;
-
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+using testing::Bytes;
+using testing::LoopbackPeer;
+using testing::textBytes;
+using Script = std::function<void(LoopbackPeer&)>;
 
 // A block as the scale frames it; `corrupt` spoils its check byte.
 Bytes scaleBlock(int number, const Bytes& data, bool last, bool corrupt = false) {
@@ -38,158 +35,81 @@ Bytes scaleBlock(int number, const Bytes& data, bool last, bool corrupt = false)
   return out;
 }
 
-// The scale's side of the line, run by a script in its own thread. Reads
-// give up after five seconds so a broken driver fails the test, not hangs it.
-class ScalePeer {
- public:
-  explicit ScalePeer(bool udp) : udp_(udp) {
-    listener_ = socketListen(udp ? SocketKind::Datagram : SocketKind::Stream, 0);
-    port_ = socketLocalPort(listener_);
-  }
-  ~ScalePeer() {
-    if (thread_.joinable()) thread_.join();
-    if (conn_ != kInvalidSocket && conn_ != listener_) socketClose(conn_);
-    socketClose(listener_);
-  }
-  uint16_t port() const { return port_; }
-  void run(std::function<void(ScalePeer&)> script) {
-    thread_ = std::thread([this, script] { script(*this); });
-  }
-  void finish() {
-    if (thread_.joinable()) thread_.join();
-  }
+Bytes enquiryBytes() {
+  Enquiry e = buildEnquiry(1);
+  return Bytes(e.begin(), e.end());
+}
 
-  Bytes read(size_t n) {
-    while (pending_.size() < n && fill()) {
-    }
-    size_t take = std::min(n, pending_.size());
-    Bytes out(pending_.begin(), pending_.begin() + static_cast<long>(take));
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(take));
-    return out;
+// STX, number, data up to ETX or ETB, check byte.
+Bytes readBlock(LoopbackPeer& p) {
+  Bytes block = p.read(3);
+  for (int b = p.readByte(); b >= 0; b = p.readByte()) {
+    block.push_back(static_cast<uint8_t>(b));
+    if (b == kEtx || b == kEtb) break;
   }
-  int readByte() {
-    Bytes b = read(1);
-    return b.empty() ? -1 : b[0];
-  }
-  // STX, number, data up to ETX or ETB, check byte.
-  Bytes readBlock() {
-    Bytes block = read(3);
-    for (int b = readByte(); b >= 0; b = readByte()) {
-      block.push_back(static_cast<uint8_t>(b));
-      if (b == kEtx || b == kEtb) break;
-    }
-    Bytes check = read(1);
-    block.insert(block.end(), check.begin(), check.end());
-    return block;
-  }
-  void send(const Bytes& bytes) {
-    if (!udp_ && !accepted()) return;
-    if (udp_) {
-      socketSendTo(listener_, bytes, peer_);
-    } else {
-      socketSend(conn_, bytes);
-    }
-  }
-  void sendByte(uint8_t b) { send(Bytes{b}); }
-  // The selection the driver makes: its enquiry, our ACK.
-  bool answerEnquiry() {
-    Bytes e = read(kEnquiryLen);
-    sendByte(kAck);
-    return isEnquiry(e, 1);
-  }
-  void hangUp() {
-    if (conn_ != kInvalidSocket && !udp_) socketShutdown(conn_);
-  }
+  Bytes check = p.read(1);
+  block.insert(block.end(), check.begin(), check.end());
+  return block;
+}
 
- private:
-  bool accepted() {
-    if (conn_ == kInvalidSocket && socketWaitReadableMs(listener_, kPeerWaitMs) > 0) {
-      conn_ = socketAccept(listener_);
-    }
-    return conn_ != kInvalidSocket;
-  }
-  bool fill() {
-    if (!udp_ && !accepted()) return false;
-    SocketHandle s = udp_ ? listener_ : conn_;
-    if (socketWaitReadableMs(s, kPeerWaitMs) <= 0) return false;
-    uint8_t buffer[1024];
-    long n = udp_ ? socketRecvFrom(s, buffer, peer_) : socketRecv(s, buffer);
-    if (n <= 0) return false;
-    pending_.insert(pending_.end(), buffer, buffer + n);
-    return true;
-  }
-
-  bool udp_;
-  SocketHandle listener_ = kInvalidSocket;
-  SocketHandle conn_ = kInvalidSocket;
-  uint16_t port_ = 0;
-  DatagramPeer peer_;
-  Bytes pending_;
-  std::thread thread_;
-};
+// The driver's selection: its enquiry, our ACK.
+bool answerEnquiry(LoopbackPeer& p) {
+  Bytes e = p.read(kEnquiryLen);
+  p.sendByte(kAck);
+  return isEnquiry(e, 1);
+}
 
 class BlockProtocol : public ::testing::Test {
  protected:
   void SetUp() override {
-    socketStartup();
-    logPath_ = ::testing::TempDir() + "block_protocol_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
-    std::remove(logPath_.c_str());
     scale_.driver = &driver_;
     scale_.ip = "127.0.0.1";
     scale_.model = kModelVt30;
     scale_.version = kVersionUsa;
     scale_.is8bit = 1;
     scale_.receiveTimeout = 2;
-    scale_.trafficLogFile = logPath_;
+    scale_.trafficLogFile = dir_.file("scale.log");
   }
-  void TearDown() override {
-    ScaleClose(scale_);
-    std::remove(logPath_.c_str());
-  }
+  void TearDown() override { ScaleClose(scale_); }
 
-  void connectTo(ScalePeer& peer) {
+  void connectTo(LoopbackPeer& peer, const Script& script, bool udp = false) {
+    peer.run(script);
     scale_.port = peer.port();
-    scale_.protocol = udp_ ? kProtocolUdp : kProtocolTcp;
+    scale_.protocol = udp ? kProtocolUdp : kProtocolTcp;
     ASSERT_TRUE(ScaleConnect(scale_));
   }
-  std::string scaleLog() const {
-    std::ifstream in(logPath_, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-  }
   int logged(const std::string& needle) const {
-    std::string log = scaleLog();
+    std::string log = dir_.read("scale.log");
     int n = 0;
     for (size_t at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1)) ++n;
     return n;
   }
 
+  testing::TempDir dir_;
   testing::FakeClock clock_;
   testing::FakeSleeper sleeper_{&clock_};
   Driver driver_{clock_, sleeper_, nullptr};
   ScaleEntry scale_{"scale1", 0, 594};
-  std::string logPath_;
-  bool udp_ = false;
 };
 
 // ---- Sending ----
 
-TEST_F(BlockProtocol, SelectsWithEnquiryAndCutsRecordsAt251Bytes) {
-  ScalePeer peer(false);
+// Records are cut at 251 bytes; block numbers run on across messages and
+// wrap after 99.
+TEST_F(BlockProtocol, SelectsWithEnquiryCutsRecordsAndNumbersBlocksOn) {
+  LoopbackPeer peer;
   std::vector<Bytes> blocks;
   bool enquiryOk = false;
   int closing = 0;
-  peer.run([&](ScalePeer& p) {
-    enquiryOk = p.answerEnquiry();
+  connectTo(peer, [&](LoopbackPeer& p) {
+    enquiryOk = answerEnquiry(p);
     for (int i = 0; i < 5; ++i) {
-      blocks.push_back(p.readBlock());
+      blocks.push_back(readBlock(p));
       p.sendByte(kAck);
     }
     closing = p.readByte();
   });
-  connectTo(peer);
+  scale_.blockSeq = 98;
   ASSERT_EQ(BlockEnquiry(scale_), kMsgOk);
   EXPECT_EQ(SendBlocks(scale_, Bytes(251, 'a')), kMsgOk);
   EXPECT_EQ(SendBlocks(scale_, Bytes(252, 'b')), kMsgOk);
@@ -201,119 +121,80 @@ TEST_F(BlockProtocol, SelectsWithEnquiryAndCutsRecordsAt251Bytes) {
 
   EXPECT_TRUE(enquiryOk);
   ASSERT_EQ(blocks.size(), 5u);
-  EXPECT_EQ(blocks[0].size(), 256u);
-  EXPECT_EQ(blocks[0][254], kEtx);
-  EXPECT_EQ(blocks[1].size(), 256u);
-  EXPECT_EQ(blocks[1][254], kEtb);
-  EXPECT_EQ(blocks[2], scaleBlock(2, Bytes(1, 'b'), true));
-  EXPECT_EQ(blocks[3][254], kEtb);
-  EXPECT_EQ(blocks[4][254], kEtx);
-  EXPECT_EQ(blocks[4], scaleBlock(4, Bytes(251, 'c'), true));
+  EXPECT_EQ(blocks[0], scaleBlock(98, Bytes(251, 'a'), true));
+  EXPECT_EQ(blocks[1], scaleBlock(99, Bytes(251, 'b'), false));
+  EXPECT_EQ(blocks[2], scaleBlock(0, Bytes(1, 'b'), true));
+  EXPECT_EQ(blocks[3], scaleBlock(1, Bytes(251, 'c'), false));
+  EXPECT_EQ(blocks[4], scaleBlock(2, Bytes(251, 'c'), true));
   EXPECT_EQ(closing, kEot);
+  EXPECT_EQ(scale_.blockSeq, 3);
 }
 
-TEST_F(BlockProtocol, BlockNumbersRunOnAcrossMessagesAndWrapAfter99) {
-  ScalePeer peer(false);
-  std::vector<Bytes> blocks;
-  peer.run([&](ScalePeer& p) {
-    p.answerEnquiry();
-    for (int i = 0; i < 3; ++i) {
-      blocks.push_back(p.readBlock());
-      p.sendByte(kAck);
+// A NAK is logged and the next block follows (the refused one is not sent
+// again); the fifth NAK of a message or any strange answer ends with EOT.
+TEST_F(BlockProtocol, BlockAnswersDecideHowTheMessageGoesOn) {
+  struct Case {
+    const char* name;
+    Bytes answers;
+    size_t textLen;
+    MessageCode code;
+    int after;  // what the driver sends after the last answer
+    const char* logNeedle;
+    int logCount;
+  };
+  const Case cases[] = {
+      {"nak then ack", {kNak, kAck}, 252, kMsgOk, -1, "NAK receiving from scale", 1},
+      {"five naks", Bytes(5, kNak), 251 * 6, kMsgNakReceived, kEot, "NAK receiving from scale", 5},
+      {"strange answer", {'?'}, 1, kMsgReceiveError, kEot, "Error receiving from scale", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::remove(scale_.trafficLogFile->c_str());
+    scale_.blockSeq = 0;
+    LoopbackPeer peer;
+    std::vector<Bytes> blocks;
+    int after = 0;
+    connectTo(peer, [&](LoopbackPeer& p) {
+      answerEnquiry(p);
+      for (uint8_t answer : c.answers) {
+        blocks.push_back(readBlock(p));
+        p.sendByte(answer);
+      }
+      after = p.readByte();
+    });
+    ASSERT_EQ(BlockEnquiry(scale_), kMsgOk);
+    EXPECT_EQ(SendBlocks(scale_, Bytes(c.textLen, 'r')), c.code);
+    ScaleClose(scale_);
+    peer.finish();
+    ASSERT_EQ(blocks.size(), c.answers.size());
+    for (size_t i = 0; i < blocks.size(); ++i) {
+      ASSERT_GT(blocks[i].size(), kBlockOverhead);
+      EXPECT_EQ(blocks[i][2], static_cast<uint8_t>('0' + i)) << "block " << i;
     }
-  });
-  connectTo(peer);
-  scale_.blockSeq = 98;
-  ASSERT_EQ(BlockEnquiry(scale_), kMsgOk);
-  for (int i = 0; i < 3; ++i) ASSERT_EQ(SendBlocks(scale_, text("A")), kMsgOk);
-  peer.finish();
-  ASSERT_EQ(blocks.size(), 3u);
-  EXPECT_EQ(blocks[0], scaleBlock(98, text("A"), true));
-  EXPECT_EQ(blocks[1], scaleBlock(99, text("A"), true));
-  EXPECT_EQ(blocks[2], (Bytes{kStx, '0', '0', 'A', kEtx, 0x3D}));
-  EXPECT_EQ(scale_.blockSeq, 1);
-}
-
-TEST_F(BlockProtocol, RefusedBlockIsReportedAndTheNextBlockFollows) {
-  ScalePeer peer(false);
-  std::vector<Bytes> blocks;
-  peer.run([&](ScalePeer& p) {
-    p.answerEnquiry();
-    blocks.push_back(p.readBlock());
-    p.sendByte(kNak);
-    blocks.push_back(p.readBlock());
-    p.sendByte(kAck);
-  });
-  connectTo(peer);
-  ASSERT_EQ(BlockEnquiry(scale_), kMsgOk);
-  Bytes record(252, 'r');
-  record.back() = 'z';
-  EXPECT_EQ(SendBlocks(scale_, record), kMsgOk);
-  peer.finish();
-  ASSERT_EQ(blocks.size(), 2u);
-  EXPECT_EQ(blocks[1], scaleBlock(1, text("z"), true));
-  EXPECT_EQ(logged("NAK receiving from scale"), 1);
-}
-
-TEST_F(BlockProtocol, FifthRefusalInOneMessageEndsWithEot) {
-  ScalePeer peer(false);
-  int blocksSeen = 0;
-  int after = 0;
-  peer.run([&](ScalePeer& p) {
-    p.answerEnquiry();
-    for (int i = 0; i < 5; ++i) {
-      if (p.readBlock().size() > kBlockOverhead) ++blocksSeen;
-      p.sendByte(kNak);
-    }
-    after = p.readByte();
-  });
-  connectTo(peer);
-  ASSERT_EQ(BlockEnquiry(scale_), kMsgOk);
-  EXPECT_EQ(SendBlocks(scale_, Bytes(251 * 6, 'n')), kMsgNakReceived);
-  peer.finish();
-  EXPECT_EQ(blocksSeen, 5);
-  EXPECT_EQ(after, kEot);
-  EXPECT_EQ(logged("NAK receiving from scale"), 5);
-}
-
-TEST_F(BlockProtocol, StrangeBlockAnswerEndsWith22AndEot) {
-  ScalePeer peer(false);
-  int after = 0;
-  peer.run([&](ScalePeer& p) {
-    p.answerEnquiry();
-    p.readBlock();
-    p.sendByte('?');
-    after = p.readByte();
-  });
-  connectTo(peer);
-  ASSERT_EQ(BlockEnquiry(scale_), kMsgOk);
-  EXPECT_EQ(SendBlocks(scale_, text("X")), kMsgReceiveError);
-  peer.finish();
-  EXPECT_EQ(after, kEot);
-  EXPECT_EQ(logged("Error receiving from scale"), 1);
+    EXPECT_EQ(after, c.after);
+    EXPECT_EQ(logged(c.logNeedle), c.logCount);
+  }
 }
 
 TEST_F(BlockProtocol, EnquiryRefusedOrUnansweredEndsWithEot) {
   {
-    ScalePeer peer(false);
+    LoopbackPeer peer;
     int after = 0;
-    peer.run([&](ScalePeer& p) {
+    connectTo(peer, [&](LoopbackPeer& p) {
       p.read(kEnquiryLen);
       p.sendByte(kNak);
       after = p.readByte();
     });
-    connectTo(peer);
     EXPECT_EQ(BlockEnquiry(scale_), kMsgNakReceived);
     peer.finish();
     EXPECT_EQ(after, kEot);
     ScaleClose(scale_);
   }
-  ScalePeer silent(false);
-  silent.run([&](ScalePeer& p) {
+  LoopbackPeer silent;
+  connectTo(silent, [](LoopbackPeer& p) {
     p.read(kEnquiryLen);
     p.hangUp();
   });
-  connectTo(silent);
   EXPECT_EQ(BlockEnquiry(scale_), kMsgReceiveTimeout);
   silent.finish();
   EXPECT_EQ(logged("Receive timeout"), 1);
@@ -325,16 +206,15 @@ TEST_F(BlockProtocol, SendRunsTheRecordListAndEndsWithEot) {
   plu->unitPrice = 250;
   driver_.records.append(plu);
   driver_.headers.append(new RecordHeader{1, kModeAdd, 123});
-  ScalePeer peer(false);
+  LoopbackPeer peer;
   Bytes block;
   int after = 0;
-  peer.run([&](ScalePeer& p) {
-    p.answerEnquiry();
-    block = p.readBlock();
+  connectTo(peer, [&](LoopbackPeer& p) {
+    answerEnquiry(p);
+    block = readBlock(p);
     p.sendByte(kAck);
     after = p.readByte();
   });
-  connectTo(peer);
   EXPECT_EQ(BlockSend(scale_), kMsgOk);
   peer.finish();
   ASSERT_EQ(block.size(), 118u + kBlockOverhead);
@@ -345,248 +225,151 @@ TEST_F(BlockProtocol, SendRunsTheRecordListAndEndsWithEot) {
 
 // ---- Receiving ----
 
-class BlockReceiving : public BlockProtocol {
- protected:
-  // Connects to a scale that plays `script` after the driver is selected
-  // (the driver's reads are made directly with ReceiveMessage).
-  MessageCode receiveOne(const std::function<void(ScalePeer&)>& script, Bytes& message, bool& end) {
-    ScalePeer peer(false);
-    peer.run(script);
-    connectTo(peer);
+// What the scale sends, one piece after another; after each of the first
+// answers.size() pieces it reads the driver's one-byte answer.
+struct ReceiveCase {
+  const char* name;
+  std::vector<Bytes> sends;
+  bool hangUp;
+  MessageCode code;
+  Bytes message;  // checked when the code is 0
+  bool end;
+  std::vector<int> answers;
+  std::vector<std::pair<std::string, int>> logs;  // text, times logged
+};
+
+// 16 full blocks hold 4016 bytes; a last block of 79 fills the 4095-byte
+// message buffer.
+std::vector<Bytes> fullBlocksThen(size_t lastLen) {
+  std::vector<Bytes> sends;
+  for (int i = 0; i < 16; ++i) sends.push_back(scaleBlock(i, Bytes(251, 'm'), false));
+  sends.push_back(scaleBlock(16, Bytes(lastLen, 'e'), true));
+  return sends;
+}
+
+TEST_F(BlockProtocol, ReceivedMessagesAndHostileBlocks) {
+  Bytes biggest(16 * 251, 'm');
+  biggest.resize(4095, 'e');
+  Bytes flood = {kStx, '0', '0'};
+  flood.resize(5000, 'f');
+  const Bytes data = textBytes("data");
+  const Bytes bad = scaleBlock(0, data, true, true);
+  const std::string checksum = "Checksum error on received data (retry ";
+  const ReceiveCase cases[] = {
+      {"two blocks joined", {scaleBlock(7, textBytes("hello "), false), scaleBlock(8, textBytes("world"), true)},
+       false, kMsgOk, textBytes("hello world"), false, {kAck, kAck}, {}},
+      {"bad check byte read again", {bad, scaleBlock(0, data, true)}, false, kMsgOk, data, false, {kNak, kAck},
+       {{checksum + "0)", 1}, {checksum + "1)", 0}}},
+      {"fifth bad check byte", std::vector<Bytes>(5, bad), false, kMsgMaxRetries, {}, false,
+       {kNak, kNak, kNak, kNak, kEot},
+       {{checksum + "0)", 1}, {checksum + "4)", 1}, {"Maximum retries exceeded - canceling operation", 1}}},
+      {"lone eot", {{kEot}}, false, kMsgOk, {}, true, {}, {}},
+      {"enquiry before the block", {enquiryBytes(), scaleBlock(3, textBytes("after"), true)}, false, kMsgOk,
+       textBytes("after"), false, {kAck, kAck}, {}},
+      {"cut enquiry", {{kEot, 'V', 'Q'}}, false, kMsgReceiveError, {}, false, {}, {}},
+      {"message of 4095", fullBlocksThen(79), false, kMsgOk, biggest, false, std::vector<int>(17, kAck), {}},
+      {"message of 4096", fullBlocksThen(80), false, kMsgReceiveError, {}, false, std::vector<int>(16, kAck), {}},
+      // Refused at once rather than read on until the time-out.
+      {"block past the buffer", {flood}, false, kMsgReceiveError, {}, false, {}, {}},
+      // The fake clock stands still: only noticing the hang-up ends the read.
+      {"hang-up inside a block", {{kStx, '0', '0', 'p', 'a', 'r'}}, true, kMsgReceiveTimeout, {}, false, {},
+       {{"Receive timeout", 1}}},
+  };
+  for (const ReceiveCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::remove(scale_.trafficLogFile->c_str());
+    LoopbackPeer peer;
+    std::vector<int> answers;
+    connectTo(peer, [&](LoopbackPeer& p) {
+      for (const Bytes& piece : c.sends) {
+        p.send(piece);
+        if (answers.size() < c.answers.size()) answers.push_back(p.readByte());
+      }
+      if (c.hangUp) p.hangUp();
+    });
     std::vector<uint8_t> buffer(kReceivedMessageCap + 2);
     size_t length = 0;
-    MessageCode r = ReceiveMessage(scale_, buffer, length, end);
-    message.assign(buffer.begin(), buffer.begin() + static_cast<long>(length));
-    peer.finish();
-    return r;
-  }
-};
-
-TEST_F(BlockReceiving, JoinsBlocksUpToEtxAndAcksEach) {
-  std::vector<int> answers;
-  Bytes message;
-  bool end = true;
-  MessageCode r = receiveOne(
-      [&](ScalePeer& p) {
-        p.send(scaleBlock(7, text("hello "), false));
-        answers.push_back(p.readByte());
-        p.send(scaleBlock(8, text("world"), true));
-        answers.push_back(p.readByte());
-      },
-      message, end);
-  EXPECT_EQ(r, kMsgOk);
-  EXPECT_FALSE(end);
-  EXPECT_EQ(message, text("hello world"));
-  EXPECT_EQ(answers, (std::vector<int>{kAck, kAck}));
-}
-
-TEST_F(BlockReceiving, BadCheckByteIsNakedAndTheBlockReadAgain) {
-  std::vector<int> answers;
-  Bytes message;
-  bool end = false;
-  MessageCode r = receiveOne(
-      [&](ScalePeer& p) {
-        p.send(scaleBlock(0, text("data"), true, true));
-        answers.push_back(p.readByte());
-        p.send(scaleBlock(0, text("data"), true));
-        answers.push_back(p.readByte());
-      },
-      message, end);
-  EXPECT_EQ(r, kMsgOk);
-  EXPECT_EQ(message, text("data"));
-  EXPECT_EQ(answers, (std::vector<int>{kNak, kAck}));
-  EXPECT_EQ(logged("Checksum error on received data (retry 0)"), 1);
-}
-
-TEST_F(BlockReceiving, FifthBadCheckByteGivesUpWith30) {
-  std::vector<int> answers;
-  Bytes message;
-  bool end = false;
-  MessageCode r = receiveOne(
-      [&](ScalePeer& p) {
-        for (int i = 0; i < 5; ++i) {
-          p.send(scaleBlock(0, text("data"), true, true));
-          answers.push_back(p.readByte());
-        }
-      },
-      message, end);
-  EXPECT_EQ(r, kMsgMaxRetries);
-  EXPECT_EQ(answers, (std::vector<int>{kNak, kNak, kNak, kNak, kEot}));
-  for (int retry = 0; retry < 5; ++retry) {
-    EXPECT_EQ(logged("Checksum error on received data (retry " + std::to_string(retry) + ")"), 1) << retry;
-  }
-  EXPECT_EQ(logged("Maximum retries exceeded - canceling operation"), 1);
-}
-
-TEST_F(BlockReceiving, LoneEotAtBlockStartEndsTheTransfer) {
-  Bytes message;
-  bool end = false;
-  MessageCode r = receiveOne([&](ScalePeer& p) { p.sendByte(kEot); }, message, end);
-  EXPECT_EQ(r, kMsgOk);
-  EXPECT_TRUE(end);
-  EXPECT_TRUE(message.empty());
-}
-
-TEST_F(BlockReceiving, EnquiryAtBlockStartIsAnsweredAndTheBlockReadNormally) {
-  std::vector<int> answers;
-  Bytes message;
-  bool end = false;
-  MessageCode r = receiveOne(
-      [&](ScalePeer& p) {
-        Enquiry e = buildEnquiry(1);
-        p.send(Bytes(e.begin(), e.end()));
-        answers.push_back(p.readByte());
-        p.send(scaleBlock(3, text("after"), true));
-        answers.push_back(p.readByte());
-      },
-      message, end);
-  EXPECT_EQ(r, kMsgOk);
-  EXPECT_FALSE(end);
-  EXPECT_EQ(message, text("after"));
-  EXPECT_EQ(answers, (std::vector<int>{kAck, kAck}));
-}
-
-TEST_F(BlockReceiving, CutEnquiryAtBlockStartIs22) {
-  Bytes message;
-  bool end = false;
-  MessageCode r = receiveOne([&](ScalePeer& p) { p.send(Bytes{kEot, 'V', 'Q'}); }, message, end);
-  EXPECT_EQ(r, kMsgReceiveError);
-}
-
-// 16 full blocks hold 4016 bytes; a last block of 79 makes 4095, the most
-// a message may hold; one byte more is refused.
-TEST_F(BlockReceiving, MessageOf4095FitsAnd4096IsRefused) {
-  for (size_t lastLen : {size_t{79}, size_t{80}}) {
-    Bytes message;
     bool end = false;
-    MessageCode r = receiveOne(
-        [&](ScalePeer& p) {
-          for (int i = 0; i < 16; ++i) {
-            p.send(scaleBlock(i, Bytes(251, 'm'), false));
-            p.readByte();
-          }
-          p.send(scaleBlock(16, Bytes(lastLen, 'e'), true));
-          p.readByte();
-        },
-        message, end);
-    if (lastLen == 79) {
-      EXPECT_EQ(r, kMsgOk);
-      EXPECT_EQ(message.size(), 4095u);
-    } else {
-      EXPECT_EQ(r, kMsgReceiveError);
-    }
+    EXPECT_EQ(ReceiveMessage(scale_, buffer, length, end), c.code);
+    peer.finish();
     ScaleClose(scale_);
+    if (c.code == kMsgOk) {
+      EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<long>(length)), c.message);
+      EXPECT_EQ(end, c.end);
+    }
+    EXPECT_EQ(answers, c.answers);
+    for (const auto& [needle, times] : c.logs) EXPECT_EQ(logged(needle), times) << needle;
   }
 }
 
-// A scale that sends a longer block than the message buffer can hold is
-// refused at once instead of being read until the time-out.
-TEST_F(BlockReceiving, BlockPastTheMessageBufferIsRefused) {
-  Bytes message;
-  bool end = false;
-  MessageCode r = receiveOne(
-      [&](ScalePeer& p) {
-        Bytes flood = {kStx, '0', '0'};
-        flood.resize(5000, 'f');
-        p.send(flood);
-      },
-      message, end);
-  EXPECT_EQ(r, kMsgReceiveError);
-}
-
-TEST_F(BlockReceiving, ScaleHangingUpInsideABlockEndsWith28WithoutWaiting) {
-  // The fake clock stands still: only noticing the hang-up ends the read.
-  Bytes message;
-  bool end = false;
-  MessageCode r = receiveOne(
-      [&](ScalePeer& p) {
-        p.send(Bytes{kStx, '0', '0', 'p', 'a', 'r'});
-        p.hangUp();
-      },
-      message, end);
-  EXPECT_EQ(r, kMsgReceiveTimeout);
-  EXPECT_EQ(logged("Receive timeout"), 1);
-}
-
-// Moves on one second whenever it is read, so a silent scale runs out the
-// receive time-out after a read or two.
-class SteppingClock : public Clock {
- public:
-  int64_t nowSeconds() const override { return ++seconds_; }
-  LocalTime localNow() const override { return LocalTime{}; }
-
- private:
-  mutable std::atomic<int64_t> seconds_{1'000'000};
-};
-
-TEST_F(BlockReceiving, SilentScaleInsideABlockRunsOutTheTimeout) {
-  SteppingClock stepping;
+TEST_F(BlockProtocol, SilentScaleInsideABlockRunsOutTheTimeout) {
+  testing::SteppingClock stepping;
   Driver driver(stepping, sleeper_, nullptr);
   scale_.driver = &driver;
   scale_.receiveTimeout = 0;
-  Bytes message;
-  bool end = false;
+  LoopbackPeer peer;
   // The scale stays connected but sends no more than part of a block.
-  MessageCode r = receiveOne([&](ScalePeer& p) { p.send(Bytes{kStx, '0', '0', 'p'}); }, message, end);
+  connectTo(peer, [](LoopbackPeer& p) { p.send(Bytes{kStx, '0', '0', 'p'}); });
+  std::vector<uint8_t> buffer(kReceivedMessageCap + 2);
+  size_t length = 0;
+  bool end = false;
+  EXPECT_EQ(ReceiveMessage(scale_, buffer, length, end), kMsgReceiveTimeout);
   scale_.driver = &driver_;
-  EXPECT_EQ(r, kMsgReceiveTimeout);
 }
 
 // The whole receive: request, turn-round, the scale's enquiry, one PLU
 // record, EOT. The record lands in the shared list.
-void playPluUpload(ScalePeer& p, Bytes& request, bool& turned) {
-  p.answerEnquiry();
-  request = p.readBlock();
-  p.sendByte(kAck);
-  turned = p.readByte() == kEot;
-  Enquiry e = buildEnquiry(1);
-  p.send(Bytes(e.begin(), e.end()));
-  p.readByte();  // ACK
-  std::string plu = "65000123" + std::string(110, '0');
-  p.send(scaleBlock(0, text(plu), true));
-  p.readByte();
-  p.sendByte(kEot);
-}
-
-TEST_F(BlockReceiving, ReceiveTurnsTheLineAndKeepsTheRecords) {
+TEST_F(BlockProtocol, ReceiveTurnsTheLineAndKeepsTheRecords) {
   for (bool udp : {false, true}) {
     SCOPED_TRACE(udp ? "udp" : "tcp");
-    udp_ = udp;
     driver_.records.clearAndFree();
     scale_.dataType = 1;
     scale_.operation = kModeReceive;
-    ScalePeer peer(udp);
+    scale_.blockSeq = 0;
+    LoopbackPeer peer(udp);
     Bytes request;
     bool turned = false;
-    peer.run([&](ScalePeer& p) { playPluUpload(p, request, turned); });
-    connectTo(peer);
-    scale_.blockSeq = 0;
+    int enquiryAnswer = 0;
+    connectTo(
+        peer,
+        [&](LoopbackPeer& p) {
+          answerEnquiry(p);
+          request = readBlock(p);
+          p.sendByte(kAck);
+          turned = p.readByte() == kEot;
+          p.send(enquiryBytes());
+          enquiryAnswer = p.readByte();
+          p.send(scaleBlock(0, textBytes("65000123" + std::string(110, '0')), true));
+          p.readByte();
+          p.sendByte(kEot);
+        },
+        udp);
     EXPECT_EQ(BlockReceive(scale_), kMsgOk);
     peer.finish();
     ScaleClose(scale_);
-    EXPECT_EQ(request, scaleBlock(0, text("50000000"), true));
+    EXPECT_EQ(request, scaleBlock(0, textBytes("50000000"), true));
     EXPECT_TRUE(turned);
+    EXPECT_EQ(enquiryAnswer, kAck);
     ASSERT_EQ(driver_.records.count(), 1);
     EXPECT_EQ(static_cast<PluRecord*>(driver_.records.get(0))->pluNo, 123);
   }
 }
 
-TEST_F(BlockReceiving, WrongScaleEnquiryAfterTurnRoundIs22) {
+TEST_F(BlockProtocol, WrongScaleEnquiryAfterTurnRoundIs22) {
   scale_.dataType = 1;
-  ScalePeer peer(false);
-  peer.run([&](ScalePeer& p) {
-    p.answerEnquiry();
-    p.readBlock();
+  LoopbackPeer peer;
+  connectTo(peer, [](LoopbackPeer& p) {
+    answerEnquiry(p);
+    readBlock(p);
     p.sendByte(kAck);
     p.readByte();
     p.send(Bytes{kEot, 'V', 'Q', '0', '2', kEnq});
   });
-  connectTo(peer);
   EXPECT_EQ(BlockReceive(scale_), kMsgReceiveError);
   peer.finish();
 }
 
-TEST_F(BlockReceiving, TypeWithoutUploadRequestIs17WithoutTouchingTheLine) {
+TEST_F(BlockProtocol, TypeWithoutUploadRequestIs17WithoutTouchingTheLine) {
   scale_.dataType = 6;  // "pricecng"
   EXPECT_EQ(BlockReceive(scale_), kMsgTypeNotSupported);
   EXPECT_EQ(logged("Import data type [pricecng] not supported by scale : scale1"), 1);

@@ -38,11 +38,7 @@ TEST(MessageFrames, HeadersCarryBcdNumberAndLittleEndianLength) {
   EXPECT_EQ(header(80, 0), (Bytes{0x80, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(header(81, 0), (Bytes{0x81, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(header(30, 140), (Bytes{0x30, 0, 0, 0, 0x8C, 0, 0, 0}));
-  EXPECT_EQ(header(11, 4), (Bytes{0x11, 0, 0, 0, 4, 0, 0, 0}));
   EXPECT_EQ(header(0, 0x01020304), (Bytes{0x00, 0, 0, 0, 4, 3, 2, 1}));
-}
-
-TEST(MessageFrames, ReadsReceivedHeader) {
   std::array<uint8_t, kMessageHeaderLen> in = {0x50, 0xFF, 0xFF, 0x02, 0x10, 0x27, 0x00, 0x80};
   MessageHeader h = readMessageHeader(in);
   EXPECT_EQ(h.number, 50);
@@ -83,16 +79,16 @@ TEST(MessageFrames, RecordHeaderLayout) {
   EXPECT_EQ(shortBuffer, (std::array<uint8_t, 7>{}));
 }
 
+// Only the three production types have a totals reset.
 TEST(MessageFrames, TotalsResetMessages) {
-  EXPECT_EQ(TotalsResetNumber(static_cast<int>(DataType::PluProd)), 11);
-  EXPECT_EQ(totalsResetBodyLen(static_cast<int>(DataType::PluProd)), 4);
-  EXPECT_EQ(TotalsResetNumber(static_cast<int>(DataType::HourlyProd)), 12);
-  EXPECT_EQ(totalsResetBodyLen(static_cast<int>(DataType::HourlyProd)), 2);
-  EXPECT_EQ(TotalsResetNumber(static_cast<int>(DataType::OpProd)), 14);
-  EXPECT_EQ(totalsResetBodyLen(static_cast<int>(DataType::OpProd)), 2);
-  for (int type : {0, 1, 10, 14, 15, 16, 33, 34, 40, -1}) {
-    EXPECT_EQ(TotalsResetNumber(type), 0) << type;
-    EXPECT_EQ(totalsResetBodyLen(type), 0) << type;
+  const struct {
+    int type, number, bodyLen;
+  } cases[] = {{static_cast<int>(DataType::PluProd), 11, 4}, {static_cast<int>(DataType::HourlyProd), 12, 2},
+               {static_cast<int>(DataType::OpProd), 14, 2}, {0, 0, 0}, {1, 0, 0}, {10, 0, 0}, {14, 0, 0},
+               {15, 0, 0}, {16, 0, 0}, {33, 0, 0}, {34, 0, 0}, {40, 0, 0}, {-1, 0, 0}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(TotalsResetNumber(c.type), c.number) << c.type;
+    EXPECT_EQ(totalsResetBodyLen(c.type), c.bodyLen) << c.type;
   }
 }
 

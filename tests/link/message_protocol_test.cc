@@ -1,32 +1,30 @@
+// The message protocol against a scale played on 127.0.0.1: sessions,
+// batches on fresh connections, status replies, the busy scale and receive.
 #include "link/message_protocol.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
+#include <cstdio>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "frame/driver.h"
 #include "link/scale_link.h"
-#include "platform/socket.h"
 #include "records/data_types.h"
 #include "records/plu_record.h"
 #include "records/record_header.h"
 #include "support/fakes.h"
+#include "support/loopback_peer.h"
 #include "support/temp_dir.h"
 
 namespace tolvan {
 namespace {
 
-using testing::FakeClock;
-using testing::FakeSleeper;
-using testing::TempDir;
-using Bytes = std::vector<uint8_t>;
+using testing::Bytes;
+using testing::LoopbackPeer;
 
 // One message as the scale received it, with the connection it came on.
 struct Received {
@@ -35,6 +33,7 @@ struct Received {
   Bytes body;
   int number() const { return (header[0] >> 4) * 10 + (header[0] & 0x0F); }
 };
+using Answer = std::function<Bytes(const Received&)>;
 
 Bytes statusReply(uint8_t errorFlag = 0, int16_t received = 0, int16_t accepted = 0, int16_t errors = 0,
                   int16_t code = 0) {
@@ -48,94 +47,32 @@ Bytes statusReply(uint8_t errorFlag = 0, int16_t received = 0, int16_t accepted 
 
 const Bytes kBusyReply = {0x80, 0, 0, 1, 0x0C, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x1B, 0};
 
-// Plays a message-family scale on a loopback port: takes connections one
-// after another, reads every message (header and the body its length
-// announces), notes it and answers with what `answer` gives.
-class ScalePeer {
- public:
-  using Answer = std::function<Bytes(const Received&)>;
-
-  explicit ScalePeer(Answer answer) : answer_(std::move(answer)) {
-    listener_ = socketListen(SocketKind::Stream, 0);
-    port_ = socketLocalPort(listener_);
-    thread_ = std::thread([this] { serve(); });
-  }
-  ~ScalePeer() { stop(); }
-
-  uint16_t port() const { return port_; }
-  // After this many connections the port refuses further ones.
-  void refuseAfter(int connections) { acceptLimit_ = connections; }
-
-  std::vector<Received> stop() {
-    stopping_ = true;
-    if (thread_.joinable()) thread_.join();
-    if (listener_ != kInvalidSocket) socketClose(listener_);
-    listener_ = kInvalidSocket;
-    std::lock_guard lock(mutex_);
-    return received_;
-  }
-
- private:
-  void serve() {
-    int connection = 0;
-    while (!stopping_ && listener_ != kInvalidSocket) {
-      if (socketWaitReadableMs(listener_, 20) != 1) continue;
-      SocketHandle s = socketAccept(listener_);
-      if (s == kInvalidSocket) continue;
-      if (++connection >= acceptLimit_) {
-        // Closed before this connection is served, so the next connect fails.
-        socketClose(listener_);
-        listener_ = kInvalidSocket;
-      }
-      serveConnection(s, connection - 1);
-      socketClose(s);
-    }
-  }
-
-  void serveConnection(SocketHandle s, int connection) {
-    for (;;) {
-      Received message{connection, Bytes(8), {}};
-      if (!readExact(s, message.header)) return;
-      uint32_t length = message.header[4] | message.header[5] << 8 | message.header[6] << 16 |
-                        static_cast<uint32_t>(message.header[7]) << 24;
-      message.body.resize(length);
-      if (!readExact(s, message.body)) return;
-      {
-        std::lock_guard lock(mutex_);
-        received_.push_back(message);
-      }
-      Bytes reply = answer_(message);
-      if (!reply.empty()) socketSend(s, reply);
-    }
-  }
-
-  bool readExact(SocketHandle s, Bytes& out) {
-    size_t held = 0;
-    while (held < out.size()) {
-      if (socketWaitReadableMs(s, 10000) != 1) return false;
-      long n = socketRecv(s, std::span<uint8_t>(out.data() + held, out.size() - held));
-      if (n <= 0) return false;
-      held += static_cast<size_t>(n);
-    }
-    return true;
-  }
-
-  Answer answer_;
-  SocketHandle listener_ = kInvalidSocket;
-  uint16_t port_ = 0;
-  std::atomic<bool> stopping_{false};
-  std::atomic<int> acceptLimit_{1 << 30};
-  std::thread thread_;
-  std::mutex mutex_;
-  std::vector<Received> received_;
-};
-
 Bytes okToEverything(const Received&) { return statusReply(); }
+
+// Takes connections one after another, reads every message (header and the
+// body its length announces), notes it and answers it. Connections past
+// `refuseAfter` are refused.
+void serveMessages(LoopbackPeer& p, const Answer& answer, std::vector<Received>& got, int refuseAfter) {
+  for (int connection = 0; p.acceptNext(); ++connection) {
+    if (connection + 1 >= refuseAfter) p.refuseMore();
+    for (;;) {
+      Received m{connection, p.read(8), {}};
+      if (m.header.size() < 8) break;
+      uint32_t length = m.header[4] | m.header[5] << 8 | m.header[6] << 16 | static_cast<uint32_t>(m.header[7]) << 24;
+      m.body = p.read(length);
+      if (m.body.size() < length) break;
+      got.push_back(m);
+      Bytes reply = answer(m);
+      if (!reply.empty()) p.send(reply);
+    }
+  }
+}
+
+using Procedure = MessageCode (*)(ScaleEntry&);
 
 class MessageProtocol : public ::testing::Test {
  protected:
   void SetUp() override {
-    socketStartup();
     scale_ = new ScaleEntry("scale1", 0, 594);
     driver_.scales.append(scale_);
     scale_->driver = &driver_;
@@ -146,11 +83,11 @@ class MessageProtocol : public ::testing::Test {
     scale_->trafficLogFile = dir_.file("scale.log");
   }
 
-  void addPlu(int pluNo, int mode = 1) {
+  void addPlu(int pluNo) {
     auto* plu = allocRecord<PluRecord>();
     plu->pluNo = pluNo;
     driver_.records.append(plu);
-    driver_.headers.append(new RecordHeader{1, mode, pluNo});
+    driver_.headers.append(new RecordHeader{1, 1, pluNo});
   }
   void addDeletion(int dataType, int recNo) {
     auto* deletion = allocRecord<DeletionRecord>();
@@ -160,17 +97,21 @@ class MessageProtocol : public ::testing::Test {
     driver_.headers.append(new RecordHeader{dataType, 2, recNo});
   }
 
-  // Runs a procedure the way the worker does: connect, run, close.
-  std::vector<Received> run(ScalePeer& peer, MessageCode (*procedure)(ScaleEntry&), MessageCode& result) {
+  // Runs a procedure the way the worker does (connect, run, close) against
+  // a scale that answers with `answer`; the outcome lands in result_.
+  std::vector<Received> run(Procedure procedure, const Answer& answer = okToEverything, int refuseAfter = 1 << 30) {
+    LoopbackPeer peer;
+    std::vector<Received> got;
+    peer.run([&](LoopbackPeer& p) { serveMessages(p, answer, got, refuseAfter); });
     scale_->port = peer.port();
     EXPECT_TRUE(ScaleConnect(*scale_));
-    result = procedure(*scale_);
+    result_ = procedure(*scale_);
     ScaleClose(*scale_);
-    return peer.stop();
+    peer.stop();
+    return got;
   }
 
   std::string scaleLog() const { return dir_.read("scale.log"); }
-
   static std::vector<int> numbers(const std::vector<Received>& messages) {
     std::vector<int> out;
     for (const auto& m : messages) out.push_back(m.number());
@@ -182,59 +123,47 @@ class MessageProtocol : public ::testing::Test {
     return out;
   }
 
-  TempDir dir_;
-  FakeClock clock_;
-  FakeSleeper sleeper_{&clock_};
+  testing::TempDir dir_;
+  testing::FakeClock clock_;
+  testing::FakeSleeper sleeper_{&clock_};
   Driver driver_{clock_, sleeper_, nullptr};
   ScaleEntry* scale_ = nullptr;
+  MessageCode result_ = kMsgInternalError;
 };
 
-// ---- Sessions and batches --------------------------------------------
+// ---- Sessions and batches ----
 
-TEST_F(MessageProtocol, SessionOpensAndClosesWithBareHeaders) {
+TEST_F(MessageProtocol, SessionOfBareHeadersAroundABatchAnnouncingItsRecords) {
   addPlu(123);
-  ScalePeer peer(okToEverything);
-  MessageCode result;
-  auto got = run(peer, MessageSend, result);
-  EXPECT_EQ(result, kMsgOk);
+  addPlu(124);
+  auto got = run(MessageSend);
+  EXPECT_EQ(result_, kMsgOk);
   ASSERT_EQ(got.size(), 3u);
   EXPECT_EQ(got[0].header, (Bytes{0x80, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_TRUE(got[0].body.empty());
-  EXPECT_EQ(got[2].header, (Bytes{0x81, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(connections(got), (std::vector<int>{0, 1, 2}));
-  std::vector<int> pauses = sleeper_.pauses();
-  ASSERT_FALSE(pauses.empty());
-  EXPECT_EQ(pauses[0], 200);  // after the start, before the first reconnect
-}
-
-TEST_F(MessageProtocol, BatchHeaderAnnouncesTheSumOfItsRecords) {
-  addPlu(123);
-  addPlu(124);
-  ScalePeer peer(okToEverything);
-  MessageCode result;
-  auto got = run(peer, MessageSend, result);
-  EXPECT_EQ(result, kMsgOk);
-  ASSERT_EQ(got.size(), 3u);
   EXPECT_EQ(got[1].header, (Bytes{0x30, 0, 0, 0, 0xB4, 0, 0, 0}));
   ASSERT_EQ(got[1].body.size(), 180u);
   EXPECT_EQ(Bytes(got[1].body.begin(), got[1].body.begin() + 12),
             (Bytes{0x30, 0, 0, 0, 0, 0, 0x52, 0, 0x00, 0x00, 0x01, 0x23}));
   EXPECT_EQ(Bytes(got[1].body.begin() + 90, got[1].body.begin() + 102),
             (Bytes{0x30, 0, 0, 0, 0, 0, 0x52, 0, 0x00, 0x00, 0x01, 0x24}));
+  EXPECT_EQ(got[2].header, (Bytes{0x81, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(connections(got), (std::vector<int>{0, 1, 2}));
+  std::vector<int> pauses = sleeper_.pauses();
+  ASSERT_FALSE(pauses.empty());
+  EXPECT_EQ(pauses[0], 200);  // after the start, before the first reconnect
+  // The header is a Send entry, each record a bare dump of its own.
   std::string log = scaleLog();
-  EXPECT_NE(log.find("Msg = 30 Size = 180\r\n"), std::string::npos);
-  // Header as a Send entry, each record as a bare dump of its own.
-  size_t text = log.find("Msg = 30");
+  size_t text = log.find("Msg = 30 Size = 180\r\n");
+  ASSERT_NE(text, std::string::npos);
   EXPECT_NE(log.rfind(" Send 8 Bytes", text), std::string::npos);
   EXPECT_EQ(log.find(" Send 90 Bytes"), std::string::npos);
 }
 
 TEST_F(MessageProtocol, TwoHundredFiftyRecordsGoAsThreeBatchesOnFreshConnections) {
   for (int i = 1; i <= 250; ++i) addPlu(i);
-  ScalePeer peer(okToEverything);
-  MessageCode result;
-  auto got = run(peer, MessageSend, result);
-  EXPECT_EQ(result, kMsgOk);
+  auto got = run(MessageSend);
+  EXPECT_EQ(result_, kMsgOk);
   EXPECT_EQ(numbers(got), (std::vector<int>{80, 30, 30, 30, 81}));
   EXPECT_EQ(connections(got), (std::vector<int>{0, 1, 2, 3, 4}));
   ASSERT_EQ(got.size(), 5u);
@@ -242,8 +171,7 @@ TEST_F(MessageProtocol, TwoHundredFiftyRecordsGoAsThreeBatchesOnFreshConnections
   EXPECT_EQ(got[2].body.size(), 9000u);
   EXPECT_EQ(got[3].body.size(), 4500u);
   EXPECT_EQ(got[3].body[8 + 3], 0x01);  // PLU 201 opens the last batch
-  std::string log = scaleLog();
-  EXPECT_NE(log.find("Msg = 30 Size = 4500"), std::string::npos);
+  EXPECT_NE(scaleLog().find("Msg = 30 Size = 4500"), std::string::npos);
   EXPECT_EQ(scale_->nextRecord, 250);
 }
 
@@ -253,10 +181,8 @@ TEST_F(MessageProtocol, EachRunOfOneModeIsItsOwnMessage) {
   addDeletion(1, 3);
   addDeletion(1, 4);
   addPlu(5);
-  ScalePeer peer(okToEverything);
-  MessageCode result;
-  auto got = run(peer, MessageSend, result);
-  EXPECT_EQ(result, kMsgOk);
+  auto got = run(MessageSend);
+  EXPECT_EQ(result_, kMsgOk);
   ASSERT_EQ(numbers(got), (std::vector<int>{80, 30, 0, 30, 81}));
   EXPECT_EQ(got[1].body.size(), 180u);
   EXPECT_EQ(got[2].header, (Bytes{0x00, 0, 0, 0, 8, 0, 0, 0}));
@@ -269,10 +195,8 @@ TEST_F(MessageProtocol, RecordsThatDoNotConvertAreReportedAndSkipped) {
   addDeletion(static_cast<int>(DataType::PriceCng), 2);  // price changes have no deletion
   addDeletion(static_cast<int>(DataType::PriceCng), 3);
   addPlu(4);
-  ScalePeer peer(okToEverything);
-  MessageCode result;
-  auto got = run(peer, MessageSend, result);
-  EXPECT_EQ(result, kMsgOk);
+  auto got = run(MessageSend);
+  EXPECT_EQ(result_, kMsgOk);
   EXPECT_EQ(numbers(got), (std::vector<int>{80, 30, 30, 81}));
   std::string log = scaleLog();
   EXPECT_NE(log.find("Error converting to scale data format for line 2"), std::string::npos);
@@ -302,74 +226,75 @@ TEST_F(MessageProtocol, ResendFileEntryThatDoesNotConvertEndsItsBatchSilently) {
   std::rewind(file);
   scale_->fromResendFile = 1;
   scale_->workFile = file;
-  ScalePeer peer(okToEverything);
-  MessageCode result;
-  auto got = run(peer, MessageSend, result);
+  auto got = run(MessageSend);
   std::fclose(file);
   scale_->workFile = nullptr;
-  EXPECT_EQ(result, kMsgOk);
+  EXPECT_EQ(result_, kMsgOk);
   ASSERT_EQ(numbers(got), (std::vector<int>{80, 30, 0, 81}));
   EXPECT_EQ(got[1].body.size(), 180u);
   EXPECT_EQ(got[2].body, (Bytes{0, 0, 0, 0x10}));
   EXPECT_EQ(scaleLog().find("Error converting"), std::string::npos);
 }
 
-// ---- Status replies ---------------------------------------------------
+// ---- Failures: the session is still closed where one was opened ----
 
-TEST_F(MessageProtocol, CountMismatchInStatusReplyIs25AndStillEndsTheSession) {
-  for (int i = 1; i <= 150; ++i) addPlu(i);
-  ScalePeer peer([](const Received& m) { return m.number() == 30 ? statusReply(1, 10, 8, 2, 0) : statusReply(); });
-  MessageCode result;
-  auto got = run(peer, MessageSend, result);
-  EXPECT_EQ(result, kMsgScaleDataError);
-  EXPECT_EQ(numbers(got), (std::vector<int>{80, 30, 81}));
-  EXPECT_NE(scaleLog().find("Scale received 10 records with 2 errors"), std::string::npos);
+struct FailureCase {
+  const char* name;
+  Procedure procedure;
+  int dataType;     // for receive
+  int plus;         // for send
+  int failOn;       // the message answered with failReply
+  Bytes failReply;
+  int refuseAfter;  // connections
+  MessageCode code;
+  std::vector<int> numbers;
+  const char* logged;
+};
+
+class MessageFailures : public MessageProtocol, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(MessageFailures, EndWithTheirCodeAndMessage) {
+  const FailureCase& c = GetParam();
+  scale_->dataType = c.dataType;
+  for (int i = 1; i <= c.plus; ++i) addPlu(i);
+  Answer answer = [&c](const Received& m) { return m.number() == c.failOn ? c.failReply : statusReply(); };
+  auto got = run(c.procedure, answer, c.refuseAfter);
+  EXPECT_EQ(result_, c.code);
+  EXPECT_EQ(numbers(got), c.numbers);
+  EXPECT_NE(scaleLog().find(c.logged), std::string::npos) << scaleLog();
 }
 
-TEST_F(MessageProtocol, ErrorFlagWithMatchingCountsIs26WithTheErrorCode) {
-  addPlu(1);
-  ScalePeer peer([](const Received& m) { return m.number() == 30 ? statusReply(1, 10, 10, 0, 7) : statusReply(); });
-  MessageCode result;
-  run(peer, MessageSend, result);
-  EXPECT_EQ(result, kMsgScaleErrorCode);
-  EXPECT_NE(scaleLog().find("Error occurred on scale (Error Code = 7)"), std::string::npos);
-}
+const int kPlu = static_cast<int>(DataType::Plu);
+const int kPriceCng = static_cast<int>(DataType::PriceCng);
+const int kAll = 1 << 30;
 
-TEST_F(MessageProtocol, FailedStartEndsAtOnceWithoutEndMessage) {
-  addPlu(1);
-  ScalePeer peer([](const Received&) { return statusReply(1, 0, 0, 0, 5); });
-  MessageCode result;
-  auto got = run(peer, MessageSend, result);
-  EXPECT_EQ(result, kMsgScaleErrorCode);
-  EXPECT_EQ(numbers(got), (std::vector<int>{80}));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Link, MessageFailures,
+    ::testing::Values(
+        // The second of the 150 records' batches is never sent.
+        FailureCase{"CountMismatchIs25", MessageSend, kPlu, 150, 30, statusReply(1, 10, 8, 2, 0), kAll,
+                    kMsgScaleDataError, {80, 30, 81}, "Scale received 10 records with 2 errors"},
+        FailureCase{"ErrorFlagWithMatchingCountsIs26", MessageSend, kPlu, 1, 30, statusReply(1, 10, 10, 0, 7), kAll,
+                    kMsgScaleErrorCode, {80, 30, 81}, "Error occurred on scale (Error Code = 7)"},
+        FailureCase{"FailedStartEndsWithoutEndMessage", MessageSend, kPlu, 1, 80, statusReply(1, 0, 0, 0, 5), kAll,
+                    kMsgScaleErrorCode, {80}, "Error Code = 5"},
+        FailureCase{"RefusedReconnectBeforeBatchIs18", MessageSend, kPlu, 1, -1, {}, 1, kMsgCannotConnect, {80},
+                    "Cannot connect to scale: 127.0.0.1"},
+        FailureCase{"ErrorFlagInDataReplyIs26", MessageReceive, kPlu, 0, 50, statusReply(1, 0, 0, 0, 9), kAll,
+                    kMsgScaleErrorCode, {80, 50, 81}, "Error Code = 9"},
+        FailureCase{"TypeWithoutRequestIs17", MessageReceive, kPriceCng, 0, -1, {}, kAll, kMsgTypeNotSupported, {81},
+                    "Import data type [pricecng] not supported by scale : scale1"}),
+    [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
-TEST_F(MessageProtocol, RefusedReconnectBeforeBatchIs18) {
-  addPlu(1);
-  ScalePeer peer(okToEverything);
-  peer.refuseAfter(1);
-  MessageCode result;
-  auto got = run(peer, MessageSend, result);
-  EXPECT_EQ(result, kMsgCannotConnect);
-  EXPECT_EQ(numbers(got), (std::vector<int>{80}));
-  EXPECT_NE(scaleLog().find("Cannot connect to scale: 127.0.0.1"), std::string::npos);
-}
-
-// ---- Busy scale ---------------------------------------------------------
+// ---- Busy scale ----
 
 TEST_F(MessageProtocol, BusyScaleIsAskedAgainUntilItTakesTheSession) {
   addPlu(1);
   std::atomic<int> busyLeft{2};
-  ScalePeer peer([&busyLeft](const Received& m) {
-    if (m.number() == 80 && busyLeft > 0) {
-      --busyLeft;
-      return kBusyReply;
-    }
-    return statusReply();
+  auto got = run(MessageSend, [&busyLeft](const Received& m) {
+    return m.number() == 80 && busyLeft-- > 0 ? kBusyReply : statusReply();
   });
-  MessageCode result;
-  auto got = run(peer, MessageSend, result);
-  EXPECT_EQ(result, kMsgOk);
+  EXPECT_EQ(result_, kMsgOk);
   EXPECT_EQ(numbers(got), (std::vector<int>{80, 81, 80, 81, 80, 30, 81}));
   EXPECT_EQ(connections(got), (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
   EXPECT_EQ(scaleLog().find("busy"), std::string::npos);
@@ -378,10 +303,8 @@ TEST_F(MessageProtocol, BusyScaleIsAskedAgainUntilItTakesTheSession) {
 TEST_F(MessageProtocol, ScaleBusyPastConnectTimeoutGives27) {
   addPlu(1);
   scale_->connectTimeout = 5;
-  ScalePeer peer([](const Received& m) { return m.number() == 80 ? kBusyReply : statusReply(); });
-  MessageCode result;
-  auto got = run(peer, MessageSend, result);
-  EXPECT_EQ(result, kMsgScaleBusy);
+  auto got = run(MessageSend, [](const Received& m) { return m.number() == 80 ? kBusyReply : statusReply(); });
+  EXPECT_EQ(result_, kMsgScaleBusy);
   std::vector<int> seen = numbers(got);
   ASSERT_GE(seen.size(), 4u);
   EXPECT_LE(seen.size(), 8u);  // bounded by the connect time, not by the replies
@@ -392,21 +315,17 @@ TEST_F(MessageProtocol, ScaleBusyPastConnectTimeoutGives27) {
   EXPECT_EQ(std::count(pauses.begin(), pauses.end(), 200), 0);
 }
 
-// ---- Receive ------------------------------------------------------------
+// ---- Receive ----
 
-// A PLU body of the scale: the 82 fixed bytes with the PLU number.
-Bytes pluBody(uint8_t bcdLow) {
-  Bytes body(82, 0);
-  body[3] = bcdLow;
-  return body;
-}
-
-Bytes dataReply(const std::vector<Bytes>& bodies, size_t trailing) {
+// A data reply holding PLU records (82 bytes each) and `trailing` bytes too
+// few for another record.
+Bytes dataReply(const std::vector<uint8_t>& pluBcdLows, size_t trailing) {
   Bytes records;
-  for (const auto& body : bodies) {
-    Bytes header = {0x30, 0, 0, 0, 0, 0, static_cast<uint8_t>(body.size()), static_cast<uint8_t>(body.size() >> 8)};
-    records.insert(records.end(), header.begin(), header.end());
-    records.insert(records.end(), body.begin(), body.end());
+  for (uint8_t low : pluBcdLows) {
+    Bytes record = {0x30, 0, 0, 0, 0, 0, 82, 0};
+    record.resize(8 + 82, 0);
+    record[8 + 3] = low;
+    records.insert(records.end(), record.begin(), record.end());
   }
   records.insert(records.end(), trailing, 0x77);
   uint32_t n = static_cast<uint32_t>(records.size());
@@ -418,12 +337,9 @@ Bytes dataReply(const std::vector<Bytes>& bodies, size_t trailing) {
 // A "plu" receive ends without a totals reset.
 TEST_F(MessageProtocol, ReceiveSendsRequestAndHandsOnEveryRecord) {
   scale_->dataType = static_cast<int>(DataType::Plu);
-  ScalePeer peer([](const Received& m) {
-    return m.number() == 50 ? dataReply({pluBody(0x21), pluBody(0x22)}, 3) : statusReply();
-  });
-  MessageCode result;
-  auto got = run(peer, MessageReceive, result);
-  EXPECT_EQ(result, kMsgOk);
+  auto got = run(MessageReceive,
+                 [](const Received& m) { return m.number() == 50 ? dataReply({0x21, 0x22}, 3) : statusReply(); });
+  EXPECT_EQ(result_, kMsgOk);
   ASSERT_EQ(numbers(got), (std::vector<int>{80, 50, 81}));
   EXPECT_EQ(got[1].header, (Bytes{0x50, 0, 0, 0, 4, 0, 0, 0}));
   EXPECT_EQ(got[1].body, (Bytes{0, 0, 0, 0}));
@@ -434,29 +350,6 @@ TEST_F(MessageProtocol, ReceiveSendsRequestAndHandsOnEveryRecord) {
   std::vector<int> pauses = sleeper_.pauses();
   EXPECT_NE(std::find(pauses.begin(), pauses.end(), 200), pauses.end());
   EXPECT_NE(std::find(pauses.begin(), pauses.end(), 1000), pauses.end());
-}
-
-TEST_F(MessageProtocol, ErrorFlagInDataReplyIs26) {
-  scale_->dataType = static_cast<int>(DataType::Plu);
-  ScalePeer peer([](const Received& m) {
-    Bytes reply = statusReply(m.number() == 50 ? 1 : 0, 0, 0, 0, 9);
-    return reply;
-  });
-  MessageCode result;
-  auto got = run(peer, MessageReceive, result);
-  EXPECT_EQ(result, kMsgScaleErrorCode);
-  EXPECT_EQ(numbers(got), (std::vector<int>{80, 50, 81}));
-  EXPECT_NE(scaleLog().find("Error Code = 9"), std::string::npos);
-}
-
-TEST_F(MessageProtocol, TypeWithoutRequestIs17AndTheSessionIsStillClosed) {
-  scale_->dataType = static_cast<int>(DataType::PriceCng);
-  ScalePeer peer(okToEverything);
-  MessageCode result;
-  auto got = run(peer, MessageReceive, result);
-  EXPECT_EQ(result, kMsgTypeNotSupported);
-  EXPECT_EQ(numbers(got), (std::vector<int>{81}));
-  EXPECT_NE(scaleLog().find("Import data type [pricecng] not supported by scale : scale1"), std::string::npos);
 }
 
 }  // namespace

@@ -1,12 +1,10 @@
+// The scale link on 127.0.0.1: exact and piecewise reads, time-outs,
+// connect and reconnect, the traffic log and the abandoned worker.
 #include "link/scale_link.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,109 +12,78 @@
 #include "frame/driver.h"
 #include "platform/socket.h"
 #include "support/fakes.h"
+#include "support/loopback_peer.h"
+#include "support/temp_dir.h"
 
 namespace tolvan {
 namespace {
 
-using testing::FakeClock;
-using testing::FakeSleeper;
-using testing::SteppingClock;
-
-std::vector<uint8_t> bytesOf(std::initializer_list<int> values) {
-  std::vector<uint8_t> out;
-  for (int v : values) out.push_back(static_cast<uint8_t>(v));
-  return out;
-}
+using testing::Bytes;
 
 class ScaleLinkTest : public ::testing::Test {
  protected:
   void SetUp() override {
     socketStartup();
-    char pattern[] = "/tmp/scalelinkXXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     scale_.driver = &driver_;
     scale_.ip = "127.0.0.1";
     scale_.model = kModelPmx;
-    scale_.trafficLogFile = dir_ + "/scale.log";
+    scale_.trafficLogFile = dir_.file("scale.log");
   }
   void TearDown() override {
     ScaleClose(scale_);
     socketClose(peer_);
     socketClose(listener_);
-    std::filesystem::remove_all(dir_);
   }
 
-  // A TCP peer: the scale connects (the backlog completes it) and the peer
-  // side is accepted here, so no peer thread is needed.
+  // The scale's connect completes in the backlog; the peer side is
+  // accepted here, so no peer thread is needed.
   void connectTcpPeer() {
     listener_ = socketListen(SocketKind::Stream, 0);
-    ASSERT_NE(listener_, kInvalidSocket);
     scale_.port = socketLocalPort(listener_);
     ASSERT_TRUE(ScaleConnect(scale_));
     peer_ = socketAccept(listener_);
     ASSERT_NE(peer_, kInvalidSocket);
   }
-
   // A UDP peer learns the scale's address from the scale's first datagram.
   void connectUdpPeer(DatagramPeer& from) {
     scale_.protocol = kProtocolUdp;
     peer_ = socketListen(SocketKind::Datagram, 0);
-    ASSERT_NE(peer_, kInvalidSocket);
     scale_.port = socketLocalPort(peer_);
     ASSERT_TRUE(ScaleConnect(scale_));
-    const uint8_t hello[] = {0x05};
-    ASSERT_EQ(ScaleSend(scale_, hello), kMsgOk);
+    ASSERT_EQ(ScaleSend(scale_, Bytes{0x05}), kMsgOk);
     uint8_t got[8];
     ASSERT_EQ(socketRecvFrom(peer_, got, from), 1);
   }
+  void peerSends(const Bytes& bytes) { ASSERT_EQ(socketSend(peer_, bytes), static_cast<long>(bytes.size())); }
+  std::string logText() const { return dir_.read("scale.log"); }
 
-  void peerSends(const std::vector<uint8_t>& bytes) {
-    ASSERT_EQ(socketSend(peer_, bytes), static_cast<long>(bytes.size()));
-  }
-
-  std::string logText() const {
-    std::ifstream in(*scale_.trafficLogFile, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-
-  static uint16_t refusedPort() {
-    SocketHandle s = socketListen(SocketKind::Stream, 0);
-    uint16_t port = socketLocalPort(s);
-    socketClose(s);
-    return port;
-  }
-
-  std::string dir_;
-  FakeClock clock_;
-  FakeSleeper sleeper_;
+  testing::TempDir dir_;
+  testing::FakeClock clock_;
+  testing::FakeSleeper sleeper_;
   Driver driver_{clock_, sleeper_, nullptr};
   ScaleEntry scale_{"S1", 0, 594};
   SocketHandle listener_ = kInvalidSocket;
   SocketHandle peer_ = kInvalidSocket;
 };
 
-TEST_F(ScaleLinkTest, ExactReadAssemblesBytesArrivingAsThreeAndFive) {
+// A wait without data gives count 0 and no log entry; an exact read
+// assembles bytes that arrive as three and five.
+TEST_F(ScaleLinkTest, ReadsWaitAndAssemblePieces) {
   connectTcpPeer();
-  std::thread peer([this] {
-    peerSends(bytesOf({1, 2, 3}));
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    peerSends(bytesOf({4, 5, 6, 7, 8}));
-  });
   std::vector<uint8_t> got(8);
-  EXPECT_EQ(ScaleReceiveExact(scale_, got), kMsgOk);
-  peer.join();
-  EXPECT_EQ(got, bytesOf({1, 2, 3, 4, 5, 6, 7, 8}));
-  EXPECT_EQ(scale_.lastActivity.load(), 0);
-}
-
-TEST_F(ScaleLinkTest, WaitWithoutDataGivesCountZeroAndNoLogEntry) {
-  connectTcpPeer();
-  std::vector<uint8_t> got(4);
   int count = -1;
   EXPECT_EQ(ScaleReceive(scale_, got, count, 0), kMsgOk);
   EXPECT_EQ(count, 0);
-  EXPECT_FALSE(std::filesystem::exists(*scale_.trafficLogFile));
+  EXPECT_FALSE(dir_.exists("scale.log"));
+  std::thread peer([this] {
+    peerSends(Bytes{1, 2, 3});
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    peerSends(Bytes{4, 5, 6, 7, 8});
+  });
+  EXPECT_EQ(ScaleReceiveExact(scale_, got), kMsgOk);
+  peer.join();
+  EXPECT_EQ(got, (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(scale_.lastActivity.load(), 0);
 }
 
 TEST_F(ScaleLinkTest, UdpDatagramIsHandedOutPiecewiseThenNextDatagramIsRead) {
@@ -138,7 +105,7 @@ TEST_F(ScaleLinkTest, UdpDatagramIsHandedOutPiecewiseThenNextDatagramIsRead) {
   EXPECT_EQ(counts, (std::vector<int>{8, 8, 4}));
   EXPECT_EQ(assembled, datagram);
 
-  ASSERT_EQ(socketSendTo(peer_, bytesOf({1, 2}), from), 2);
+  ASSERT_EQ(socketSendTo(peer_, Bytes{1, 2}, from), 2);
   std::vector<uint8_t> got(8);
   int count = 0;
   ASSERT_EQ(ScaleReceive(scale_, got, count, 1), kMsgOk);
@@ -148,12 +115,12 @@ TEST_F(ScaleLinkTest, UdpDatagramIsHandedOutPiecewiseThenNextDatagramIsRead) {
 }
 
 TEST_F(ScaleLinkTest, PeerThatClosesGivesCountZeroAndExactReadFailsAtOnce) {
-  SteppingClock clock;
+  testing::SteppingClock clock;
   Driver driver(clock, sleeper_, nullptr);
   scale_.driver = &driver;
   scale_.receiveTimeout = 100000;
   connectTcpPeer();
-  peerSends(bytesOf({1, 2}));
+  peerSends(Bytes{1, 2});
   socketClose(peer_);
   peer_ = kInvalidSocket;
   std::vector<uint8_t> got(4);
@@ -169,7 +136,7 @@ TEST_F(ScaleLinkTest, PeerThatClosesGivesCountZeroAndExactReadFailsAtOnce) {
 }
 
 TEST_F(ScaleLinkTest, SilentPeerTimesOutOnTheReceiveDeadline) {
-  SteppingClock clock;
+  testing::SteppingClock clock;
   Driver driver(clock, sleeper_, nullptr);
   scale_.driver = &driver;
   connectTcpPeer();
@@ -182,11 +149,11 @@ TEST_F(ScaleLinkTest, SilentPeerTimesOutOnTheReceiveDeadline) {
 
 TEST_F(ScaleLinkTest, ZeroReceiveTimeoutFailsBeforeTheFirstRead) {
   connectTcpPeer();
-  peerSends(bytesOf({1, 2, 3, 4}));
+  peerSends(Bytes{1, 2, 3, 4});
   scale_.receiveTimeout = 0;
   std::vector<uint8_t> got(4);
   EXPECT_EQ(ScaleReceiveExact(scale_, got), kMsgReceiveTimeout);
-  EXPECT_EQ(got, bytesOf({0, 0, 0, 0}));
+  EXPECT_EQ(got, (Bytes{0, 0, 0, 0}));
 }
 
 TEST_F(ScaleLinkTest, MessageFamilyConfiguredForUdpConnectsWithStream) {
@@ -194,46 +161,43 @@ TEST_F(ScaleLinkTest, MessageFamilyConfiguredForUdpConnectsWithStream) {
   scale_.protocol = kProtocolUdp;
   connectTcpPeer();  // only a stream socket can be accepted
   EXPECT_EQ(scale_.protocol, kProtocolTcp);
-  ASSERT_EQ(ScaleSend(scale_, bytesOf({0x10, 0x20})), kMsgOk);
+  ASSERT_EQ(ScaleSend(scale_, Bytes{0x10, 0x20}), kMsgOk);
   uint8_t got[2] = {};
   EXPECT_EQ(socketRecv(peer_, got), 2);
 }
 
-TEST_F(ScaleLinkTest, RefusedConnectLogs18AndLeavesLinkClosed) {
-  scale_.port = refusedPort();
+TEST_F(ScaleLinkTest, RefusedConnectLogs18AndReconnectPausesASecondAndTriesTwice) {
+  scale_.port = testing::refusedPort();
   EXPECT_FALSE(ScaleConnect(scale_));
   EXPECT_EQ(scale_.socket.load(), kNoSocket);
-  std::string expected = " Error - Cannot connect to scale: 127.0.0.1 (Port = " + std::to_string(scale_.port) + ")\r\n\r\n";
+  std::string expected =
+      " Error - Cannot connect to scale: 127.0.0.1 (Port = " + std::to_string(scale_.port) + ")\r\n\r\n";
   EXPECT_NE(logText().find(expected), std::string::npos);
-}
-
-TEST_F(ScaleLinkTest, ReconnectPausesASecondAndTriesTwice) {
-  scale_.port = refusedPort();
   EXPECT_FALSE(ScaleReconnect(scale_));
   EXPECT_EQ(sleeper_.pauses(), std::vector<int>{1000});
   std::string log = logText();
-  size_t first = log.find("Cannot connect to scale");
-  ASSERT_NE(first, std::string::npos);
-  EXPECT_NE(log.find("Cannot connect to scale", first + 1), std::string::npos);
+  size_t second = log.find(expected, log.find(expected) + 1);
+  ASSERT_NE(second, std::string::npos);
+  EXPECT_NE(log.find(expected, second + 1), std::string::npos);
 
   connectTcpPeer();
   ASSERT_TRUE(ScaleReconnect(scale_));
   EXPECT_NE(scale_.socket.load(), kNoSocket);
-  SocketHandle second = socketAccept(listener_);
-  EXPECT_NE(second, kInvalidSocket);
-  socketClose(second);
+  SocketHandle again = socketAccept(listener_);
+  EXPECT_NE(again, kInvalidSocket);
+  socketClose(again);
 }
 
 TEST_F(ScaleLinkTest, SendLogsAsTheGivenKindAndShortSendReports21) {
   connectTcpPeer();
-  ASSERT_EQ(ScaleSend(scale_, bytesOf({'H', 'i'}), ScaleLogKind::Dump), kMsgOk);
+  ASSERT_EQ(ScaleSend(scale_, Bytes{'H', 'i'}, ScaleLogKind::Dump), kMsgOk);
   std::string dump = "48 69 ";
   dump.resize(48, ' ');
   EXPECT_EQ(logText(), dump + "  Hi\r\n\r\n");
 
   ScaleClose(scale_);
   ScaleClose(scale_);  // closing a closed link does nothing
-  EXPECT_EQ(ScaleSend(scale_, bytesOf({1})), kMsgSendError);
+  EXPECT_EQ(ScaleSend(scale_, Bytes{1}), kMsgSendError);
   EXPECT_NE(logText().find(" Error - Error sending to scale\r\n"), std::string::npos);
 }
 
@@ -258,7 +222,7 @@ TEST_F(ScaleLinkTest, ShutdownFromMainWakesABlockedRead) {
 TEST_F(ScaleLinkTest, AbandonedWorkerReadsFailWithoutTouchingTheLink) {
   DatagramPeer from;
   connectUdpPeer(from);
-  ASSERT_EQ(socketSendTo(peer_, bytesOf({1, 2, 3}), from), 3);
+  ASSERT_EQ(socketSendTo(peer_, Bytes{1, 2, 3}, from), 3);
   std::string logBefore = logText();
   {
     std::lock_guard lock(scale_.guard);
@@ -272,13 +236,8 @@ TEST_F(ScaleLinkTest, AbandonedWorkerReadsFailWithoutTouchingTheLink) {
   EXPECT_EQ(ScaleReceiveExact(scale_, got), kMsgReceiveError);
   EXPECT_EQ(scale_.rxCount, 0);
   EXPECT_EQ(logText(), logBefore);
-}
-
-TEST_F(ScaleLinkTest, AbandonedWorkerGetsNoNewSocket) {
-  listener_ = socketListen(SocketKind::Stream, 0);
-  scale_.port = socketLocalPort(listener_);
-  scale_.abandoned = true;
-  EXPECT_FALSE(ScaleConnect(scale_));
+  ScaleClose(scale_);
+  EXPECT_FALSE(ScaleConnect(scale_));  // no new socket either
   EXPECT_EQ(scale_.socket.load(), kNoSocket);
 }
 

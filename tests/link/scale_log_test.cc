@@ -1,44 +1,33 @@
+// The traffic log of one scale: headings, hex dumps, error texts, and
+// silence where no log can or may be written.
 #include "link/scale_log.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "frame/driver.h"
 #include "support/fakes.h"
+#include "support/temp_dir.h"
 
 namespace tolvan {
 namespace {
-
-using testing::FakeClock;
-using testing::FakeSleeper;
 
 const std::string kStamp = "Fri Dec 04 13:56:24 2026:";
 
 class ScaleLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/scalelogXXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     scale_.driver = &driver_;
-    scale_.trafficLogFile = dir_ + "/scale.log";
+    scale_.trafficLogFile = dir_.file("scale.log");
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string logText() const { return dir_.read("scale.log"); }
+  bool logExists() const { return dir_.exists("scale.log"); }
 
-  std::string logText() const {
-    std::ifstream in(*scale_.trafficLogFile, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  bool logExists() const { return std::filesystem::exists(*scale_.trafficLogFile); }
-
-  std::string dir_;
-  FakeClock clock_;
-  FakeSleeper sleeper_;
+  testing::TempDir dir_;
+  testing::FakeClock clock_;
+  testing::FakeSleeper sleeper_;
   Driver driver_{clock_, sleeper_, nullptr};
   ScaleEntry scale_{"S1", 0, 594};
 };
@@ -78,17 +67,15 @@ TEST_F(ScaleLogTest, TextEntryIgnoresLengthAndStopsAtNul) {
   EXPECT_EQ(logText(), kStamp + "Sending PLU 12\r\n");
 }
 
+// Arguments are formatted in; the text is cut at 127 characters.
 TEST_F(ScaleLogTest, ErrorEntryFormatsMessageWithArguments) {
   ScaleLogError(scale_, kMsgCannotConnect, "10.1.2.3", 50021);
-  EXPECT_EQ(logText(), kStamp + " Error - Cannot connect to scale: 10.1.2.3 (Port = 50021)\r\n\r\n");
-}
-
-TEST_F(ScaleLogTest, ErrorTextIsCutAt127Characters) {
   std::string longArg(300, 'x');
   ScaleLogError(scale_, kMsgInternalError, longArg.c_str());
-  std::string text = "Internal Error: " + longArg;
-  text.resize(127);
-  EXPECT_EQ(logText(), kStamp + " Error - " + text + "\r\n\r\n");
+  std::string cut = "Internal Error: " + longArg;
+  cut.resize(127);
+  EXPECT_EQ(logText(), kStamp + " Error - Cannot connect to scale: 10.1.2.3 (Port = 50021)\r\n\r\n" + kStamp +
+                           " Error - " + cut + "\r\n\r\n");
 }
 
 TEST_F(ScaleLogTest, NothingIsWrittenWithoutLogOrForUnknownKind) {
@@ -96,14 +83,14 @@ TEST_F(ScaleLogTest, NothingIsWrittenWithoutLogOrForUnknownKind) {
   ScaleLogWrite(scale_, static_cast<ScaleLogKind>(5), bytes, sizeof bytes);
   EXPECT_FALSE(logExists());
 
-  scale_.trafficLogFile = dir_ + "/missing-dir/scale.log";  // cannot be opened
+  scale_.trafficLogFile = dir_.file("missing-dir/scale.log");  // cannot be opened
   ScaleLogError(scale_, kMsgSendError);
   EXPECT_FALSE(logExists());
 
   scale_.trafficLogFile.reset();
   ScaleLogError(scale_, kMsgSendError);
   ScaleLogWrite(scale_, ScaleLogKind::Send, bytes, sizeof bytes);
-  EXPECT_TRUE(std::filesystem::is_empty(dir_));
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
 }
 
 TEST_F(ScaleLogTest, AbandonedWorkerWritesNothingButMainThreadStillCan) {

@@ -1,12 +1,10 @@
+// The scale worker's outcome: status and result by what the operation
+// gave, and nothing touched once the worker was given up.
 #include "link/scale_worker.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <thread>
 
@@ -15,76 +13,56 @@
 #include "platform/socket.h"
 #include "records/record_header.h"
 #include "support/fakes.h"
+#include "support/loopback_peer.h"
+#include "support/temp_dir.h"
 
 namespace tolvan {
 namespace {
-
-using testing::FakeSleeper;
-using testing::SteppingClock;
 
 class ScaleWorkerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     socketStartup();
-    char pattern[] = "/tmp/scaleworkerXXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     scale_.driver = &driver_;
     scale_.ip = "127.0.0.1";
     scale_.receiveTimeout = 5;
-    scale_.trafficLogFile = dir_ + "/scale.log";
+    scale_.trafficLogFile = dir_.file("scale.log");
     scale_.status = kStatusRunning;
     scale_.result = 0;
   }
-  void TearDown() override {
-    socketClose(listener_);
-    std::filesystem::remove_all(dir_);
-  }
-
   void runWorker() {
     std::thread worker(ScaleWorker, std::ref(scale_));
     worker.join();
   }
 
-  std::string logText() const {
-    std::ifstream in(*scale_.trafficLogFile, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-
-  void useRefusedPort() {
-    SocketHandle s = socketListen(SocketKind::Stream, 0);
-    scale_.port = socketLocalPort(s);
-    socketClose(s);
-  }
-
-  std::string dir_;
-  SteppingClock clock_;
-  FakeSleeper sleeper_;
+  testing::TempDir dir_;
+  testing::SteppingClock clock_;
+  testing::FakeSleeper sleeper_;
   Driver driver_{clock_, sleeper_, nullptr};
   ScaleEntry scale_{"S1", 0, 594};
-  SocketHandle listener_ = kInvalidSocket;
 };
 
 TEST_F(ScaleWorkerTest, RefusedConnectionFailsWithResultLeftZero) {
-  useRefusedPort();
+  scale_.port = testing::refusedPort();
   runWorker();
   EXPECT_EQ(scale_.status.load(), kStatusFailed);
   EXPECT_EQ(scale_.result, 0);
-  EXPECT_NE(logText().find("Cannot connect to scale: 127.0.0.1"), std::string::npos);
+  EXPECT_NE(dir_.read("scale.log").find("Cannot connect to scale: 127.0.0.1"), std::string::npos);
 }
 
 TEST_F(ScaleWorkerTest, OutcomeGivesStatusByResult) {
-  publishOutcome(scale_, kMsgOk);
-  EXPECT_EQ(scale_.status.load(), kStatusOk);
-  EXPECT_EQ(scale_.result, 0);
-  publishOutcome(scale_, kMsgScaleDataError);
-  EXPECT_EQ(scale_.status.load(), kStatusScaleError);
-  EXPECT_EQ(scale_.result, kMsgScaleDataError);
-  publishOutcome(scale_, kMsgScaleErrorCode);
-  EXPECT_EQ(scale_.status.load(), kStatusScaleError);
-  publishOutcome(scale_, kMsgNakReceived);
-  EXPECT_EQ(scale_.status.load(), kStatusFailed);
-  EXPECT_EQ(scale_.result, kMsgNakReceived);
+  const struct {
+    MessageCode code;
+    int status;
+  } cases[] = {{kMsgOk, kStatusOk},
+               {kMsgScaleDataError, kStatusScaleError},
+               {kMsgScaleErrorCode, kStatusScaleError},
+               {kMsgNakReceived, kStatusFailed}};
+  for (const auto& c : cases) {
+    publishOutcome(scale_, c.code);
+    EXPECT_EQ(scale_.status.load(), c.status) << c.code;
+    EXPECT_EQ(scale_.result, c.code);
+  }
 }
 
 TEST_F(ScaleWorkerTest, AbandonedWorkerLeavesStatusAndResultAlone) {
@@ -98,10 +76,10 @@ TEST_F(ScaleWorkerTest, AbandonedWorkerLeavesStatusAndResultAlone) {
   EXPECT_EQ(scale_.result, 0);
 
   scale_.status = kStatusRunning;
-  useRefusedPort();
+  scale_.port = testing::refusedPort();
   runWorker();
   EXPECT_EQ(scale_.status.load(), kStatusRunning);
-  EXPECT_FALSE(std::filesystem::exists(*scale_.trafficLogFile));
+  EXPECT_FALSE(dir_.exists("scale.log"));
 }
 
 // Whatever either family sends first, a peer that hangs up at once makes
@@ -109,9 +87,9 @@ TEST_F(ScaleWorkerTest, AbandonedWorkerLeavesStatusAndResultAlone) {
 TEST_F(ScaleWorkerTest, PeerThatHangsUpFailsTheScaleForEitherFamily) {
   for (int model : {kModelVt40, kModelPmx}) {
     SCOPED_TRACE(model);
-    listener_ = socketListen(SocketKind::Stream, 0);
-    ASSERT_NE(listener_, kInvalidSocket);
-    scale_.port = socketLocalPort(listener_);
+    SocketHandle listener = socketListen(SocketKind::Stream, 0);
+    ASSERT_NE(listener, kInvalidSocket);
+    scale_.port = socketLocalPort(listener);
     scale_.model = model;
     scale_.operation = kModeDelete;
     scale_.receiveTimeout = 1;  // a reconnected but silent link fails without waiting
@@ -125,14 +103,13 @@ TEST_F(ScaleWorkerTest, PeerThatHangsUpFailsTheScaleForEitherFamily) {
     driver_.records.append(deletion);
 
     std::thread worker(ScaleWorker, std::ref(scale_));
-    SocketHandle peer = socketAccept(listener_);
+    SocketHandle peer = socketAccept(listener);
     socketClose(peer);
     worker.join();
     EXPECT_EQ(scale_.status.load(), kStatusFailed);
     EXPECT_NE(scale_.result, 0);
     EXPECT_EQ(scale_.socket.load(), kNoSocket);
-    socketClose(listener_);
-    listener_ = kInvalidSocket;
+    socketClose(listener);
     driver_.records.clearAndFree();
   }
 }

@@ -117,6 +117,7 @@ bool SimHarness::fileExists(const std::string& name) const { return std::filesys
 bool SimHarness::startSim(const std::string& config, int waitSeconds) {
   if (dir_.empty() || simPid_ > 0) return false;
   writeFile(kSimConfig, config);
+  simOutput_.clear();  // a restarted simulator must print its own ready line
   simPid_ = spawn(dir_, TOLVANSIM_PATH, {kSimConfig, "--write-config", kDriverConfig}, path("sim.err"), simOut_);
   if (simPid_ < 0) return false;
   auto deadline = Clock::now() + std::chrono::seconds(waitSeconds);
