@@ -30,25 +30,6 @@ class CommandLine : public ::testing::Test {
   Driver driver{clock, sleeper, nullptr};
 };
 
-TEST_F(CommandLine, NoArgumentsKeepsTheDefaults) {
-  driver.options.logFile = "TolvanDrvLog.txt";
-  EXPECT_EQ(parse({}), kMsgOk);
-  const DriverOptions& o = driver.options;
-  EXPECT_FALSE(o.dataFile.has_value());
-  EXPECT_EQ(o.configFile, "TolvanDrvConfig.txt");
-  EXPECT_EQ(o.logFile, "TolvanDrvLog.txt");
-  EXPECT_EQ(o.mode, kModeNone);
-  EXPECT_EQ(o.separator, ',');
-  EXPECT_EQ(o.dataFormat, kFormatStandard);
-  EXPECT_EQ(o.dataType, 1);
-  EXPECT_FALSE(o.resend);
-  EXPECT_FALSE(o.descFontPairs);
-  EXPECT_EQ(o.maxExMsg, 9999);
-  EXPECT_EQ(o.labelWidth, 594);
-  EXPECT_EQ(o.priceDecPt, 2);
-  EXPECT_EQ(o.weightDecPt, 3);
-}
-
 TEST_F(CommandLine, OptionsAndPositionalsMixInAnyOrder) {
   EXPECT_EQ(parse({"data.csv", "-t", "-fexmsg", "cfg.txt", "-r", "-l", "-swmsmart", "-d"}), kMsgOk);
   const DriverOptions& o = driver.options;

@@ -86,13 +86,5 @@ TEST_F(DriverLogFile, UnwritableLogStillEchoesOnConsole) {
   std::fclose(console);
 }
 
-TEST_F(DriverLogFile, DeleteFileRemovesOnlyTheNamedLog) {
-  dir.write("log.txt", "old");
-  DriverLog log(path, clock, nullptr);
-  log.deleteFile();
-  EXPECT_FALSE(dir.exists("log.txt"));
-  log.deleteFile();  // a missing file is no error
-}
-
 }  // namespace
 }  // namespace tolvan
