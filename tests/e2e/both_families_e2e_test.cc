@@ -12,27 +12,21 @@
 #include <thread>
 #include <vector>
 
-#include "support/sim_harness.h"
+#include "e2e/e2e_support.h"
 
 namespace tolvan {
 namespace {
 
 using testing::DriverRun;
 using testing::SimHarness;
+using testing::contains;
+using testing::countOf;
 
 constexpr const char* kPluFile =
     "Plu_No,ItemCode,UnitPrice,Dept,Group,Tare,ShelfLife,SalesMode,PosCode,Desc\r\n"
     "101,101,4.99,1,10,5,3,0,2000101,\"Swiss Cheese\"\r\n"
     "102,102,12.50,1,10,5,5,0,2000102,\"Smoked Ham\"\r\n"
     "205,205,1.95,2,20,0,2,1,2000205,\"Bread Roll\"\r\n";
-
-size_t countOf(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
-bool contains(const std::string& text, const std::string& what) { return text.find(what) != std::string::npos; }
 
 std::vector<std::string> split(const std::string& text, const std::string& by) {
   std::vector<std::string> parts;
@@ -80,28 +74,8 @@ std::string column(const ExportFile& file, const std::string& plu, const std::st
   return "";
 }
 
-class BothFamiliesRun : public ::testing::Test {
+class BothFamiliesRun : public testing::SimRunTest {
  protected:
-  // The harness remembers the ready line of an earlier simulator, so on a
-  // restart it may return before the new one is serving; the configuration
-  // the simulator writes for the driver (after its ports are open) is the
-  // sign it is.
-  void start(const std::string& config) {
-    std::remove(h.path(SimHarness::kDriverConfig).c_str());
-    ASSERT_TRUE(h.startSim(config)) << h.simOutput();
-    size_t scales = countOf(config, "scale=");
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (countOf(h.driverConfig(), "ip=127.0.0.1") < scales) {
-      ASSERT_LT(std::chrono::steady_clock::now(), deadline) << h.simOutput();
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-  }
-  DriverRun run(const std::vector<std::string>& args) {
-    DriverRun r = h.runDriver(args, 60);
-    EXPECT_FALSE(r.timedOut) << r.output;
-    return r;
-  }
-  void stop() { ASSERT_EQ(h.stopSim(), 0) << h.simOutput(); }
   // The three scales, each with what it held at the end of a run before.
   static std::string threeScales(const std::string& seeds) {
     auto seed = [&](const std::string& name) { return seeds.empty() ? "" : ",simseed=" + name + seeds; };
@@ -117,7 +91,6 @@ class BothFamiliesRun : public ::testing::Test {
         contains(h.driverLog(), ":3 additions and 0 deletions imported: Data sent OK to all scales (3 scale(s)).\r\n"))
         << h.driverLog();
   }
-  SimHarness h;
 };
 
 TEST_F(BothFamiliesRun, SentPlusComeBackOnceFromAllThreeScales) {

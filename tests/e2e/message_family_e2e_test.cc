@@ -14,13 +14,15 @@
 #include <thread>
 #include <vector>
 
-#include "support/sim_harness.h"
+#include "e2e/e2e_support.h"
 
 namespace tolvan {
 namespace {
 
 using testing::DriverRun;
 using testing::SimHarness;
+using testing::contains;
+using testing::countOf;
 
 // Three PLUs; in key order 101, 102, 205. As message-family records they
 // are 8 + 82 + 12, 8 + 82 + 10 and 8 + 82 + 10 bytes long.
@@ -29,14 +31,6 @@ constexpr const char* kPluFile =
     "205,205,1.95,2,20,0,2,1,2000205,\"Bread Roll\"\r\n"
     "101,101,4.99,1,10,5,3,0,2000101,\"Swiss Cheese\"\r\n"
     "102,102,12.50,1,10,5,5,0,2000102,\"Smoked Ham\"\r\n";
-
-size_t countOf(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
-bool contains(const std::string& text, const std::string& what) { return text.find(what) != std::string::npos; }
 
 // The records of one data type in a simulator dump: number to hex bytes.
 std::map<long, std::string> dumpRecords(const std::string& dump, int dataType) {
@@ -60,33 +54,12 @@ std::string scaleLine(const std::string& name, const std::string& model, const s
   return "scale=" + name + ",port=0,model=" + model + ",receivetimeout=10," + extra + "\n";
 }
 
-class MessageFamilyRun : public ::testing::Test {
+class MessageFamilyRun : public testing::SimRunTest {
  protected:
-  // The harness remembers the ready line of an earlier simulator, so on a
-  // restart it may return before the new one is serving; the configuration
-  // the simulator writes for the driver (after its ports are open) is the
-  // sign it is.
-  void start(const std::string& config) {
-    std::remove(h.path(SimHarness::kDriverConfig).c_str());
-    ASSERT_TRUE(h.startSim(config)) << h.simOutput();
-    size_t scales = countOf(config, "scale=");
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (countOf(h.driverConfig(), "ip=127.0.0.1") < scales) {
-      ASSERT_LT(std::chrono::steady_clock::now(), deadline) << h.simOutput();
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-  }
-  DriverRun run(const std::vector<std::string>& args) {
-    DriverRun r = h.runDriver(args, 60);
-    EXPECT_FALSE(r.timedOut) << r.output;
-    return r;
-  }
-  void stop() { ASSERT_EQ(h.stopSim(), 0) << h.simOutput(); }
   // Keeps what the scales hold for the next simulator start.
   void carryOver(const std::vector<std::string>& names) {
     for (const std::string& name : names) h.writeFile(name + ".seed", h.readFile(name + ".dump"));
   }
-  SimHarness h;
 };
 
 TEST_F(MessageFamilyRun, AdditionsDeletionsAndDeleteAllReachBothModels) {

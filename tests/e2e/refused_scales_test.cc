@@ -5,18 +5,13 @@
 
 #include <string>
 
-#include "support/sim_harness.h"
+#include "e2e/e2e_support.h"
 
 namespace tolvan {
 namespace {
 
 using testing::SimHarness;
-
-size_t countOf(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
+using testing::countOf;
 
 TEST(RefusedScale, ImportKeepsRecordsInResendFileAndLogsTheRefusal) {
   SimHarness h;

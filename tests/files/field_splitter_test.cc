@@ -11,80 +11,53 @@
 namespace tolvan {
 namespace {
 
-// Splits a copy of `line` and returns the fields as strings.
-std::vector<std::string> split(std::string line, char separator = ',', bool* result = nullptr) {
-  FieldList fields;
-  bool ok = splitFields(line.data(), fields, separator);
-  if (result != nullptr) *result = ok;
-  std::vector<std::string> out;
+using Fields = std::vector<std::string>;
+
+Fields strings(const FieldList& fields) {
+  Fields out;
   for (int i = 0; i < fields.count(); ++i) out.emplace_back(fields.get(i));
   return out;
 }
 
-using Fields = std::vector<std::string>;
-
-TEST(SplitFields, SeparatorsEmptyFieldsAndTrailingSeparator) {
-  EXPECT_EQ(split("a,b"), (Fields{"a", "b"}));
-  EXPECT_EQ(split("a,,b"), (Fields{"a", "", "b"}));
-  EXPECT_EQ(split("a,b,"), (Fields{"a", "b"}));
-  EXPECT_EQ(split("a,b,   "), (Fields{"a", "b"}));
-  EXPECT_EQ(split("a;b", ';'), (Fields{"a", "b"}));
-}
-
-TEST(SplitFields, BlanksAreTrimmedBeforeAFieldNeverBehindIt) {
-  EXPECT_EQ(split("a, b"), (Fields{"a", "b"}));
-  EXPECT_EQ(split("  a ,  b  "), (Fields{"a ", "b  "}));
-  bool ok = false;
-  EXPECT_TRUE(split("    ", ',', &ok).empty());
-  EXPECT_TRUE(ok);
-  EXPECT_TRUE(split("").empty());
-}
-
-TEST(SplitFields, SeparatorInsideQuotesStaysInTheQuotedField) {
-  EXPECT_EQ(split("\"x,y\",z"), (Fields{"\"x,y\"", "z"}));
-  EXPECT_EQ(split("\"a\"\"b,c\",d"), (Fields{"\"a\"\"b,c\"", "d"}));
-  // An unbalanced quote swallows the rest of the line.
-  EXPECT_EQ(split("\"open,x,y"), (Fields{"\"open,x,y"}));
-}
-
-TEST(SplitFields, CommentLinesGiveNoFields) {
-  for (const char* line : {";x,y", "*x,y", "//x,y"}) {
-    bool ok = true;
-    EXPECT_TRUE(split(line, ',', &ok).empty()) << line;
-    EXPECT_FALSE(ok) << line;
+TEST(SplitFields, SeparatorsBlanksQuotesAndComments) {
+  struct Case { std::string line; char separator; Fields fields; bool ok; };
+  const Case cases[] = {
+      {"a,b", ',', {"a", "b"}, true},
+      {"a,,b", ',', {"a", "", "b"}, true},
+      {"a,b,", ',', {"a", "b"}, true},  // a trailing separator opens no field
+      {"a,b,   ", ',', {"a", "b"}, true},
+      {"a;b", ';', {"a", "b"}, true},
+      {"a, b", ',', {"a", "b"}, true},  // blanks go before a field, never behind it
+      {"  a ,  b  ", ',', {"a ", "b  "}, true},
+      {"    ", ',', {}, true},
+      {"", ',', {}, true},
+      {"\"x,y\",z", ',', {"\"x,y\"", "z"}, true},
+      {"\"a\"\"b,c\",d", ',', {"\"a\"\"b,c\"", "d"}, true},
+      {"\"open,x,y", ',', {"\"open,x,y"}, true},  // an unbalanced quote takes the rest
+      {";x,y", ',', {}, false},
+      {"*x,y", ',', {}, false},
+      {"//x,y", ',', {}, false},
+      {" ;x,y", ',', {";x", "y"}, true},
+      {"/x", ',', {"/x"}, true},
+  };
+  FieldList fields;  // one list for all: it is emptied before every line
+  for (const Case& c : cases) {
+    std::string line = c.line;
+    EXPECT_EQ(splitFields(line.data(), fields, c.separator), c.ok) << c.line;
+    EXPECT_EQ(strings(fields), c.fields) << c.line;
   }
-  EXPECT_EQ(split(" ;x,y"), (Fields{";x", "y"}));
-  EXPECT_EQ(split("/x"), (Fields{"/x"}));
 }
 
-TEST(SplitFields, ListIsEmptiedBeforeEveryLine) {
-  FieldList fields;
-  std::string first = "a,b,c";
-  std::string second = "d";
-  std::string comment = ";e";
-  splitFields(first.data(), fields, ',');
-  splitFields(second.data(), fields, ',');
-  EXPECT_EQ(fields.count(), 1);
-  splitFields(comment.data(), fields, ',');
-  EXPECT_EQ(fields.count(), 0);
-}
-
-TEST(Unquote, RemovesQuotesAndUndoublesOnlyWhenAsked) {
-  std::string v = "\"ab\"\"c\"";
-  EXPECT_STREQ(unquote(v.data(), true), "ab\"c");
-  v = "\"ab\"\"c\"";
-  EXPECT_STREQ(unquote(v.data(), false), "ab\"\"c");
-}
-
-TEST(Unquote, LastCharacterGoesWhateverItIs) {
-  std::string v = "\"abc";
-  EXPECT_STREQ(unquote(v.data(), false), "ab");
-  for (const char* same : {"\"", "", "abc\"", "x"}) {
-    std::string w = same;
-    EXPECT_STREQ(unquote(w.data(), true), same);
+TEST(Unquote, DropsFirstAndLastOfAQuotedValueAndUndoublesWhenAsked) {
+  struct Case { const char* in; bool undouble; const char* out; };
+  const Case cases[] = {{"\"ab\"\"c\"", true, "ab\"c"}, {"\"ab\"\"c\"", false, "ab\"\"c"},
+                        {"\"abc", false, "ab"},           {"\"\"", true, ""},
+                        {"\"", true, "\""},               {"", true, ""},
+                        {"abc\"", true, "abc\""},         {"x", true, "x"}};
+  for (const Case& c : cases) {
+    std::string value = c.in;
+    EXPECT_STREQ(unquote(value.data(), c.undouble), c.out) << c.in;
   }
-  std::string two = "\"\"";
-  EXPECT_STREQ(unquote(two.data(), true), "");
 }
 
 class CutFixedColumns : public ::testing::Test {
@@ -96,52 +69,35 @@ class CutFixedColumns : public ::testing::Test {
   }
   void TearDown() override { columns_.clearAndFree(); }
 
-  Fields cut(const std::string& text, bool* result = nullptr) {
-    std::string line = text;
+  Fields cut(std::string line, bool ok = true, size_t workSize = kFixedWorkSize) {
     FieldList fields;
-    bool ok = cutFixedColumns(line.data(), columns_, fields, work_.get(), kFixedWorkSize);
-    if (result != nullptr) *result = ok;
-    Fields out;
-    for (int i = 0; i < fields.count(); ++i) out.emplace_back(fields.get(i));
-    return out;
+    EXPECT_EQ(cutFixedColumns(line.data(), columns_, fields, work_.get(), workSize), ok) << line;
+    return strings(fields);
   }
 
   FieldTable columns_;
   std::unique_ptr<char[]> work_{new char[kFixedWorkSize]};
 };
 
-TEST_F(CutFixedColumns, CutsEachColumnAndTheLastToTheEndOfTheLine) {
+TEST_F(CutFixedColumns, CutsColumnsAsFarAsTheLineGoes) {
   EXPECT_EQ(cut("123xx45yabc def"), (Fields{"123", "45", "abc def"}));
-}
-
-TEST_F(CutFixedColumns, LineCutShortGivesNoFieldsBehindItsEnd) {
   EXPECT_EQ(cut("123xx4"), (Fields{"123", "4"}));
   EXPECT_EQ(cut("123xx45"), (Fields{"123", "45"}));
   EXPECT_EQ(cut("12"), (Fields{"12"}));
-  // The line ends in the gap before a column: that column is empty.
-  EXPECT_EQ(cut("123x"), (Fields{"123", ""}));
-}
-
-TEST_F(CutFixedColumns, ColumnsStopAtTheLongestLegalLine) {
-  std::string line = "123xx45y" + std::string(4000, 'd');
-  Fields fields = cut(line);
-  ASSERT_EQ(fields.size(), 3u);
-  EXPECT_EQ(fields[2].size(), static_cast<size_t>(kMaxLineLen - 8));
-}
-
-TEST_F(CutFixedColumns, CommentLineGivesFalse) {
-  bool ok = true;
-  EXPECT_TRUE(cut("*23xx45yabc", &ok).empty());
-  EXPECT_FALSE(ok);
+  EXPECT_EQ(cut("123x"), (Fields{"123", ""}));  // ends in the gap: that column is empty
+  EXPECT_TRUE(cut("*23xx45yabc", false).empty());
+  Fields longest = cut("123xx45y" + std::string(4000, 'd'));
+  ASSERT_EQ(longest.size(), 3u);
+  EXPECT_EQ(longest[2].size(), static_cast<size_t>(kMaxLineLen - 8));
 }
 
 TEST_F(CutFixedColumns, SmallWorkBufferIsNeverOverrun) {
   std::string line = "123xx45yabcdef";
   FieldList fields;
-  char work[6] = {0, 0, 0, 0, 0, 0};
-  cutFixedColumns(line.data(), columns_, fields, work, sizeof work);
-  ASSERT_EQ(fields.count(), 1);
-  EXPECT_STREQ(fields.get(0), "123");
+  char work[8] = {0, 0, 0, 0, 0, 0, 0x5A, 0x5A};
+  cutFixedColumns(line.data(), columns_, fields, work, 6);
+  EXPECT_EQ(strings(fields), (Fields{"123"}));
+  EXPECT_EQ(work[6], 0x5A);
 }
 
 }  // namespace

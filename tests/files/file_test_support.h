@@ -1,5 +1,5 @@
-// Helpers for the tests of the text file readers: a Driver whose log lives
-// in a temporary directory removed at the end of the test.
+// Helpers for the tests of the text file readers and writers: a Driver whose
+// log lives in a temporary directory removed at the end of the test.
 #pragma once
 
 #include <string>
@@ -17,6 +17,10 @@ struct DriverInTempDir {
   std::string write(const std::string& name, const std::string& bytes) const {
     dir.write(name, bytes);
     return dir.file(name);
+  }
+  void clearRecords() {
+    driver.records.clearAndFree();
+    driver.headers.clearAndFree();
   }
 
   TempDir dir;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,25 +11,29 @@
 namespace tolvan {
 namespace {
 
-using testing::DriverInTempDir;
+using Lines = std::vector<std::string>;
 
-// Reads every line of `bytes`, as the import and configuration readers do.
 class LineReaderTest : public ::testing::Test {
  protected:
-  std::vector<std::string> readAll(const std::string& bytes) {
-    std::string path = run_.write("in.txt", bytes);
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    std::vector<std::string> lines;
-    {
-      LineReader reader(file, run_.driver.log);
-      while (char* line = reader.nextLine()) lines.emplace_back(line);
-      lastCount_ = reader.lineCount();
-    }
-    std::fclose(file);
+  void TearDown() override {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  std::FILE* open(const std::string& bytes) {
+    if (file_ != nullptr) std::fclose(file_);
+    file_ = std::fopen(run_.write("in.txt", bytes).c_str(), "rb");
+    return file_;
+  }
+  // Reads every line of `bytes`, as the import and configuration readers do.
+  Lines readAll(const std::string& bytes) {
+    LineReader reader(open(bytes), run_.driver.log);
+    Lines lines;
+    while (char* line = reader.nextLine()) lines.emplace_back(line);
+    lastCount_ = reader.lineCount();
     return lines;
   }
 
-  DriverInTempDir run_;
+  testing::DriverInTempDir run_;
+  std::FILE* file_ = nullptr;
   int lastCount_ = 0;
 };
 
@@ -39,49 +42,33 @@ std::string filler(size_t n) {
   std::string out;
   while (out.size() < n) {
     size_t left = n - out.size();
-    size_t len = left > 100 ? 99 : left - 1;
-    out.append(len, 'f');
-    out.push_back('\n');
+    out.append(left > 100 ? 99 : left - 1, 'f').push_back('\n');
   }
   return out;
 }
 
-TEST_F(LineReaderTest, ReadsCrLfAndCrLfLineEnds) {
-  EXPECT_EQ(readAll("a\rb\nc\r\nd\n"), (std::vector<std::string>{"a", "b", "c", "d"}));
-  EXPECT_EQ(lastCount_, 4);
+TEST_F(LineReaderTest, LineEndsBlankLinesAndNulBytes) {
+  struct Case { std::string bytes; Lines lines; int count; };
+  const Case cases[] = {
+      {"a\rb\nc\r\nd\n", {"a", "b", "c", "d"}, 4},
+      {"a\r\n\r\nb\r\n\n\n\rc", {"a", "b", "c"}, 3},  // a run of line ends ends one line
+      {"one\r\ntwo", {"one", "two"}, 2},
+      {"\r\nx\r\n", {"", "x"}, 2},  // only a leading line end gives an empty line
+      {"", {}, 0},
+      {std::string("ab\0cd\nef\n", 9), {"ab", "ef"}, 2},  // NUL cuts the text, not the line
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(readAll(c.bytes), c.lines) << c.bytes;
+    EXPECT_EQ(lastCount_, c.count) << c.bytes;
+  }
 }
 
-TEST_F(LineReaderTest, RunOfLineEndsEndsOneLineAndBlankLinesAreNotCounted) {
-  EXPECT_EQ(readAll("a\r\n\r\nb\r\n\n\n\rc"), (std::vector<std::string>{"a", "b", "c"}));
-  EXPECT_EQ(lastCount_, 3);
-}
-
-TEST_F(LineReaderTest, LastLineWithoutLineEndIsRead) {
-  EXPECT_EQ(readAll("one\r\ntwo"), (std::vector<std::string>{"one", "two"}));
-}
-
-TEST_F(LineReaderTest, OnlyALeadingLineEndGivesAnEmptyLine) {
-  EXPECT_EQ(readAll("\r\nx\r\n"), (std::vector<std::string>{"", "x"}));
-  EXPECT_TRUE(readAll("").empty());
-}
-
-TEST_F(LineReaderTest, NulByteCutsTheTextButNotTheLine) {
-  EXPECT_EQ(readAll(std::string("ab\0cd\nef\n", 9)), (std::vector<std::string>{"ab", "ef"}));
-}
-
-TEST_F(LineReaderTest, AcceptsLineOf3072AndStopsAt3073NamingTheLine) {
+TEST_F(LineReaderTest, OverlongLineEndsTheDataNamingTheLine) {
   std::string ok(3072, 'a');
-  std::string bad(3073, 'b');
-  auto lines = readAll("x\r\n" + ok + "\r\n" + bad + "\r\nafter\r\n");
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[1], ok);
+  EXPECT_EQ(readAll("x\r\n" + ok + "\r\n" + std::string(3073, 'b') + "\r\nafter\r\n"), (Lines{"x", ok}));
   EXPECT_NE(run_.logText().find(" Error 0011:Text line is too long (line 3)\r\n"), std::string::npos);
   EXPECT_EQ(run_.driver.log.timesLogged(kMsgLineTooLong), 1);
-}
-
-TEST_F(LineReaderTest, HugeLineEndsTheDataAndKeepsWhatCameBefore) {
-  auto lines = readAll("first\n" + std::string(100000, 'z') + "\nlater\n");
-  EXPECT_EQ(lines, (std::vector<std::string>{"first"}));
+  EXPECT_EQ(readAll("first\n" + std::string(100000, 'z') + "\nlater\n"), (Lines{"first"}));
   EXPECT_NE(run_.logText().find("Text line is too long (line 2)"), std::string::npos);
 }
 
@@ -90,7 +77,7 @@ TEST_F(LineReaderTest, HugeLineEndsTheDataAndKeepsWhatCameBefore) {
 TEST_F(LineReaderTest, WindowEdgeNeverSplitsLinesOrLineEnds) {
   const std::string full(3072, 'L');
   for (size_t start = 29680; start < 29710; ++start) {
-    auto lines = readAll(filler(start) + full + "\r\nnext\r\n");
+    Lines lines = readAll(filler(start) + full + "\r\nnext\r\n");
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[lines.size() - 2], full) << start;
     EXPECT_EQ(lines.back(), "next") << start;
@@ -99,39 +86,26 @@ TEST_F(LineReaderTest, WindowEdgeNeverSplitsLinesOrLineEnds) {
   }
   std::string blankRun;
   for (int i = 0; i < 20000; ++i) blankRun += "\r\n";
-  EXPECT_EQ(readAll("x" + blankRun + "next"), (std::vector<std::string>{"x", "next"}));
+  EXPECT_EQ(readAll("x" + blankRun + "next"), (Lines{"x", "next"}));
   EXPECT_EQ(run_.driver.log.timesLogged(kMsgLineTooLong), 30);
 }
 
-TEST_F(LineReaderTest, TakesNoMoreThanItsWindowAheadOfTheLinesHandedOut) {
+TEST_F(LineReaderTest, ReadsNoMoreThanItsWindowAheadAndRewinds) {
   std::string line(1000, 'p');
   std::string bytes;
   for (int i = 0; i < 1000; ++i) bytes += line + "\r\n";
-  std::string path = run_.write("big.txt", bytes);
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  LineReader reader(file, run_.driver.log);
+  LineReader reader(open(bytes), run_.driver.log);
   long handedOut = 0;
-  int lines = 0;
   while (char* text = reader.nextLine()) {
-    EXPECT_EQ(std::string(text), line);
+    ASSERT_EQ(std::string(text), line);
     handedOut += 1002;
-    EXPECT_LE(std::ftell(file), handedOut + kLineWindow - 1);
-    ++lines;
+    EXPECT_LE(std::ftell(file_), handedOut + kLineWindow - 1);
   }
-  EXPECT_EQ(lines, 1000);
-  std::fclose(file);
-}
-
-TEST_F(LineReaderTest, RewindStartsAgainFromTheFirstLine) {
-  std::string path = run_.write("in.txt", "one\ntwo\nthree\n");
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  LineReader reader(file, run_.driver.log);
-  reader.nextLine();
-  reader.nextLine();
+  EXPECT_EQ(handedOut, 1000 * 1002);
   reader.rewind();
-  EXPECT_STREQ(reader.nextLine(), "one");
-  EXPECT_EQ(reader.lineCount(), 1);
-  std::fclose(file);
+  reader.nextLine();
+  EXPECT_STREQ(reader.nextLine(), line.c_str());
+  EXPECT_EQ(reader.lineCount(), 2);
 }
 
 }  // namespace

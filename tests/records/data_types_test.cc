@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
-#include <string>
 
 #include "records/field_def.h"
 #include "records/record_header.h"
@@ -11,45 +10,25 @@
 namespace tolvan {
 namespace {
 
-TEST(DataTypeKeywords, NumbersGiveTheirKeywords) {
-  EXPECT_STREQ(dataTypeKeyword(0), "unknown");
-  EXPECT_STREQ(dataTypeKeyword(1), "plu");
-  EXPECT_STREQ(dataTypeKeyword(7), "mkdpricecng");
-  EXPECT_STREQ(dataTypeKeyword(16), "prod");
-  EXPECT_STREQ(dataTypeKeyword(24), "therm");
-  EXPECT_STREQ(dataTypeKeyword(27), "");
-  EXPECT_STREQ(dataTypeKeyword(30), "title");
-  EXPECT_STREQ(dataTypeKeyword(33), "config");
-  EXPECT_STREQ(dataTypeKeyword(34), "unknown");
-  EXPECT_STREQ(dataTypeKeyword(40), "unknown");
-  EXPECT_STREQ(dataTypeKeyword(-1), "unknown");
-}
-
-TEST(DataTypeKeywords, LookupIsExactAndCaseSensitive) {
-  EXPECT_EQ(dataTypeFromKeyword("plu"), 1);
-  EXPECT_EQ(dataTypeFromKeyword("PLU"), 0);
-  EXPECT_EQ(dataTypeFromKeyword(""), 0);
-  EXPECT_EQ(dataTypeFromKeyword(nullptr), 0);
-  EXPECT_EQ(dataTypeFromKeyword("unknown"), 0);
-  EXPECT_EQ(dataTypeFromKeyword("pl"), 0);  // no prefix matching
-  EXPECT_EQ(dataTypeFromKeyword("exmsg"), 2);
-  EXPECT_EQ(dataTypeFromKeyword("exmsg2"), 3);
-  EXPECT_EQ(dataTypeFromKeyword("rewrapprod"), 15);
-  EXPECT_EQ(dataTypeFromKeyword("config"), 33);
+TEST(DataTypeKeywords, NumbersAndKeywordsMapBothWays) {
+  const std::pair<int, const char*> keywords[] = {
+      {0, "unknown"}, {1, "plu"}, {7, "mkdpricecng"}, {16, "prod"}, {24, "therm"}, {27, ""},
+      {30, "title"}, {33, "config"}, {34, "unknown"}, {40, "unknown"}, {-1, "unknown"}};
+  for (const auto& [type, keyword] : keywords) EXPECT_STREQ(dataTypeKeyword(type), keyword) << type;
+  const std::pair<const char*, int> lookups[] = {
+      {"plu", 1}, {"exmsg", 2}, {"exmsg2", 3}, {"rewrapprod", 15}, {"config", 33},
+      {"PLU", 0}, {"", 0}, {nullptr, 0}, {"unknown", 0}, {"pl", 0}};  // exact, case-sensitive
+  for (const auto& [keyword, type] : lookups) EXPECT_EQ(dataTypeFromKeyword(keyword), type) << type;
 }
 
 TEST(FieldDefNames, KeepAtMostFifteenCharacters) {
   FieldDef exact("UpOverwriteValu", FieldKind::Long, 4, 8);
   EXPECT_STREQ(exact.name, "UpOverwriteValu");
-  FieldDef cut("UpOverwriteValue", FieldKind::Long, 4, 8);
-  EXPECT_STREQ(cut.name, "UpOverwriteValu");
-  FieldDef longer("AVeryLongColumnNameIndeed", FieldKind::Text, 10, 0, 3, 7);
-  EXPECT_EQ(std::string(longer.name), "AVeryLongColumn");
-  EXPECT_EQ(longer.linePos, 3u);
-  EXPECT_EQ(longer.lineLen, 7u);
-  EXPECT_EQ(cut.linePos, 0u);
-  EXPECT_EQ(cut.lineLen, 0u);
+  FieldDef cut("AVeryLongColumnNameIndeed", FieldKind::Text, 10, 8, 3, 7);
+  EXPECT_STREQ(cut.name, "AVeryLongColumn");
   EXPECT_EQ(cut.offset, 8u);
+  EXPECT_EQ(cut.linePos, 3u);
+  EXPECT_EQ(cut.lineLen, 7u);
 }
 
 TEST(FieldTables, DeletionImportIsOneRecNoColumnForEveryType) {
@@ -57,18 +36,11 @@ TEST(FieldTables, DeletionImportIsOneRecNoColumnForEveryType) {
     FieldTable table;
     buildFieldTable(table, type, 2);
     ASSERT_EQ(table.count(), 1) << "type " << type;
-    const FieldDef* recNo = table.get(0);
-    EXPECT_STREQ(recNo->name, "RecNo");
-    EXPECT_EQ(recNo->kind, FieldKind::Long);
-    EXPECT_EQ(recNo->width, 4u);
-    EXPECT_EQ(recNo->offset, offsetof(DeletionRecord, recNo));
+    EXPECT_STREQ(table.get(0)->name, "RecNo");
+    EXPECT_EQ(table.get(0)->kind, FieldKind::Long);
+    EXPECT_EQ(table.get(0)->width, 4u);
+    EXPECT_EQ(table.get(0)->offset, offsetof(DeletionRecord, recNo));
     table.clearAndFree();
-  }
-}
-
-TEST(FieldTables, FixedWidthIsEmptyForDeletions) {
-  for (int type = 0; type < kDataTypeCount; ++type) {
-    FieldTable table;
     buildFixedFieldTable(table, type, 2);
     EXPECT_EQ(table.count(), 0) << "type " << type;
   }

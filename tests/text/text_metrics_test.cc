@@ -3,79 +3,46 @@
 #include <gtest/gtest.h>
 
 #include "tests/text/text_test_support.h"
-#include "text/thai_width.h"
 
 namespace tolvan::testing {
 namespace {
 
-class TextMetrics : public ::testing::Test {
- protected:
-  ScaleEntry scale{"s", 0, 594};
-};
-
-TEST_F(TextMetrics, LineWidthIsLabelWidthTimesTwentyTwentySeventhsRounded) {
-  EXPECT_EQ(maxLineWidth(scale), 440);
-  scale.labelWidth = 27;
-  EXPECT_EQ(maxLineWidth(scale), 20);
-  scale.labelWidth = 2;  // 1.48 rounds down
-  EXPECT_EQ(maxLineWidth(scale), 1);
-  scale.labelWidth = 3;  // 2.22
-  EXPECT_EQ(maxLineWidth(scale), 2);
-  scale.labelWidth = 0;
-  EXPECT_EQ(maxLineWidth(scale), 0);
-}
-
-TEST_F(TextMetrics, FontIndexCountsDigitsThenLettersFromTen) {
-  EXPECT_EQ(fontIndex('0'), 0);
-  EXPECT_EQ(fontIndex('9'), 9);
-  EXPECT_EQ(fontIndex('A'), 10);
-  EXPECT_EQ(fontIndex('F'), 15);
-}
-
-TEST_F(TextMetrics, OthersWidthFollowsFontModuloFourteenAndBold) {
-  setCountry(scale, kVersionUsa);
-  EXPECT_EQ(CharWidth(scale, 'x', '0', false), 9);
-  EXPECT_EQ(CharWidth(scale, 'x', '6', false), 62);
-  EXPECT_EQ(CharWidth(scale, 'x', '7', false), 9);
-  EXPECT_EQ(CharWidth(scale, 'x', 'D', false), 62);  // index 13
-  EXPECT_EQ(CharWidth(scale, 'x', 'E', false), 9);   // index 14 wraps
-  EXPECT_EQ(CharWidth(scale, 'x', '0', true), 10);
-  EXPECT_EQ(CharWidth(scale, 'x', '3', true), 26);
-  EXPECT_EQ(CharWidth(scale, ' ', '3', true), 26);
-  EXPECT_EQ(CharWidth(scale, 0xE9, '1', false), 12);
-}
-
-TEST_F(TextMetrics, ControlBytesHaveNoWidthInAnyCountry) {
-  for (int version : {kVersionUsa, kVersionChina, kVersionTaiwan, kVersionThailand}) {
-    setCountry(scale, version);
-    EXPECT_EQ(CharWidth(scale, 0, '0', false), 0);
-    EXPECT_EQ(CharWidth(scale, 27, '0', true), 0);
-    EXPECT_EQ(CharWidth(scale, 31, '5', false), 0);
+TEST(TextMetrics, LineWidthIsLabelWidthTimesTwentyTwentySeventhsRounded) {
+  ScaleEntry scale("s", 0, 594);
+  // 2 gives 1.48 (down), 3 gives 2.22.
+  for (auto [label, width] : {std::pair{594, 440}, {27, 20}, {2, 1}, {3, 2}, {0, 0}}) {
+    scale.labelWidth = label;
+    EXPECT_EQ(maxLineWidth(scale), width) << label;
   }
 }
 
-TEST_F(TextMetrics, ChineseCountriesUseTheirOwnFontCycles) {
-  setCountry(scale, kVersionChina);
-  EXPECT_EQ(CharWidth(scale, 'x', '0', false), 8);
-  EXPECT_EQ(CharWidth(scale, 'x', '2', true), 12);
-  EXPECT_EQ(CharWidth(scale, 'x', '5', false), 12);
-  setCountry(scale, kVersionHongKong);
-  EXPECT_EQ(CharWidth(scale, 'x', '0', false), 5);
-  EXPECT_EQ(CharWidth(scale, 'x', '3', false), 17);
-  EXPECT_EQ(CharWidth(scale, 'x', '5', true), 9);
-  setCountry(scale, kVersionTaiwan);
-  EXPECT_EQ(CharWidth(scale, 'x', '7', false), 17);
-}
-
-TEST_F(TextMetrics, FontCharactersBelowZeroStillNameAWidth) {
-  setCountry(scale, kVersionUsa);
-  // Indexes -16 and -48 are taken as 12 and 8; 0xFF gives 200, that is 4.
-  EXPECT_EQ(CharWidth(scale, 'x', ' ', false), 42);
-  EXPECT_EQ(CharWidth(scale, 'x', '\0', false), 12);
-  EXPECT_EQ(CharWidth(scale, 'x', static_cast<char>(0xFF), true), 36);
-  setCountry(scale, kVersionChina);
-  EXPECT_EQ(CharWidth(scale, 'x', ' ', false), 12);  // -16 taken as 2
-
+TEST(TextMetrics, CharWidthFollowsCountryFontAndBold) {
+  struct Case { int version; int c; char font; bool bold; int width; };
+  const Case cases[] = {
+      {kVersionUsa, 'x', '0', false, 9},  {kVersionUsa, 'x', '6', false, 62},
+      {kVersionUsa, 'x', '7', false, 9},  {kVersionUsa, 'x', 'D', false, 62},  // index 13
+      {kVersionUsa, 'x', 'E', false, 9},                                       // index 14 wraps
+      {kVersionUsa, 'x', '0', true, 10},  {kVersionUsa, 'x', '3', true, 26},
+      {kVersionUsa, ' ', '3', true, 26},  {kVersionUsa, 0xE9, '1', false, 12},
+      // Font characters below '0': indexes -16 and -48 are taken as 12 and 8; 0xFF gives 200, that is 4.
+      {kVersionUsa, 'x', ' ', false, 42}, {kVersionUsa, 'x', '\0', false, 12},
+      {kVersionUsa, 'x', '\xFF', true, 36}, {kVersionChina, 'x', ' ', false, 12},  // -16 taken as 2
+      {kVersionChina, 'x', '0', false, 8},  {kVersionChina, 'x', '2', true, 12},
+      {kVersionChina, 'x', '5', false, 12}, {kVersionHongKong, 'x', '0', false, 5},
+      {kVersionHongKong, 'x', '3', false, 17}, {kVersionHongKong, 'x', '5', true, 9},
+      {kVersionTaiwan, 'x', '7', false, 17},   {kVersionThailand, 'W', '2', false, 34},
+      {kVersionThailand, 'i', '9', true, 5},   {kVersionThailand, 212, '0', false, 0},
+  };
+  ScaleEntry scale("s", 0, 594);
+  for (const Case& c : cases) {
+    setCountry(scale, c.version);
+    EXPECT_EQ(CharWidth(scale, static_cast<uint8_t>(c.c), c.font, c.bold), c.width)
+        << c.version << " char " << c.c << " font " << c.font << (c.bold ? " bold" : "");
+  }
+  for (int version : {kVersionUsa, kVersionChina, kVersionTaiwan, kVersionThailand}) {
+    setCountry(scale, version);  // control bytes have no width anywhere
+    for (uint8_t control : {0, 27, 31}) EXPECT_EQ(CharWidth(scale, control, '5', true), 0) << version;
+  }
 }
 
 }  // namespace

@@ -22,6 +22,15 @@ inline void setCountry(ScaleEntry& scale, int version, int labelWidth = 594) {
   scale.labelWidth = labelWidth;
 }
 
+inline std::string repeat(size_t n, char c = 'x') { return std::string(n, c); }
+
+// Bytes 1..255 spread by `step`, never a NUL: text no converter expects.
+inline std::string noise(int n, int step) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += static_cast<char>((i * step + 11) % 255 + 1);
+  return out;
+}
+
 class GuardedArea {
  public:
   explicit GuardedArea(size_t size) : bytes_(size + 2 * kGuardLen, kGuard), size_(size) {}
@@ -34,6 +43,8 @@ class GuardedArea {
     return true;
   }
   std::string text(size_t n) const { return std::string(bytes_.begin() + kGuardLen, bytes_.begin() + kGuardLen + n); }
+  // The text up to the first NUL (or the whole area).
+  std::string cString() const { std::string all = text(size_); return all.substr(0, all.find('\0')); }
   uint8_t at(size_t i) const { return bytes_[kGuardLen + i]; }
 
  private:

@@ -5,30 +5,23 @@
 #include <string>
 
 #include "tests/text/text_test_support.h"
-#include "text/text_metrics.h"
 
 namespace tolvan::testing {
 namespace {
 
-constexpr char kLargeFonts[] = {'0', '1', '2', '3'};
-constexpr char kSmallFonts[] = {'4', '5', '6', '7', '8', '9', 'A', 'F'};
-
 void expectValueInAllFour(uint8_t c, int small, int large) {
   for (bool bold : {false, true}) {
-    for (char f : kSmallFonts) EXPECT_EQ(ThaiTableValue(c, f, bold), small) << int(c) << " font " << f;
-    for (char f : kLargeFonts) EXPECT_EQ(ThaiTableValue(c, f, bold), large) << int(c) << " font " << f;
+    for (char f : std::string("456789AF")) EXPECT_EQ(ThaiTableValue(c, f, bold), small) << int(c) << " font " << f;
+    for (char f : std::string("0123")) EXPECT_EQ(ThaiTableValue(c, f, bold), large) << int(c) << " font " << f;
   }
 }
 
-TEST(ThaiWidthTables, HoldTheKnownValuesOfTheSmallAndLargeFonts) {
+TEST(ThaiWidthTables, HoldTheKnownValuesAndZeroWhereNothingIsPrinted) {
   expectValueInAllFour(' ', 6, 12);
   for (char d = '0'; d <= '9'; ++d) expectValueInAllFour(static_cast<uint8_t>(d), 6, 13);
   for (char c : std::string("AMW")) expectValueInAllFour(static_cast<uint8_t>(c), 7, 15);
   for (char c : std::string("il")) expectValueInAllFour(static_cast<uint8_t>(c), 3, 10);
   expectValueInAllFour('.', 2, 6);
-}
-
-TEST(ThaiWidthTables, HoldZeroWhereNoGlyphIsPrinted) {
   for (int c = 127; c <= 157; ++c) expectValueInAllFour(static_cast<uint8_t>(c), 0, 0);
   expectValueInAllFour(160, 0, 0);
   expectValueInAllFour(255, 0, 0);
@@ -49,17 +42,12 @@ TEST(ThaiWidthTables, BoldDiffersOnlyAt232ForTheLargeFonts) {
   }
 }
 
-TEST(ThaiWidth, AddsTwoAndDoublesForTheDoubleSizeFonts) {
-  EXPECT_EQ(ThaiWidth('A', '0', false), 17);
-  EXPECT_EQ(ThaiWidth('A', '2', false), 34);
-  EXPECT_EQ(ThaiWidth('A', '3', true), 34);
-  EXPECT_EQ(ThaiWidth('A', '4', false), 9);
-  EXPECT_EQ(ThaiWidth('A', '6', false), 18);
-  EXPECT_EQ(ThaiWidth('.', '7', true), 4);
-  EXPECT_EQ(ThaiWidth(130, '1', false), 2);  // entry 0 still takes the 2
-}
-
-TEST(ThaiWidth, StackingMarksTakeNoRoom) {
+TEST(ThaiWidth, AddsTwoDoublesForDoubleSizeFontsAndGivesMarksNoRoom) {
+  struct Case { int c; char font; bool bold; int width; };
+  const Case cases[] = {{'A', '0', false, 17}, {'A', '2', false, 34}, {'A', '3', true, 34}, {'A', '4', false, 9},
+                        {'A', '6', false, 18}, {'.', '7', true, 4},   {130, '1', false, 2},  // entry 0 still takes 2
+                        {31, '0', false, 0}};
+  for (const Case& c : cases) EXPECT_EQ(ThaiWidth(static_cast<uint8_t>(c.c), c.font, c.bold), c.width) << c.c;
   for (int c : {160, 209, 212, 215, 219, 231, 232, 237}) {
     EXPECT_EQ(ThaiWidth(static_cast<uint8_t>(c), '0', false), 0) << c;
     EXPECT_EQ(ThaiWidth(static_cast<uint8_t>(c), '5', true), 0) << c;
@@ -67,15 +55,6 @@ TEST(ThaiWidth, StackingMarksTakeNoRoom) {
   for (int c : {161, 196, 198, 207, 208, 210, 211, 220, 230, 238, 254}) {
     EXPECT_GT(ThaiWidth(static_cast<uint8_t>(c), '0', false), 2) << c;
   }
-  EXPECT_EQ(ThaiWidth(31, '0', false), 0);
-}
-
-TEST(ThaiWidth, IsWhatCharWidthGivesOnThaiScales) {
-  ScaleEntry scale("s", 0, 594);
-  setCountry(scale, kVersionThailand);
-  EXPECT_EQ(CharWidth(scale, 'W', '2', false), 34);
-  EXPECT_EQ(CharWidth(scale, 'i', '9', true), 5);
-  EXPECT_EQ(CharWidth(scale, 212, '0', false), 0);
 }
 
 }  // namespace
