@@ -8,28 +8,21 @@
 #include "sim/block_frame.h"
 #include "sim/block_peer.h"
 #include "sim/message_peer.h"
-#include "sim/sim_bytes.h"
+#include "sim/sim_config.h"
+#include "tests/sim/sim_test_support.h"
 
 namespace tolvan::sim {
 namespace {
 
-Bytes hex(std::string_view text) {
-  std::string compact;
-  for (char c : text) {
-    if (c != ' ') compact += c;
+// One exchange: what the driver sends and every send the scale answers with.
+struct Step { Bytes in; Sends out; };
+
+void play(Peer& peer, const std::vector<Step>& steps) {
+  for (size_t i = 0; i < steps.size(); ++i) {
+    Sends out;
+    peer.receive(steps[i].in, out);
+    EXPECT_EQ(out, steps[i].out) << "step " << i;
   }
-  Bytes b;
-  EXPECT_TRUE(fromHex(compact, b)) << text;
-  return b;
-}
-
-Bytes text(std::string_view s) { return Bytes(s.begin(), s.end()); }
-
-Bytes message(int number, const Bytes& body) {
-  Bytes m{packedMessageNumber(number), 0, 0, 0};
-  appendLe32(m, static_cast<uint32_t>(body.size()));
-  m.insert(m.end(), body.begin(), body.end());
-  return m;
 }
 
 // A PLU record as a message scale is sent it: record header and an 82-byte
@@ -41,124 +34,104 @@ Bytes pluRecord(int plu) {
   return r;
 }
 
+// The texts of the PLU records a block scale holds, in number order.
+std::string keptPlus(const SimScale& scale) {
+  std::string all;
+  for (const Bytes* b : scale.store.ofType(kTypePlu)) all += std::string(b->begin(), b->end()) + " ";
+  return all;
+}
+
+Bytes joined(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
 const Bytes kOkStart = hex("80 00 00 00 0c 00 00 00  00 00 00 00 00 00 00 00 00 00 00 00");
 const Bytes kOkEnd = hex("81 00 00 00 0c 00 00 00  00 00 00 00 00 00 00 00 00 00 00 00");
 const Bytes kBusy = hex("80 00 00 01 0c 00 00 00  00 00 00 00 00 00 00 00 00 00 1b 00");
 
 class SimMessageScale : public ::testing::Test {
  protected:
-  Sends send(const Bytes& bytes) {
-    MessagePeer peer(scale);
-    Sends out;
-    peer.receive(bytes, out);
-    return out;
-  }
-  Bytes only(const Bytes& bytes) {
-    Sends out = send(bytes);
-    EXPECT_EQ(out.size(), 1u);
-    return out.empty() ? Bytes{} : out[0];
-  }
   SimScale scale;
+  MessagePeer peer{scale};
 };
 
-TEST_F(SimMessageScale, AnswersSessionStartAndEndOnceTheHeaderIsWhole) {
-  MessagePeer peer(scale);
-  Sends out;
+TEST_F(SimMessageScale, AnswersOnlyOnceTheHeaderIsWhole) {
   Bytes start = message(80, {});
-  peer.receive(std::span<const uint8_t>(start).first(3), out);
-  EXPECT_TRUE(out.empty());
-  peer.receive(std::span<const uint8_t>(start).subspan(3), out);
-  peer.receive(message(81, {}), out);
-  ASSERT_EQ(out.size(), 2u);
-  EXPECT_EQ(out[0], kOkStart);
-  EXPECT_EQ(out[1], kOkEnd);
+  play(peer, {{Bytes(start.begin(), start.begin() + 3), {}},
+              {Bytes(start.begin() + 3, start.end()), {kOkStart}},
+              {message(81, {}), {kOkEnd}}});
 }
 
-TEST_F(SimMessageScale, KeepsEveryRecordOfABatchAndCountsThem) {
-  Bytes body = pluRecord(123);
-  Bytes second = pluRecord(7);
-  body.insert(body.end(), second.begin(), second.end());
-  EXPECT_EQ(only(message(30, body)), hex("30 00 00 00 0c 00 00 00  00 00 00 00 02 00 02 00 00 00 00 00"));
-  ASSERT_NE(scale.store.find(1, 123), nullptr);
-  EXPECT_EQ(*scale.store.find(1, 123), pluRecord(123));
-  EXPECT_EQ(*scale.store.find(1, 7), pluRecord(7));
-}
-
-TEST_F(SimMessageScale, DeletesOneRecordOrAllOfTheType) {
-  only(message(30, pluRecord(1)));
-  only(message(30, pluRecord(2)));
-  only(message(32, hex("30 00 00 00 00 00 06 00  00 00 00 07 00 00")));
-  EXPECT_EQ(only(message(0, hex("00 00 00 01"))),
-            hex("00 00 00 00 0c 00 00 00  00 00 00 00 01 00 01 00 00 00 00 00"));
-  EXPECT_EQ(scale.store.find(1, 1), nullptr);
-  EXPECT_NE(scale.store.find(1, 2), nullptr);
-  only(message(0, hex("00 00 00 00")));
-  EXPECT_TRUE(scale.store.ofType(1).empty());
-  EXPECT_NE(scale.store.find(2, 7), nullptr);  // other types stay
-}
-
-TEST_F(SimMessageScale, UploadRepliesWithTheRecordsInNumberOrder) {
-  only(message(30, pluRecord(200)));
-  only(message(30, pluRecord(100)));
-  Bytes reply = only(message(50, hex("00 00 00 00")));
-  Bytes expected = hex("50 00 00 00 b4 00 00 00");  // 2 x 90 bytes
-  for (int plu : {100, 200}) {
-    Bytes r = pluRecord(plu);
-    expected.insert(expected.end(), r.begin(), r.end());
-  }
-  EXPECT_EQ(reply, expected);
-  EXPECT_EQ(only(message(56, hex("00 00 00 00 00"))), hex("56 00 00 00 00 00 00 00"));
+TEST_F(SimMessageScale, KeepsDeletesAndUploadsRecordsInNumberOrder) {
+  play(peer, {
+      {message(30, joined({pluRecord(200), pluRecord(100), pluRecord(1)})),
+       {hex("30 00 00 00 0c 00 00 00  00 00 00 00 03 00 03 00 00 00 00 00")}},
+      {message(32, hex("30 00 00 00 00 00 06 00  00 00 00 07 00 00")),
+       {hex("32 00 00 00 0c 00 00 00  00 00 00 00 01 00 01 00 00 00 00 00")}},
+      {message(0, hex("00 00 00 01")), {hex("00 00 00 00 0c 00 00 00  00 00 00 00 01 00 01 00 00 00 00 00")}},
+      {message(50, hex("00 00 00 00")), {joined({hex("50 00 00 00 b4 00 00 00"), pluRecord(100), pluRecord(200)})}},
+      {message(56, hex("00 00 00 00 00")), {hex("56 00 00 00 00 00 00 00")}},
+  });
+  EXPECT_EQ(*scale.store.find(kTypePlu, 200), pluRecord(200));  // exactly as received
+  Sends ignored;
+  peer.receive(message(0, hex("00 00 00 00")), ignored);
+  EXPECT_TRUE(scale.store.ofType(kTypePlu).empty());
+  EXPECT_NE(scale.store.find(kTypeExMsg, 7), nullptr);  // other types stay
 }
 
 TEST_F(SimMessageScale, ServesSeededTotalsAndResetsThem) {
   scale.store.setTotals(TotalsKind::Plu, 123, {4, 750, 596});
   scale.store.setTotals(TotalsKind::Operator, 2, {1, 2, 3, 4, 5, 6, 7});
-  EXPECT_EQ(only(message(61, hex("00 00 00 00"))),
-            hex("61 00 00 00 18 00 00 00  61 00 00 00 00 00 10 00"
-                "00 00 01 23 00 00 00 04 00 00 07 50 00 00 05 96"));
-  EXPECT_EQ(only(message(64, hex("99 00 00 00"))),
-            hex("64 00 00 00 28 00 00 00  64 00 00 00 00 00 20 00  02 00 00 00"
-                "00 00 00 01 00 00 00 02 00 00 00 03 00 00 00 04 00 00 00 05 00 00 00 06 00 00 00 07"));
-  only(message(11, hex("00 00 00 00")));
+  play(peer, {
+      {message(61, hex("00 00 00 00")),
+       {hex("61 00 00 00 18 00 00 00  61 00 00 00 00 00 10 00"
+            "00 00 01 23 00 00 00 04 00 00 07 50 00 00 05 96")}},
+      {message(64, hex("99 00 00 00")),
+       {hex("64 00 00 00 28 00 00 00  64 00 00 00 00 00 20 00  02 00 00 00"
+            "00 00 00 01 00 00 00 02 00 00 00 03 00 00 00 04 00 00 00 05 00 00 00 06 00 00 00 07")}},
+  });
+  Sends ignored;
+  peer.receive(message(11, hex("00 00 00 00")), ignored);
   EXPECT_TRUE(scale.store.totals(TotalsKind::Plu).empty());
   EXPECT_FALSE(scale.store.totals(TotalsKind::Operator).empty());
-  only(message(14, hex("00 00")));
+  peer.receive(message(14, hex("00 00")), ignored);
   EXPECT_TRUE(scale.store.totals(TotalsKind::Operator).empty());
 }
 
 TEST_F(SimMessageScale, RefusesUnknownAndMalformedMessages) {
-  EXPECT_EQ(only(message(99, {})), hex("99 00 00 01 0c 00 00 00  00 00 00 00 00 00 00 00 00 00 01 00"));
-  // A record length running past the body.
-  EXPECT_EQ(only(message(30, hex("30 00 00 00 00 00 52 00 00 00"))),
-            hex("30 00 00 01 0c 00 00 00  00 00 00 00 00 00 00 00 00 00 02 00"));
+  play(peer, {
+      {message(99, {}), {hex("99 00 00 01 0c 00 00 00  00 00 00 00 00 00 00 00 00 00 01 00")}},
+      // A record length running past the body.
+      {message(30, hex("30 00 00 00 00 00 52 00 00 00")),
+       {hex("30 00 00 01 0c 00 00 00  00 00 00 00 00 00 00 00 00 00 02 00")}},
+  });
   EXPECT_EQ(scale.store.size(), 0u);
-  MessagePeer peer(scale);
-  Sends out;
-  peer.receive(hex("30 00 00 00 ff ff ff 7f"), out);
+  // A body far over any batch: refused, then the connection goes.
+  play(peer, {{hex("30 00 00 00 ff ff ff 7f"), {hex("30 00 00 01 0c 00 00 00  00 00 00 00 00 00 00 00 00 00 02 00")}}});
   EXPECT_TRUE(peer.wantsClose());
 }
 
-TEST_F(SimMessageScale, BusyFaultAnswersTheFirstSessionStartsBusy) {
-  scale.faults.busyStarts = 2;
-  EXPECT_EQ(only(message(80, {})), kBusy);
-  EXPECT_EQ(only(message(81, {})), kOkEnd);
-  EXPECT_EQ(only(message(80, {})), kBusy);
-  EXPECT_EQ(only(message(80, {})), kOkStart);
-}
-
-TEST_F(SimMessageScale, ErrorFaultsFlagEveryReplyButTheSessionAndKeepNothing) {
-  scale.faults.errorReply = true;
-  scale.faults.errorCode = 7;
-  EXPECT_EQ(only(message(80, {})), kOkStart);
-  EXPECT_EQ(only(message(30, pluRecord(5))), hex("30 00 00 01 0c 00 00 00  00 00 00 00 01 00 01 00 00 00 07 00"));
-  EXPECT_EQ(scale.store.size(), 0u);
-  EXPECT_EQ(only(message(50, hex("00 00 00 00"))), hex("50 00 00 01 0c 00 00 00  00 00 00 00 00 00 00 00 00 00 07 00"));
-  scale.faults = FaultPlan{};
-  scale.faults.countsReply = true;
-  scale.faults.countReceived = 10;
-  scale.faults.countAccepted = 8;
-  scale.faults.countErrors = 2;
-  EXPECT_EQ(only(message(30, pluRecord(5))), hex("30 00 00 01 0c 00 00 00  00 00 00 00 0a 00 08 00 02 00 00 00"));
+TEST(SimMessageScaleFaults, ChangeTheRepliesAndKeepNothing) {
+  struct Case { std::string fault; std::vector<Step> steps; } cases[] = {
+      {"busy:2", {{message(80, {}), {kBusy}}, {message(81, {}), {kOkEnd}}, {message(80, {}), {kBusy}},
+                  {message(80, {}), {kOkStart}}}},
+      {"error:7",
+       {{message(80, {}), {kOkStart}},
+        {message(30, pluRecord(5)), {hex("30 00 00 01 0c 00 00 00  00 00 00 00 01 00 01 00 00 00 07 00")}},
+        {message(50, hex("00 00 00 00")), {hex("50 00 00 01 0c 00 00 00  00 00 00 00 00 00 00 00 00 00 07 00")}}}},
+      {"counts:10:8:2",
+       {{message(30, pluRecord(5)), {hex("30 00 00 01 0c 00 00 00  00 00 00 00 0a 00 08 00 02 00 00 00")}}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault);
+    SimScale scale;
+    ASSERT_TRUE(applyFault(c.fault, scale.faults));
+    MessagePeer peer(scale);
+    play(peer, c.steps);
+    EXPECT_EQ(scale.store.size(), 0u);
+  }
 }
 
 class SimBlockScale : public ::testing::Test {
@@ -168,74 +141,47 @@ class SimBlockScale : public ::testing::Test {
     scale.profile.model = 0;
     scale.profile.version = 0;  // usa
   }
-  Sends feed(BlockPeer& peer, const Bytes& bytes) {
-    Sends out;
-    peer.receive(bytes, out);
-    return out;
+  static Bytes block(std::string_view data, bool last = true, int seq = 0) {
+    return buildBlock(seq, text(data), last, true);
   }
-  Bytes block(std::string_view data, bool last = true) { return buildBlock(seq_++, text(data), last, true); }
-  // Selects the scale and sends `records`, one block each, then EOT.
-  void sendRecords(BlockPeer& peer, std::initializer_list<std::string_view> records) {
-    ASSERT_EQ(feed(peer, buildEnquiry(1)), Sends{{kAck}});
-    for (std::string_view r : records) feed(peer, block(r));
-    feed(peer, {kEot});
+  static Bytes spoiled(Bytes b) {
+    b.back() ^= 0x01;
+    return b;
   }
   SimScale scale;
-  int seq_ = 0;
+  const Sends ack{{kAck}}, nak{{kNak}};
 };
 
-TEST_F(SimBlockScale, AcknowledgesTheEnquiryAndEveryGoodBlock) {
-  BlockPeer peer(scale);
-  EXPECT_EQ(feed(peer, buildEnquiry(1)), Sends{{kAck}});
-  std::string plu = "65000123" + std::string(110, '0');
-  EXPECT_EQ(feed(peer, block(plu)), Sends{{kAck}});
-  EXPECT_EQ(feed(peer, {kEot}), Sends{});
-  ASSERT_NE(scale.store.find(1, 123), nullptr);
-  EXPECT_EQ(*scale.store.find(1, 123), text(plu));
-}
-
-TEST_F(SimBlockScale, JoinsTheBlocksOfOneRecord) {
-  BlockPeer peer(scale);
-  feed(peer, buildEnquiry(1));
+TEST_F(SimBlockScale, AcknowledgesGoodBlocksJoinsThemAndLosesABadOne) {
   std::string plu = "65000042" + std::string(244, '1');  // 252 bytes: 251 + 1
-  Bytes both = block(std::string_view(plu).substr(0, 251), false);
-  Bytes tail = block(std::string_view(plu).substr(251));
-  both.insert(both.end(), tail.begin(), tail.end());
-  EXPECT_EQ(feed(peer, both), (Sends{{kAck}, {kAck}}));
-  ASSERT_NE(scale.store.find(1, 42), nullptr);
-  EXPECT_EQ(scale.store.find(1, 42)->size(), 252u);
-}
-
-TEST_F(SimBlockScale, RefusesABlockWithAWrongCheckByte) {
+  std::string_view head = std::string_view(plu).substr(0, 251), tail = std::string_view(plu).substr(251);
   BlockPeer peer(scale);
-  feed(peer, buildEnquiry(1));
-  Bytes bad = block("65000001");
-  bad.back() ^= 0x20;
-  EXPECT_EQ(feed(peer, bad), Sends{{kNak}});
-  EXPECT_EQ(feed(peer, block("65000002")), Sends{{kAck}});
-  EXPECT_EQ(scale.store.find(1, 1), nullptr);
-  EXPECT_NE(scale.store.find(1, 2), nullptr);
+  play(peer, {
+      {buildEnquiry(1), ack},
+      {joined({block(head, false, 1), block(tail, true, 2)}), {{kAck}, {kAck}}},
+      {spoiled(block("65000001")), nak},
+      {block("65000002"), ack},
+      {{kEot}, {}},
+  });
+  EXPECT_EQ(keptPlus(scale), "65000002 " + plu + " ");
 }
 
 TEST_F(SimBlockScale, AppliesDeletionsAndDeleteAll) {
   BlockPeer peer(scale);
-  sendRecords(peer, {"65000001", "65000002", "35070Hello", "10000001"});
-  EXPECT_EQ(scale.store.find(1, 1), nullptr);
-  EXPECT_NE(scale.store.find(1, 2), nullptr);
-  sendRecords(peer, {"10000000"});
-  EXPECT_TRUE(scale.store.ofType(1).empty());
-  EXPECT_NE(scale.store.find(2, 7), nullptr);
+  play(peer, {{buildEnquiry(1), ack}, {block("65000001"), ack}, {block("65000002"), ack},
+              {block("35070Hello"), ack}, {block("10000001"), ack}, {{kEot}, {}}});
+  EXPECT_EQ(keptPlus(scale), "65000002 ");
+  play(peer, {{buildEnquiry(1), ack}, {block("10000000"), ack}, {{kEot}, {}}});
+  EXPECT_TRUE(scale.store.ofType(kTypePlu).empty());
+  EXPECT_NE(scale.store.find(kTypeExMsg, 7), nullptr);
 }
 
 TEST_F(SimBlockScale, TurnsTheLineForAnUploadAndEndsWithEot) {
+  scale.store.put(kTypePlu, 2, text("65000002"));
+  scale.store.put(kTypePlu, 1, text("65000001"));
   BlockPeer peer(scale);
-  sendRecords(peer, {"65000002", "65000001"});
-  feed(peer, buildEnquiry(1));
-  feed(peer, block("50000000"));
-  EXPECT_EQ(feed(peer, {kEot}), Sends{buildEnquiry(1)});
-  EXPECT_EQ(feed(peer, {kAck}), Sends{buildBlock(0, text("65000001"), true, true)});
-  EXPECT_EQ(feed(peer, {kAck}), Sends{buildBlock(1, text("65000002"), true, true)});
-  EXPECT_EQ(feed(peer, {kAck}), Sends{{kEot}});
+  play(peer, {{buildEnquiry(1), ack}, {block("50000000"), ack}, {{kEot}, {buildEnquiry(1)}},
+              {{kAck}, {block("65000001", true, 0)}}, {{kAck}, {block("65000002", true, 1)}}, {{kAck}, {{kEot}}}});
   EXPECT_EQ(scale.blockSeq, 2);
 }
 
@@ -249,50 +195,32 @@ TEST_F(SimBlockScale, SendsTotalsAsFixedWidthTexts) {
   EXPECT_EQ(blockTotalsTexts(scale, TotalsKind::Hour)[0], text("430109000001000000020000000" "3"));
 }
 
-TEST_F(SimBlockScale, EnquiryNakFaultRefusesTheFirstSelections) {
-  scale.faults.enquiryNaks = 1;
-  BlockPeer peer(scale);
-  EXPECT_EQ(feed(peer, buildEnquiry(1)), Sends{{kNak}});
-  EXPECT_EQ(feed(peer, buildEnquiry(1)), Sends{{kAck}});
-}
-
-TEST_F(SimBlockScale, NakFaultLosesTheRefusedRecordOnly) {
-  scale.faults.nakBlock = 2;
-  BlockPeer peer(scale);
-  feed(peer, buildEnquiry(1));
-  EXPECT_EQ(feed(peer, block("65000001")), Sends{{kAck}});
-  EXPECT_EQ(feed(peer, block("65000002")), Sends{{kNak}});
-  EXPECT_EQ(feed(peer, block("65000003")), Sends{{kAck}});
-  EXPECT_NE(scale.store.find(1, 1), nullptr);
-  EXPECT_EQ(scale.store.find(1, 2), nullptr);
-  EXPECT_NE(scale.store.find(1, 3), nullptr);
-}
-
-TEST_F(SimBlockScale, BadCheckFaultRepeatsTheFirstBlockUntilRight) {
-  scale.faults.badChecks = 2;
-  scale.store.put(1, 5, text("65000005"));
-  BlockPeer peer(scale);
-  feed(peer, buildEnquiry(1));
-  feed(peer, block("50000000"));
-  feed(peer, {kEot});
-  Bytes good = buildBlock(0, text("65000005"), true, true);
-  Bytes wrong = good;
-  wrong.back() ^= 0x01;
-  EXPECT_EQ(feed(peer, {kAck}), Sends{wrong});
-  EXPECT_EQ(feed(peer, {kNak}), Sends{wrong});
-  EXPECT_EQ(feed(peer, {kNak}), Sends{good});
-  EXPECT_EQ(feed(peer, {kAck}), Sends{{kEot}});
-}
-
-TEST_F(SimBlockScale, DropFaultClosesAfterTheGivenBlocks) {
-  scale.faults.dropAfter = 2;
-  BlockPeer peer(scale);
-  feed(peer, buildEnquiry(1));
-  feed(peer, block("65000001"));
-  EXPECT_FALSE(peer.wantsClose());
-  EXPECT_EQ(feed(peer, block("65000002")), Sends{{kAck}});
-  EXPECT_TRUE(peer.wantsClose());
-  EXPECT_EQ(feed(peer, block("65000003")), Sends{});
+TEST_F(SimBlockScale, FaultsShowInTheAnswers) {
+  scale.store.put(kTypePlu, 5, text("65000005"));
+  const Bytes upload = joined({buildEnquiry(1), block("50000000"), {kEot}});
+  struct Case { std::string fault; std::vector<Step> steps; std::string kept; bool closes = false; } cases[] = {
+      {"enqnak:1", {{buildEnquiry(1), nak}, {buildEnquiry(1), ack}}, "65000005 "},
+      {"nak:2", {{buildEnquiry(1), ack}, {block("65000001"), ack}, {block("65000002"), nak}, {block("65000003"), ack}},
+       "65000001 65000003 65000005 "},
+      {"badcheck:2",
+       {{upload, {{kAck}, {kAck}, buildEnquiry(1)}},
+        {{kAck}, {spoiled(block("65000005"))}},
+        {{kNak}, {spoiled(block("65000005"))}},
+        {{kNak}, {block("65000005")}},
+        {{kAck}, {{kEot}}}},
+       "65000005 "},
+      {"drop:2", {{buildEnquiry(1), ack}, {block("65000001"), ack}, {block("65000002"), ack}, {block("65000003"), {}}},
+       "65000001 65000002 65000005 ", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault);
+    SimScale faulty = scale;
+    ASSERT_TRUE(applyFault(c.fault, faulty.faults));
+    BlockPeer peer(faulty);
+    play(peer, c.steps);
+    EXPECT_EQ(keptPlus(faulty), c.kept);
+    EXPECT_EQ(peer.wantsClose(), c.closes);
+  }
 }
 
 }  // namespace
