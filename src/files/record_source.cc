@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "frame/driver.h"
 
@@ -25,7 +26,11 @@ bool RecordSource::nextFromRecordList(SourceRecord& out) {
   return out.record != nullptr;
 }
 
+// Read under the entry's guard: once the main thread has given up on this
+// worker it closes the resend file, and an abandoned worker reads no more.
 bool RecordSource::nextFromResendFile(SourceRecord& out) {
+  std::lock_guard lock(scale_.guard);
+  if (scale_.abandoned) return false;
   std::FILE* file = scale_.workFile;
   if (file == nullptr) return false;
   uint8_t bytes[kResendEntryHeaderLen];
