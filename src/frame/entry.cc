@@ -8,6 +8,7 @@
 #include "frame/operation_runner.h"
 #include "platform/socket.h"
 #include "records/data_types.h"
+#include "records/record_dispatch.h"
 
 namespace tolvan {
 namespace {
@@ -48,6 +49,10 @@ MessageCode runOperation(Driver& driver) {
   driver.log.plain(kMsgOk);  // the time-stamp-only line that opens each run's operation
   if (configResult != kMsgOk) return configResult;
   logOperationLine(driver);
+  if (driver.options.mode != kModeNone && !isDataTypeBuilt(driver.options.dataType)) {
+    driver.log.error(kMsgNotSupported);
+    return kMsgNotSupported;
+  }
   if (driver.options.resend) (void)resendStep(driver);
   switch (driver.options.mode) {
     case kModeAdd:

@@ -194,4 +194,6 @@ bool handleReceivedRecord(ScaleEntry& scale, std::span<const uint8_t> data) {
   return false;
 }
 
+bool isDataTypeBuilt(int dataType) { return dataType == static_cast<int>(DataType::Plu); }
+
 }  // namespace tolvan

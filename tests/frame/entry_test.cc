@@ -112,11 +112,19 @@ TEST_F(DriverRun, TwoRunsAppendAndDashEStartsAfresh) {
 
 TEST_F(DriverRun, DeleteAllOverNoScalesLogsOperationAndSummary) {
   dir.write("TolvanDrvConfig.txt", "");
-  EXPECT_EQ(run({"-a", "-fexmsg"}), 0);
+  EXPECT_EQ(run({"-a", "-fplu"}), 0);
   std::string text = log();
-  EXPECT_NE(text.find(":Delete all records of type: exmsg\r\n"), std::string::npos);
+  EXPECT_NE(text.find(":Delete all records of type: plu\r\n"), std::string::npos);
   EXPECT_NE(text.find(":0 additions and 1 deletions imported: Data sent OK to all scales (0 scale(s)).\r\n"),
             std::string::npos);
+}
+
+TEST_F(DriverRun, TypesWithoutRecordsYetEndWithCode34InsteadOfASuccess) {
+  dir.write("TolvanDrvConfig.txt", "");
+  EXPECT_EQ(run({"-a", "-fexmsg"}), 34);
+  EXPECT_NE(log().find(":Delete all records of type: exmsg\r\n"), std::string::npos);
+  EXPECT_NE(log().find(" Error 0034:Operation not supported"), std::string::npos);
+  EXPECT_EQ(run({"-fstore"}), 0);  // no operation: only the configuration is checked
 }
 
 TEST_F(DriverRun, ImportWithoutFileNameGivesCode10WithoutOperationLine) {
