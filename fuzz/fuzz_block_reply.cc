@@ -8,20 +8,13 @@
 
 #include "frame/driver.h"
 #include "link/block_frames.h"
+#include "fuzz_support.h"
 #include "records/plu_received.h"
 
 namespace {
 
-class StillClock : public tolvan::Clock {
- public:
-  int64_t nowSeconds() const override { return 0; }
-  tolvan::LocalTime localNow() const override { return {}; }
-};
-
-class NoSleep : public tolvan::Sleeper {
- public:
-  void sleepMs(int) override {}
-};
+using tolvan::fuzzing::NoSleep;
+using tolvan::fuzzing::StillClock;
 
 constexpr int kModels[] = {tolvan::kModelVt30, tolvan::kModelPmx, tolvan::kModelLm50, tolvan::kModelMerioPro,
                            tolvan::kModelVt40, tolvan::kModelHbq};

@@ -7,21 +7,10 @@
 
 #include "frame/configuration.h"
 #include "frame/driver.h"
+#include "fuzz_support.h"
 
-namespace {
-
-class StillClock : public tolvan::Clock {
- public:
-  int64_t nowSeconds() const override { return 0; }
-  tolvan::LocalTime localNow() const override { return {}; }
-};
-
-class NoSleep : public tolvan::Sleeper {
- public:
-  void sleepMs(int) override {}
-};
-
-}  // namespace
+using tolvan::fuzzing::NoSleep;
+using tolvan::fuzzing::StillClock;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string dir = [] {
