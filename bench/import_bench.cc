@@ -20,11 +20,11 @@
 #include <fstream>
 #include <string>
 
+#include "core/driver.h"
 #include "files/import_reader.h"
-#include "frame/driver.h"
 #include "platform/clock.h"
 #include "platform/sleeper.h"
-#include "records/plu_record.h"
+#include "plu/plu_record.h"
 
 namespace tolvan {
 namespace {

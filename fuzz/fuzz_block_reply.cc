@@ -6,10 +6,10 @@
 #include <iterator>
 #include <span>
 
-#include "frame/driver.h"
-#include "link/block_frames.h"
+#include "core/driver.h"
 #include "fuzz_support.h"
-#include "records/plu_received.h"
+#include "link/block_frames.h"
+#include "plu/plu_received.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "frame/configuration.h"
-#include "frame/driver.h"
+#include "app/configuration.h"
+#include "core/driver.h"
 #include "fuzz_support.h"
 
 using tolvan::fuzzing::NoSleep;

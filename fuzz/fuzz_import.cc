@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/driver.h"
 #include "files/import_reader.h"
-#include "frame/driver.h"
 #include "platform/clock.h"
 #include "platform/sleeper.h"
 

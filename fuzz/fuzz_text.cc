@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "frame/scale_entry.h"
+#include "core/scale_entry.h"
 #include "text/block_text.h"
 #include "text/message_text.h"
 

@@ -10,7 +10,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 build_and_test() {  # build-dir, ctest filter, cmake options...
   local dir=$1 filter=$2
   shift 2
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAN_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
   (cd "$dir" && ctest --output-on-failure -j"$jobs" ${filter:+-R "$filter"})
 }

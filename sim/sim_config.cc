@@ -5,10 +5,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/configuration.h"
+#include "core/driver.h"
 #include "files/field_splitter.h"
 #include "files/line_reader.h"
-#include "frame/configuration.h"
-#include "frame/driver.h"
 #include "platform/sleeper.h"
 
 namespace tolvan::sim {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "frame/time_stamp.h"
+#include "core/time_stamp.h"
 
 namespace tolvan::sim {
 namespace {

@@ -3,8 +3,9 @@
 #include <array>
 #include <cstring>
 
+#include "core/driver.h"
+#include "dispatch/field_tables.h"
 #include "files/work_files.h"
-#include "frame/driver.h"
 #include "platform/files.h"
 #include "records/data_types.h"
 

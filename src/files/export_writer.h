@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "frame/message_table.h"
+#include "core/message_table.h"
 #include "records/field_def.h"
 
 namespace tolvan {

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "frame/ptr_array.h"
+#include "core/ptr_array.h"
 #include "records/field_def.h"
 
 namespace tolvan {

@@ -6,13 +6,15 @@
 #include <memory>
 #include <vector>
 
+#include "dispatch/field_tables.h"
+#include "dispatch/record_factory.h"
 #include "files/field_splitter.h"
 #include "files/line_reader.h"
 #include "files/record_collector.h"
 #include "platform/files.h"
+#include "plu/plu_record.h"
 #include "records/data_types.h"
-#include "records/plu_record.h"
-#include "records/record_factory.h"
+#include "records/deletion_record.h"
 
 namespace tolvan {
 namespace {

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "frame/driver.h"
-#include "frame/message_table.h"
+#include "core/driver.h"
+#include "core/message_table.h"
 #include "records/field_def.h"
 
 namespace tolvan {

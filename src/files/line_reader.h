@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "frame/driver_log.h"
+#include "core/driver_log.h"
 
 namespace tolvan {
 

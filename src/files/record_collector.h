@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "records/record_header.h"
+#include "core/record_list.h"
 
 namespace tolvan {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "frame/driver.h"
+#include "core/driver.h"
 
 namespace tolvan {
 

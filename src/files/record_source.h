@@ -6,8 +6,8 @@
 #include <array>
 #include <cstdint>
 
+#include "core/scale_entry.h"
 #include "files/work_files.h"
-#include "frame/scale_entry.h"
 
 namespace tolvan {
 

@@ -1,9 +1,10 @@
 #include "files/work_files.h"
 
-#include "frame/driver.h"
+#include "core/driver.h"
 #include "platform/files.h"
+#include "plu/plu_record.h"
 #include "records/data_types.h"
-#include "records/plu_record.h"
+#include "records/deletion_record.h"
 
 namespace tolvan {
 namespace {

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "frame/scale_entry.h"
+#include "core/scale_entry.h"
 
 namespace tolvan {
 

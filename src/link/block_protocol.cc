@@ -3,14 +3,14 @@
 #include <array>
 #include <cstring>
 
+#include "core/driver.h"
+#include "dispatch/record_dispatch.h"
 #include "files/record_source.h"
-#include "frame/driver.h"
 #include "link/block_frames.h"
 #include "link/scale_link.h"
 #include "link/scale_log.h"
 #include "platform/socket.h"
 #include "records/data_types.h"
-#include "records/record_dispatch.h"
 
 namespace tolvan {
 namespace {

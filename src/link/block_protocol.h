@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <span>
 
-#include "frame/message_table.h"
-#include "frame/scale_entry.h"
+#include "core/message_table.h"
+#include "core/scale_entry.h"
 #include "link/block_frames.h"
 
 namespace tolvan {

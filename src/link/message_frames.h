@@ -1,20 +1,20 @@
 // The fixed frames of the message protocol, built and read without any
 // socket: the 8-byte MessageHeader in front of every message, the 12-byte
-// StatusReply body, the 8-byte MessageRecordHeader in front of every data
-// record, and the totals reset messages. Multi-byte numbers are
+// StatusReply body and the totals reset messages (the MessageRecordHeader in
+// front of every data record is in records/message_record.h). Multi-byte numbers are
 // little-endian; message numbers are one byte of two BCD digits (80 is 0x80).
 #pragma once
 
 #include <cstdint>
 #include <span>
 
-#include "frame/message_table.h"
+#include "core/message_table.h"
+#include "records/message_record.h"
 
 namespace tolvan {
 
 inline constexpr int kMessageHeaderLen = 8;
 inline constexpr int kStatusBodyLen = 12;
-inline constexpr int kMessageRecordHeaderLen = 8;
 
 inline constexpr int kMsgNoStartSession = 80;
 inline constexpr int kMsgNoEndSession = 81;
@@ -56,14 +56,6 @@ MessageCode classifyStatusReply(const StatusReply& reply);
 // The reply to a start of session that says the scale is busy: an error
 // flag with error code 27 that is not a count mismatch (25).
 bool isBusyReply(const StatusReply& reply);
-
-// Writes a MessageRecordHeader ([0] message number, BCD  [1..5] 0
-// [6..7] body length, unsigned 16 bits) at the start of `buffer` and
-// returns 8; returns 0 and writes nothing when `buffer` is shorter.
-int MakeRecordHeader(std::span<uint8_t> buffer, int messageNumber, uint16_t bodyLength);
-
-// Body length of a received MessageRecordHeader (bytes 6 and 7, unsigned).
-uint16_t recordBodyLength(std::span<const uint8_t, kMessageRecordHeaderLen> recordHeader);
 
 // The message that resets the scale's totals after a totals receive:
 // "pluprod" 11, "hourlyprod" 12, "opprod" 14; 0 for every other type and

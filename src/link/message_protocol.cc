@@ -5,12 +5,12 @@
 #include <cstring>
 #include <vector>
 
+#include "core/driver.h"
+#include "dispatch/record_dispatch.h"
 #include "files/record_source.h"
-#include "frame/driver.h"
 #include "link/scale_link.h"
 #include "link/scale_log.h"
 #include "records/data_types.h"
-#include "records/record_dispatch.h"
 
 namespace tolvan {
 namespace {

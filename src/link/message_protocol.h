@@ -7,8 +7,8 @@
 // of records/record_dispatch.h and the records of files/record_source.h.
 #pragma once
 
-#include "frame/message_table.h"
-#include "frame/scale_entry.h"
+#include "core/message_table.h"
+#include "core/scale_entry.h"
 #include "link/message_frames.h"
 
 namespace tolvan {

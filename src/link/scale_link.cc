@@ -5,7 +5,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "frame/driver.h"
+#include "core/driver.h"
 #include "platform/socket.h"
 
 namespace tolvan {
@@ -121,12 +121,6 @@ void ScaleClose(ScaleEntry& scale) {
   std::lock_guard lock(scale.guard);
   SocketHandle s = scale.socket.exchange(kNoSocket);
   if (s >= 0) socketClose(s);
-}
-
-void ScaleShutdown(ScaleEntry& scale) {
-  std::lock_guard lock(scale.guard);
-  SocketHandle s = scale.socket.load();
-  if (s >= 0) socketShutdown(s);
 }
 
 bool ScaleReconnect(ScaleEntry& scale) {

@@ -3,7 +3,7 @@
 // the send rule. Uses the scale's driver for its clock and sleeper.
 //
 // The worker owns the link; the main thread only ever shuts the socket down
-// (ScaleShutdown) to wake a worker it has given up on. Storing, closing and
+// (ScaleShutdown, core/scale_entry.h) to wake a worker it has given up on. Storing, closing and
 // shutting down the handle all happen under scale.guard, so a shutdown never
 // reaches a handle that has already been closed and reused.
 #pragma once
@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <span>
 
-#include "frame/message_table.h"
-#include "frame/scale_entry.h"
+#include "core/message_table.h"
+#include "core/scale_entry.h"
 #include "link/scale_log.h"
 
 namespace tolvan {
@@ -37,8 +37,5 @@ MessageCode ScaleReceiveExact(ScaleEntry& scale, std::span<uint8_t> buffer);
 // One send of the whole buffer; logged as `logAs` on success, 21 on a short
 // send (reported in the scale log).
 MessageCode ScaleSend(ScaleEntry& scale, std::span<const uint8_t> bytes, ScaleLogKind logAs = ScaleLogKind::Send);
-// Main thread: wakes a worker blocked on the scale's socket by shutting the
-// socket down (both directions); the worker still closes it.
-void ScaleShutdown(ScaleEntry& scale);
 
 }  // namespace tolvan

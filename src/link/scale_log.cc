@@ -6,8 +6,8 @@
 #include <mutex>
 #include <string>
 
-#include "frame/driver.h"
-#include "frame/time_stamp.h"
+#include "core/driver.h"
+#include "core/time_stamp.h"
 #include "platform/files.h"
 
 namespace tolvan {

@@ -11,8 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "frame/message_table.h"
-#include "frame/scale_entry.h"
+#include "core/message_table.h"
+#include "core/scale_entry.h"
 
 namespace tolvan {
 

@@ -3,7 +3,7 @@
 // Started by the operation runner as std::thread(ScaleWorker, std::ref(entry)).
 #pragma once
 
-#include "frame/scale_entry.h"
+#include "core/scale_entry.h"
 
 namespace tolvan {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "frame/ptr_array.h"
+#include "core/ptr_array.h"
 
 namespace tolvan {
 
@@ -34,14 +34,5 @@ struct FieldDef {
 };
 
 using FieldTable = PtrArray<FieldDef>;
-
-// Appends the columns of the data type for the delimited formats, the
-// export file and the import of deletions (mode 2: the single "RecNo").
-void buildFieldTable(FieldTable& table, int dataType, int mode);
-// Appends the fixed-width columns ("seasia"); empty in mode 2. `maxExMsg`
-// is the global "maxexmsg" setting (DriverOptions.maxExMsg): from 101 on,
-// the PLU columns from "Message7" on sit 2 characters further right.
-inline constexpr int kDefaultMaxExMsg = 9999;
-void buildFixedFieldTable(FieldTable& table, int dataType, int mode, int maxExMsg = kDefaultMaxExMsg);
 
 }  // namespace tolvan

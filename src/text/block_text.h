@@ -8,7 +8,7 @@
 #include <span>
 #include <string_view>
 
-#include "frame/scale_entry.h"
+#include "core/scale_entry.h"
 
 namespace tolvan {
 

@@ -9,7 +9,7 @@
 #include <span>
 #include <string_view>
 
-#include "frame/scale_entry.h"
+#include "core/scale_entry.h"
 
 namespace tolvan {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "frame/scale_entry.h"
+#include "core/scale_entry.h"
 
 namespace tolvan {
 

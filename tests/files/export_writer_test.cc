@@ -9,7 +9,7 @@
 
 #include "files/file_test_support.h"
 #include "files/work_files.h"
-#include "records/plu_record.h"
+#include "plu/plu_record.h"
 
 namespace tolvan {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "frame/driver.h"
+#include "core/driver.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 

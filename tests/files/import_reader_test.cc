@@ -10,7 +10,8 @@
 
 #include "files/file_test_support.h"
 #include "files/record_collector.h"
-#include "records/plu_record.h"
+#include "plu/plu_record.h"
+#include "records/deletion_record.h"
 
 namespace tolvan {
 namespace {

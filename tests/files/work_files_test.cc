@@ -8,6 +8,7 @@
 
 #include "files/file_test_support.h"
 #include "files/record_source.h"
+#include "records/deletion_record.h"
 
 namespace tolvan {
 namespace {

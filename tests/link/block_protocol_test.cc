@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "frame/driver.h"
+#include "core/driver.h"
 #include "link/block_frames.h"
 #include "link/scale_link.h"
-#include "records/plu_record.h"
+#include "plu/plu_record.h"
 #include "support/fakes.h"
 #include "support/loopback_peer.h"
 #include "support/temp_dir.h"

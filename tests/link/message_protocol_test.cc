@@ -11,11 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "frame/driver.h"
+#include "core/driver.h"
+#include "core/record_list.h"
 #include "link/scale_link.h"
+#include "plu/plu_record.h"
 #include "records/data_types.h"
-#include "records/plu_record.h"
-#include "records/record_header.h"
+#include "records/deletion_record.h"
 #include "support/fakes.h"
 #include "support/loopback_peer.h"
 #include "support/temp_dir.h"

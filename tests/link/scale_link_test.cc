@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "frame/driver.h"
+#include "core/driver.h"
 #include "platform/socket.h"
 #include "support/fakes.h"
 #include "support/loopback_peer.h"

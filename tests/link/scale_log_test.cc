@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "frame/driver.h"
+#include "core/driver.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 

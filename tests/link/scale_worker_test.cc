@@ -8,10 +8,11 @@
 #include <string>
 #include <thread>
 
-#include "frame/driver.h"
+#include "core/driver.h"
+#include "core/record_list.h"
 #include "link/scale_link.h"
 #include "platform/socket.h"
-#include "records/record_header.h"
+#include "records/deletion_record.h"
 #include "support/fakes.h"
 #include "support/loopback_peer.h"
 #include "support/temp_dir.h"

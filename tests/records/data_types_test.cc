@@ -4,8 +4,10 @@
 
 #include <cstddef>
 
+#include "core/record_list.h"
+#include "dispatch/field_tables.h"
+#include "records/deletion_record.h"
 #include "records/field_def.h"
-#include "records/record_header.h"
 
 namespace tolvan {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/scale_entry.h"
+#include "core/scale_entry.h"
 
 namespace tolvan::testing {
 

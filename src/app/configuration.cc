@@ -1,0 +1,271 @@
+#include "app/configuration.h"
+
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/driver.h"
+#include "files/field_splitter.h"
+#include "files/line_reader.h"
+#include "files/work_files.h"
+#include "platform/files.h"
+
+namespace tolvan {
+namespace {
+
+constexpr std::array<const char*, 17> kKeys = {
+    "scale",          "ip",  "port",   "model",      "version",     "is8bit",  "maxexmsg",   "maxpludesclen",
+    "connecttimeout", "receivetimeout", "log", "resend", "pricedecpt", "weightdecpt", "charset", "labelwidth",
+    "protocol"};
+constexpr std::array<const char*, 9> kModels = {"vt30", "hbq",  "vt20",     "hbq20", "pmx",
+                                                "lm50", "meriopro", "merio", "vt40"};
+constexpr std::array<const char*, 13> kCountries = {
+    "usa",      "nz",    "australia",   "thailand",  "south america", "hong kong",   "indonesia",
+    "china",    "iceland", "philippines", "singapore", "taiwan",        "south africa"};
+constexpr std::array<const char*, 2> kProtocols = {"tcp", "udp"};
+constexpr std::array<const char*, 4> kCharsets = {"1byte", "gbcode", "big5", "shiftjis"};
+constexpr std::array<const char*, 3> kYes = {"true", "yes", "on"};
+
+// The text matches when the entry is used up while every character of it
+// equalled the lowered text; the text may go on behind it.
+bool matchesPrefix(std::string_view text, const char* entry) {
+  size_t n = std::strlen(entry);
+  if (text.size() < n) return false;
+  for (size_t i = 0; i < n; ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[i])) != entry[i]) return false;
+  }
+  return true;
+}
+
+template <size_t N>
+int firstMatch(const std::array<const char*, N>& entries, std::string_view text) {
+  for (size_t i = 0; i < N; ++i) {
+    if (matchesPrefix(text, entries[i])) return static_cast<int>(i);
+  }
+  return static_cast<int>(N);
+}
+
+// Decimal integer: leading blanks, optional sign, digits up to the first
+// other character. False when no digit can be read.
+bool readInteger(const char* text, long& out) {
+  char* end = nullptr;
+  errno = 0;
+  long value = std::strtol(text, &end, 10);
+  if (end == text) return false;
+  out = value;
+  return true;
+}
+
+// Decimal fraction times 10, truncated toward zero (label widths in tenths).
+bool readTenths(const char* text, int& out) {
+  char* end = nullptr;
+  double value = std::strtod(text, &end);
+  if (end == text) return false;
+  double tenths = value * 10.0;
+  if (!(tenths > -2147483648.0 && tenths < 2147483648.0)) return false;
+  out = static_cast<int>(tenths);
+  return true;
+}
+
+// One item split at its first '=': the key text (leading blanks skipped)
+// and the value as it stands; no '=' leaves value null.
+struct Item {
+  std::string_view key;
+  const char* value = nullptr;
+};
+
+Item splitItem(char* item) {
+  while (*item == ' ') ++item;
+  Item out;
+  char* equals = std::strchr(item, '=');
+  if (equals == nullptr) {
+    out.key = item;
+    return out;
+  }
+  out.key = std::string_view(item, static_cast<size_t>(equals - item));
+  out.value = equals + 1;
+  return out;
+}
+
+void setIntIfReadable(const char* value, int& field) {
+  long number = 0;
+  if (readInteger(value, number)) field = static_cast<int>(number);
+}
+
+}  // namespace
+
+int lookupKeyword(KeywordTable table, std::string_view text) {
+  switch (table) {
+    case KeywordTable::Keys:
+      return firstMatch(kKeys, text);
+    case KeywordTable::Models:
+      return firstMatch(kModels, text);
+    case KeywordTable::Countries:
+      return firstMatch(kCountries, text);
+    case KeywordTable::Protocols:
+      return firstMatch(kProtocols, text);
+    case KeywordTable::Charsets:
+      return firstMatch(kCharsets, text);
+  }
+  return 0;
+}
+
+int yesValue(std::string_view text) { return firstMatch(kYes, text) < static_cast<int>(kYes.size()) ? 1 : 0; }
+
+const char* modelName(int model) {
+  return (model >= 0 && model < static_cast<int>(kModels.size())) ? kModels[static_cast<size_t>(model)] : "";
+}
+
+const char* countryName(int version) {
+  return (version >= 0 && version < static_cast<int>(kCountries.size())) ? kCountries[static_cast<size_t>(version)]
+                                                                            : "";
+}
+
+bool setScaleKey(ScaleEntry& scale, int key, const char* value) {
+  switch (key) {
+    case kKeyIp:
+      scale.ip = std::string(value).substr(0, kScaleIpMax);
+      return true;
+    case kKeyPort: {
+      long port = 0;
+      if (readInteger(value, port)) scale.port = static_cast<uint16_t>(port & 0xFFFF);
+      return true;
+    }
+    case kKeyModel: {
+      int model = lookupKeyword(KeywordTable::Models, value);
+      if (!isAcceptedModel(model)) return false;
+      scale.model = model;
+      return true;
+    }
+    case kKeyVersion: {
+      int version = lookupKeyword(KeywordTable::Countries, value);
+      if (version >= static_cast<int>(kCountries.size())) return false;
+      scale.version = version;
+      return true;
+    }
+    case kKeyIs8bit:
+      scale.is8bit = yesValue(value);
+      return true;
+    case kKeyMaxExMsg:
+      setIntIfReadable(value, scale.maxExMsg);
+      return true;
+    case kKeyMaxPluDescLen:
+      setIntIfReadable(value, scale.maxPluDescLen);
+      return true;
+    case kKeyConnectTimeout:
+      setIntIfReadable(value, scale.connectTimeout);
+      return true;
+    case kKeyReceiveTimeout:
+      setIntIfReadable(value, scale.receiveTimeout);
+      return true;
+    case kKeyLog:
+      scale.trafficLogFile = value;
+      return true;
+    case kKeyResend:
+      scale.resendFile = value;
+      return true;
+    case kKeyLabelWidth:
+      readTenths(value, scale.labelWidth);
+      return true;
+    case kKeyProtocol:
+      scale.protocol = lookupKeyword(KeywordTable::Protocols, value);
+      return true;
+    default:  // "scale", "pricedecpt", "weightdecpt", "charset", unknown keys
+      return true;
+  }
+}
+
+namespace {
+
+// Applies a global key of the first item; returns false for a key that may
+// not open a line.
+bool applyGlobalKey(DriverOptions& options, int key, const char* value) {
+  switch (key) {
+    case kKeyMaxExMsg:
+      setIntIfReadable(value, options.maxExMsg);
+      return true;
+    case kKeyPriceDecPt:
+      setIntIfReadable(value, options.priceDecPt);
+      return true;
+    case kKeyWeightDecPt:
+      setIntIfReadable(value, options.weightDecPt);
+      return true;
+    case kKeyCharset: {
+      int charset = lookupKeyword(KeywordTable::Charsets, value);
+      options.charset = charset < static_cast<int>(kCharsets.size()) ? charset : 0;
+      return true;
+    }
+    case kKeyLabelWidth:
+      readTenths(value, options.labelWidth);
+      return true;
+    default:
+      return false;
+  }
+}
+
+ScaleEntry* addScale(Driver& driver, const char* name) {
+  auto* scale = new ScaleEntry(name, driver.scales.count(), driver.options.labelWidth);
+  scale->driver = &driver;
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    if (driver.scales.get(i)->name == scale->name) ++scale->nameRank;
+  }
+  driver.scales.append(scale);
+  deleteWorkFile(*scale);
+  return scale;
+}
+
+// Applies the items behind "scale=..." to the new scale.
+MessageCode applyScaleItems(Driver& driver, ScaleEntry& scale, const FieldList& items, int lineNo) {
+  for (int i = 1; i < items.count(); ++i) {
+    Item item = splitItem(items.get(i));
+    if (item.value == nullptr) continue;
+    int key = lookupKeyword(KeywordTable::Keys, item.key);
+    if (key == kKeyUnknown) continue;
+    if (!setScaleKey(scale, key, item.value)) {
+      std::string keyText(item.key);
+      driver.log.error(kMsgInvalidSetupValue, lineNo, keyText.c_str(), item.value);
+      return kMsgInvalidSetupValue;
+    }
+  }
+  if (scale.trafficLogFile) removeFile(*scale.trafficLogFile);
+  return kMsgOk;
+}
+
+MessageCode applyLine(Driver& driver, const FieldList& items, int lineNo) {
+  Item first = splitItem(items.get(0));
+  int key = first.value == nullptr ? kKeyUnknown : lookupKeyword(KeywordTable::Keys, first.key);
+  if (key == kKeyScale) {
+    ScaleEntry* scale = addScale(driver, first.value);
+    return applyScaleItems(driver, *scale, items, lineNo);
+  }
+  if (key == kKeyUnknown || !applyGlobalKey(driver.options, key, first.value)) {
+    std::string keyText(first.key);
+    driver.log.error(kMsgInvalidSetupParam, lineNo, keyText.c_str());
+    return kMsgInvalidSetupParam;
+  }
+  return kMsgOk;
+}
+
+}  // namespace
+
+MessageCode loadConfiguration(Driver& driver) {
+  std::FILE* file = openFile(driver.options.configFile, "rb");
+  if (file == nullptr) {
+    driver.log.error(kMsgCannotOpenSetup, driver.options.configFile.c_str());
+    return kMsgCannotOpenSetup;
+  }
+  LineReader reader(file, driver.log);
+  FieldList items;
+  MessageCode result = kMsgOk;
+  while (char* line = reader.nextLine()) {
+    if (!splitFields(line, items, ',') || items.count() == 0) continue;
+    result = applyLine(driver, items, reader.lineCount());
+    if (result != kMsgOk) break;
+  }
+  std::fclose(file);
+  return result;
+}
+
+}  // namespace tolvan

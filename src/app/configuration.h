@@ -1,0 +1,53 @@
+// The configuration file: global defaults for DriverOptions and one
+// ScaleEntry per scale line, read at every run before any operation.
+#pragma once
+
+#include <string_view>
+
+#include "core/message_table.h"
+#include "core/scale_entry.h"
+
+namespace tolvan {
+
+class Driver;
+
+// Keyword tables; a lookup gives the position of the first entry that the
+// text matches (lowered, by prefix), or the table's size when none does.
+enum class KeywordTable { Keys, Models, Countries, Protocols, Charsets };
+enum ConfigKey : int {
+  kKeyScale = 0,
+  kKeyIp,
+  kKeyPort,
+  kKeyModel,
+  kKeyVersion,
+  kKeyIs8bit,
+  kKeyMaxExMsg,
+  kKeyMaxPluDescLen,
+  kKeyConnectTimeout,
+  kKeyReceiveTimeout,
+  kKeyLog,
+  kKeyResend,
+  kKeyPriceDecPt,
+  kKeyWeightDecPt,
+  kKeyCharset,
+  kKeyLabelWidth,
+  kKeyProtocol,
+  kKeyUnknown,
+};
+
+int lookupKeyword(KeywordTable table, std::string_view text);
+// "true", "yes", "on" (by prefix, any case) give 1; anything else 0.
+int yesValue(std::string_view text);
+const char* modelName(int model);
+const char* countryName(int version);
+
+// Reads driver.options.configFile into driver.scales and driver.options.
+// Returns 0, 12 (cannot open), 13 (bad first item) or 14 (bad model or
+// version value); the message is logged where it is found.
+MessageCode loadConfiguration(Driver& driver);
+
+// Applies one scale key to the entry; false only for an invalid "model" or
+// "version" value.
+bool setScaleKey(ScaleEntry& scale, int key, const char* value);
+
+}  // namespace tolvan

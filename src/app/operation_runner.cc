@@ -1,0 +1,237 @@
+#include "app/operation_runner.h"
+
+#include <chrono>
+#include <vector>
+
+#include "app/configuration.h"
+#include "core/driver.h"
+#include "dispatch/support_table.h"
+#include "files/work_files.h"
+#include "link/scale_link.h"
+#include "link/scale_log.h"
+#include "link/scale_worker.h"
+#include "platform/files.h"
+#include "records/data_types.h"
+#include "records/deletion_record.h"
+
+namespace tolvan {
+namespace {
+
+// An earlier operation's abandoned worker may still be running on this
+// entry: it is woken and joined before the entry is prepared again.
+void takeBackEntry(ScaleEntry& scale) {
+  stopWorker(scale);
+  std::lock_guard lock(scale.guard);
+  scale.abandoned = false;
+}
+
+// Closed under the entry's guard, so a late worker cannot write into a
+// closed stream.
+void closeWorkFile(ScaleEntry& scale) {
+  std::lock_guard lock(scale.guard);
+  if (scale.workFile != nullptr) std::fclose(scale.workFile);
+  scale.workFile = nullptr;
+}
+
+void launchWorker(Driver& driver, ScaleEntry& scale) {
+  auto procedure = driver.workerProc != nullptr ? driver.workerProc : ScaleWorker;
+  scale.worker = std::thread([&driver, &scale, procedure] {
+    procedure(scale);
+    driver.notifyWorkerEnded();
+  });
+}
+
+// The time-out watch struck: the worker is abandoned, its status is 2.
+bool strikeIfHung(Driver& driver, ScaleEntry& scale) {
+  int64_t since = scale.lastActivity.load();
+  if (since <= 0 || driver.clock.nowSeconds() <= since + scale.receiveTimeout + 2) return false;
+  {
+    std::lock_guard lock(scale.guard);
+    if (scale.status.load() != kStatusRunning) return true;
+    scale.abandoned = true;
+  }
+  ScaleLogErrorFromMain(scale, kMsgReceiveTimeout);
+  scale.status.store(kStatusFailed, std::memory_order_release);
+  return true;
+}
+
+void countRecords(const Driver& driver, int& additions, int& deletions) {
+  additions = deletions = 0;
+  int records = driver.records.count();
+  if (driver.headers.count() == records) {
+    for (int i = 0; i < records; ++i) {
+      int mode = driver.headers.get(i)->mode;
+      additions += mode == kModeAdd ? 1 : 0;
+      deletions += mode == kModeDelete ? 1 : 0;
+    }
+  } else if (driver.options.mode == kModeDelete || driver.options.mode == kModeDeleteAll) {
+    deletions = records;
+  } else if (driver.options.mode == kModeAdd) {
+    additions = records;
+  }
+}
+
+void reportFailedScales(Driver& driver) {
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    ScaleEntry* scale = driver.scales.get(i);
+    int status = scale->status.load(std::memory_order_acquire);
+    if (status == kStatusFailed || status == kStatusScaleError) driver.log.error(kMsgScaleFailed, scale->name.c_str());
+  }
+}
+
+void logSummary(Driver& driver) {
+  int failed = 0;
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    failed += driver.scales.get(i)->status.load(std::memory_order_acquire) == kStatusFailed ? 1 : 0;
+  }
+  int ok = driver.scales.count() - failed;
+  int additions = 0;
+  int deletions = 0;
+  countRecords(driver, additions, deletions);
+  if (failed > 0) {
+    driver.log.plain(kMsgSummaryWithErrors, additions, deletions, ok, failed);
+    reportFailedScales(driver);
+  } else {
+    driver.log.plain(kMsgSummaryAllOk, additions, deletions, ok);
+  }
+}
+
+// Send to every scale; with `onlyIfReceived`, a scale whose last operation
+// did not end with status 1 is left out and keeps its status.
+MessageCode sendOperation(Driver& driver, bool writeResendFiles, bool onlyIfReceived) {
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    ScaleEntry& scale = *driver.scales.get(i);
+    if (onlyIfReceived && scale.status.load(std::memory_order_acquire) != kStatusOk) continue;
+    startScale(driver, scale, driver.options.dataType, driver.options.mode);
+  }
+  waitForAllScales(driver);
+  if (writeResendFiles) {
+    for (int i = 0; i < driver.scales.count(); ++i) {
+      ScaleEntry& scale = *driver.scales.get(i);
+      if (scale.status.load(std::memory_order_acquire) == kStatusFailed) appendToResendFile(driver, scale);
+    }
+  }
+  logSummary(driver);
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    ScaleEntry& scale = *driver.scales.get(i);
+    if (scale.status.load(std::memory_order_acquire) == kStatusFailed && scale.result != kMsgOk) {
+      return static_cast<MessageCode>(scale.result);
+    }
+  }
+  return kMsgOk;
+}
+
+MessageCode deleteAllOver(Driver& driver, bool onlyIfReceived) {
+  driver.options.mode = kModeDelete;
+  auto* deletion = allocRecord<DeletionRecord>();
+  deletion->dataType = static_cast<uint16_t>(driver.options.dataType);
+  deletion->recNo = 0;
+  driver.records.append(deletion);
+  return sendOperation(driver, false, onlyIfReceived);
+}
+
+}  // namespace
+
+void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode) {
+  takeBackEntry(scale);
+  scale.status.store(kStatusRunning);
+  scale.fromResendFile = 0;
+  scale.workFile = nullptr;
+  scale.result = 0;
+  scale.dataType = dataType;
+  scale.operation = mode;
+  scale.lastActivity = 0;
+  if (!scaleSupports(scale, dataType, mode)) {
+    driver.log.error(kMsgTypeNotSupported, dataTypeKeyword(dataType), scale.name.c_str());
+    ScaleLogErrorFromMain(scale, kMsgTypeNotSupported, dataTypeKeyword(dataType), scale.name.c_str());
+    scale.status.store(kStatusScaleError);
+    return;
+  }
+  if (mode == kModeReceive && !createWorkFile(scale)) {
+    std::string name = workFileName(scale);
+    ScaleLogErrorFromMain(scale, kMsgWorkFileError, name.c_str());
+    driver.log.error(kMsgWorkFileError, name.c_str());
+    scale.status.store(kStatusFailed);
+    return;
+  }
+  launchWorker(driver, scale);
+}
+
+void waitForAllScales(Driver& driver) {
+  for (;;) {
+    uint64_t endedBefore = driver.workersEnded();
+    bool busy = false;
+    for (int i = 0; i < driver.scales.count(); ++i) {
+      ScaleEntry& scale = *driver.scales.get(i);
+      if (scale.status.load(std::memory_order_acquire) != kStatusRunning) continue;
+      if (!strikeIfHung(driver, scale)) busy = true;
+    }
+    if (!busy) return;
+    // Checks once a second, but wakes as soon as a worker ends.
+    driver.waitForWorkerEnd(endedBefore, std::chrono::seconds(1));
+  }
+}
+
+MessageCode sendToAllScales(Driver& driver, bool writeResendFiles) {
+  return sendOperation(driver, writeResendFiles, false);
+}
+
+MessageCode deleteAll(Driver& driver) { return deleteAllOver(driver, false); }
+
+MessageCode receiveFromAllScales(Driver& driver) {
+  for (int i = 0; i < driver.scales.count(); ++i) startScale(driver, *driver.scales.get(i), driver.options.dataType, kModeReceive);
+  waitForAllScales(driver);
+  MessageCode result = kMsgOk;
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    ScaleEntry& scale = *driver.scales.get(i);
+    closeWorkFile(scale);
+    if (scale.status.load(std::memory_order_acquire) != kStatusOk) result = static_cast<MessageCode>(scale.result);
+  }
+  reportFailedScales(driver);
+  return result;
+}
+
+MessageCode totalsClearPass(Driver& driver) {
+  int savedMode = driver.options.mode;
+  std::vector<ScaleEntry*> messageScales;
+  for (int i = 0; i < driver.scales.count();) {
+    if (ScaleIsMessageFamily(*driver.scales.get(i))) {
+      messageScales.push_back(driver.scales.remove(i));
+    } else {
+      ++i;
+    }
+  }
+  MessageCode result = deleteAllOver(driver, true);
+  driver.options.mode = savedMode;
+  for (ScaleEntry* scale : messageScales) driver.scales.append(scale);
+  return result;
+}
+
+MessageCode resendStep(Driver& driver) {
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    ScaleEntry& scale = *driver.scales.get(i);
+    takeBackEntry(scale);
+    std::FILE* file = scale.resendFile ? openFile(*scale.resendFile, "rb") : nullptr;
+    if (file == nullptr) {
+      scale.status.store(kStatusOk);
+      continue;
+    }
+    scale.workFile = file;
+    scale.fromResendFile = 1;
+    scale.result = scale.dataType = scale.operation = 0;
+    scale.lastActivity = 0;
+    scale.status.store(kStatusRunning);
+    launchWorker(driver, scale);
+  }
+  waitForAllScales(driver);
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    ScaleEntry& scale = *driver.scales.get(i);
+    if (scale.fromResendFile == 0) continue;
+    closeWorkFile(scale);
+    scale.fromResendFile = 0;
+    if (scale.status.load(std::memory_order_acquire) == kStatusOk) removeFile(*scale.resendFile);
+  }
+  return kMsgOk;
+}
+
+}  // namespace tolvan

@@ -1,0 +1,30 @@
+// Running one operation over all scales at once: start a worker per
+// supporting scale, wait (with the receive time-out watch), then report —
+// the summary lines 42/43, message 32 per failed scale — and keep failed
+// scales' records in their resend files. Main thread only.
+#pragma once
+
+#include "core/message_table.h"
+#include "core/scale_entry.h"
+
+namespace tolvan {
+
+class Driver;
+
+// Prepares the entry and starts its worker (or sets status 3 for an
+// unsupported type, status 2 when a receive's work file cannot be made).
+void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode);
+// Returns when no started worker is still running; a read hung longer than
+// receiveTimeout + 2 seconds fails its scale (message 28) and is abandoned.
+void waitForAllScales(Driver& driver);
+
+MessageCode sendToAllScales(Driver& driver, bool writeResendFiles);
+MessageCode deleteAll(Driver& driver);
+MessageCode receiveFromAllScales(Driver& driver);
+// After a totals receive: delete-all of the type on the block-family scales
+// whose receive succeeded; the message-family scales move to the table's end.
+MessageCode totalsClearPass(Driver& driver);
+// Option -r: sends every scale's resend file and deletes those that went out.
+MessageCode resendStep(Driver& driver);
+
+}  // namespace tolvan

@@ -1,0 +1,7 @@
+# Sources of src/app, listed by name (main.cc belongs to tolvandrv alone).
+list(APPEND TOLVAN_SOURCES
+  src/app/command_line.cc
+  src/app/configuration.cc
+  src/app/entry.cc
+  src/app/operation_runner.cc
+)

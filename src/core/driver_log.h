@@ -1,0 +1,45 @@
+// The driver log: one time-stamped line per message, appended to the log
+// file (opened and closed for every line, so it is complete even if the
+// process is stopped) and echoed on the console. Only the main thread writes
+// it; workers write their scale logs instead.
+#pragma once
+
+#include <array>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "core/message_table.h"
+#include "platform/clock.h"
+
+namespace tolvan {
+
+class DriverLog {
+ public:
+  // `path` is read at every line, so the caller may change it after the
+  // command line names another log file. `console` receives the echo.
+  DriverLog(const std::string& path, const Clock& clock, std::FILE* console)
+      : path_(path), clock_(clock), console_(console) {}
+
+  // Logs the formatted text of `code` as it stands.
+  void plain(int code, ...);
+  // Logs " Error 0012:" and the formatted text of `code`.
+  void error(int code, ...);
+  // Time stamp, ':', text, CR LF to the file; text and newline to the console.
+  void writeLine(std::string_view text);
+  // Deletes the log file (option -e); a missing file is no error.
+  void deleteFile();
+
+  // How often a code was logged in this run (the exit status needs 32).
+  int timesLogged(MessageCode code) const;
+
+ private:
+  void count(int code);
+
+  const std::string& path_;
+  const Clock& clock_;
+  std::FILE* console_;
+  std::array<int, kMessageCount> logged_{};
+};
+
+}  // namespace tolvan

@@ -1,0 +1,137 @@
+// ScaleEntry: one configured scale with its settings, its link state and
+// the state of the current operation. The scale table owns the entries.
+//
+// Threads: while a worker runs, it alone uses the link fields and its scale
+// log; the main thread reads `status` and `lastActivity` only. A worker
+// writes `result` before `status`. When the main thread gives up on a
+// worker (time-out), it sets `abandoned` under `guard`; from then on the
+// worker must not change the entry or any shared list, so everything a
+// worker publishes goes through `guard` and checks `abandoned` first.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace tolvan {
+
+class Driver;
+
+enum ScaleModel : int {
+  kModelVt30 = 0,
+  kModelHbq = 1,
+  kModelVt20 = 2,
+  kModelHbq20 = 3,
+  kModelPmx = 4,
+  kModelLm50 = 5,
+  kModelMerioPro = 6,
+  kModelMerio = 7,
+  kModelVt40 = 8,
+};
+
+enum CountryVersion : int {
+  kVersionUsa = 0,
+  kVersionNz = 1,
+  kVersionAustralia = 2,
+  kVersionThailand = 3,
+  kVersionSouthAmerica = 4,
+  kVersionHongKong = 5,
+  kVersionIndonesia = 6,
+  kVersionChina = 7,
+  kVersionIceland = 8,
+  kVersionPhilippines = 9,
+  kVersionSingapore = 10,
+  kVersionTaiwan = 11,
+  kVersionSouthAfrica = 12,
+};
+
+enum LinkProtocol : int { kProtocolTcp = 0, kProtocolUdp = 1, kProtocolUnknown = 2 };
+
+enum ScaleStatus : int {
+  kStatusRunning = 0,
+  kStatusOk = 1,
+  kStatusFailed = 2,
+  kStatusScaleError = 3,  // the scale reported an error, or the type is not supported
+};
+
+inline constexpr size_t kScaleNameMax = 31;
+inline constexpr size_t kScaleIpMax = 15;
+inline constexpr size_t kUdpDatagramMax = 512;
+inline constexpr intptr_t kNoSocket = -1;
+
+struct ScaleEntry {
+  ScaleEntry(std::string scaleName, int scaleIndex, int defaultLabelWidth)
+      : name(scaleName.substr(0, kScaleNameMax)), labelWidth(defaultLabelWidth), index(scaleIndex) {}
+  ScaleEntry(const ScaleEntry&) = delete;
+  ScaleEntry& operator=(const ScaleEntry&) = delete;
+  ~ScaleEntry();
+
+  // Settings from the configuration.
+  std::string name;  // at most 31 characters
+  std::string ip;    // at most 15 characters
+  uint16_t port = 50021;
+  uint32_t scaleNo = 1;
+  int model = kModelMerioPro;
+  int version = kVersionChina;
+  int protocol = kProtocolTcp;
+  int is8bit = 1;
+  int maxExMsg = 99;
+  int maxPluDescLen = 999;
+  int connectTimeout = 30;   // seconds
+  int receiveTimeout = 300;  // seconds
+  std::optional<std::string> trafficLogFile;
+  std::optional<std::string> resendFile;
+  int labelWidth;  // tenths
+
+  // Link state (UDP receive buffer survives reconnects).
+  int rxPos = 0;
+  int rxCount = 0;
+  uint8_t rxBuffer[kUdpDatagramMax] = {};
+  std::atomic<int64_t> lastActivity{0};  // start of the read in progress, 0 when none
+  int index;
+  // 1 for the first scale of this name in the table, 2 for the second...;
+  // keeps the work files of scales that share a name apart.
+  int nameRank = 1;
+
+  // The current operation.
+  std::atomic<int> status{kStatusOk};
+  int result = 0;
+  int dataType = 0;
+  int operation = 0;
+  int fromResendFile = 0;
+  int nextRecord = 0;
+  std::atomic<intptr_t> socket{kNoSocket};
+  int blockSeq = 0;
+  std::FILE* workFile = nullptr;
+
+  // The run this scale belongs to (options, record lists, clock, sleeper).
+  Driver* driver = nullptr;
+
+  // Worker bookkeeping: see the comment at the top.
+  std::mutex guard;
+  bool abandoned = false;
+  std::thread worker;
+};
+
+// Main thread: wakes a worker blocked on the scale's socket by shutting the
+// socket down (both directions); the worker still closes it.
+void ScaleShutdown(ScaleEntry& scale);
+// Wakes a worker blocked on its socket and waits for its thread to end.
+void stopWorker(ScaleEntry& scale);
+
+// True when the model is one the driver accepts (vt30, pmx, lm50, meriopro, vt40).
+inline bool isAcceptedModel(int model) {
+  return model == kModelVt30 || model == kModelPmx || model == kModelLm50 || model == kModelMerioPro ||
+         model == kModelVt40;
+}
+
+// Message-protocol family: models "meriopro" (6) and "vt40" (8).
+inline bool ScaleIsMessageFamily(const ScaleEntry& scale) {
+  return scale.model == kModelMerioPro || scale.model == kModelVt40;
+}
+
+}  // namespace tolvan

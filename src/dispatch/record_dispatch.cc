@@ -1,0 +1,199 @@
+#include "dispatch/record_dispatch.h"
+
+#include "plu/plu_encoding.h"
+#include "plu/plu_received.h"
+#include "records/data_types.h"
+
+namespace tolvan {
+
+namespace {
+
+// The master data and totals operations below answer "not supported" until
+// the module of their type takes their place; the mapping that reaches
+// them is final.
+
+// Extra messages and coupons (types 2 to 5): not built yet.
+bool convertExMsg(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
+bool convertExMsgDeletion(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
+bool buildExMsgUploadRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
+bool handleReceivedExMsg(ScaleEntry&, std::span<const uint8_t>) { return false; }
+
+// Price changes and markdown price changes: not built yet.
+bool convertPriceCng(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
+bool convertMkdPriceCng(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
+
+// Store texts: not built yet.
+bool convertStore(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
+bool convertStoreDeletion(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
+bool buildStoreUploadRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
+bool handleReceivedStore(ScaleEntry&, std::span<const uint8_t>) { return false; }
+
+// Keyboard layouts: not built yet.
+bool convertKeyboard(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
+bool convertKeyboardDeletion(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
+bool buildKeyboardUploadRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
+bool handleReceivedKeyboard(ScaleEntry&, std::span<const uint8_t>) { return false; }
+
+// Nutrition panels: not built yet.
+bool convertNutrition(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
+bool convertNutritionDeletion(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
+bool buildNutritionUploadRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
+bool handleReceivedNutrition(ScaleEntry&, std::span<const uint8_t>) { return false; }
+
+// Production totals: not built yet.
+bool convertPluTotalsClear(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
+bool convertHourlyTotalsClear(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
+bool convertOperatorTotalsClear(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
+bool convertProdTotalsClear(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
+bool buildPluTotalsRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
+bool buildHourlyTotalsRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
+bool buildOperatorTotalsRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
+bool handleReceivedPluTotals(ScaleEntry&, std::span<const uint8_t>) { return false; }
+bool handleReceivedHourlyTotals(ScaleEntry&, std::span<const uint8_t>) { return false; }
+bool handleReceivedOperatorTotals(ScaleEntry&, std::span<const uint8_t>) { return false; }
+
+using ConvertFn = bool (*)(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&);
+
+bool convertPluRecord(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
+                      int& length) {
+  return convertPlu(scale, 1, record, code, buffer, length);
+}
+
+bool convertPluDeletion(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
+                        int& length) {
+  return convertPlu(scale, 2, record, code, buffer, length);
+}
+
+ConvertFn converterOf(ConvertOp op) {
+  switch (op) {
+    case ConvertOp::Plu: return convertPluRecord;
+    case ConvertOp::PluDeletion: return convertPluDeletion;
+    case ConvertOp::ExMsg: return convertExMsg;
+    case ConvertOp::ExMsgDeletion: return convertExMsgDeletion;
+    case ConvertOp::PriceCng: return convertPriceCng;
+    case ConvertOp::MkdPriceCng: return convertMkdPriceCng;
+    case ConvertOp::Store: return convertStore;
+    case ConvertOp::StoreDeletion: return convertStoreDeletion;
+    case ConvertOp::Keyboard: return convertKeyboard;
+    case ConvertOp::KeyboardDeletion: return convertKeyboardDeletion;
+    case ConvertOp::Nutrition: return convertNutrition;
+    case ConvertOp::NutritionDeletion: return convertNutritionDeletion;
+    case ConvertOp::PluTotalsClear: return convertPluTotalsClear;
+    case ConvertOp::HourlyTotalsClear: return convertHourlyTotalsClear;
+    case ConvertOp::OperatorTotalsClear: return convertOperatorTotalsClear;
+    case ConvertOp::ProdTotalsClear: return convertProdTotalsClear;
+    case ConvertOp::UnknownType:
+    case ConvertOp::NotSupported: break;
+  }
+  return nullptr;
+}
+
+// A type whose records are sent both ways: the record or its deletion.
+ConvertOp eitherWay(bool deletion, ConvertOp record, ConvertOp removal) { return deletion ? removal : record; }
+
+}  // namespace
+
+ConvertOp convertOpFor(int dataType, int mode) {
+  if (!isRunType(dataType)) return ConvertOp::UnknownType;
+  const bool deletion = mode == 2;
+  switch (static_cast<DataType>(dataType)) {
+    case DataType::Plu: return eitherWay(deletion, ConvertOp::Plu, ConvertOp::PluDeletion);
+    case DataType::ExMsg:
+    case DataType::ExMsg2:
+    case DataType::ExMsg3:
+    case DataType::Coupon: return eitherWay(deletion, ConvertOp::ExMsg, ConvertOp::ExMsgDeletion);
+    case DataType::PriceCng: return eitherWay(deletion, ConvertOp::PriceCng, ConvertOp::NotSupported);
+    case DataType::MkdPriceCng: return eitherWay(deletion, ConvertOp::MkdPriceCng, ConvertOp::NotSupported);
+    case DataType::Store: return eitherWay(deletion, ConvertOp::Store, ConvertOp::StoreDeletion);
+    case DataType::Keyboard: return eitherWay(deletion, ConvertOp::Keyboard, ConvertOp::KeyboardDeletion);
+    case DataType::Nutrition: return eitherWay(deletion, ConvertOp::Nutrition, ConvertOp::NutritionDeletion);
+    // Totals are only ever cleared, through the deletion path.
+    case DataType::PluProd:
+    case DataType::NextDayProd:
+    case DataType::RewrapProd: return eitherWay(deletion, ConvertOp::NotSupported, ConvertOp::PluTotalsClear);
+    case DataType::HourlyProd: return eitherWay(deletion, ConvertOp::NotSupported, ConvertOp::HourlyTotalsClear);
+    case DataType::OpProd: return eitherWay(deletion, ConvertOp::NotSupported, ConvertOp::OperatorTotalsClear);
+    case DataType::Prod: return eitherWay(deletion, ConvertOp::NotSupported, ConvertOp::ProdTotalsClear);
+    default: return ConvertOp::UnknownType;
+  }
+}
+
+UploadOp uploadOpFor(int dataType) {
+  switch (static_cast<DataType>(dataType)) {
+    case DataType::Plu: return UploadOp::Plu;
+    case DataType::ExMsg:
+    case DataType::ExMsg2:
+    case DataType::ExMsg3:
+    case DataType::Coupon: return UploadOp::ExMsg;
+    case DataType::Store: return UploadOp::Store;
+    case DataType::Keyboard: return UploadOp::Keyboard;
+    case DataType::Nutrition: return UploadOp::Nutrition;
+    case DataType::PluProd: return UploadOp::PluTotals;
+    case DataType::HourlyProd: return UploadOp::HourlyTotals;
+    case DataType::OpProd: return UploadOp::OperatorTotals;
+    default: return UploadOp::None;  // "nextdayprod", "rewrapprod": no model answers a request
+  }
+}
+
+ReceiveOp receiveOpFor(int dataType) {
+  switch (static_cast<DataType>(dataType)) {
+    case DataType::Plu: return ReceiveOp::Plu;
+    case DataType::ExMsg:
+    case DataType::ExMsg2:
+    case DataType::ExMsg3:
+    case DataType::Coupon: return ReceiveOp::ExMsg;
+    case DataType::Store: return ReceiveOp::Store;
+    case DataType::Keyboard: return ReceiveOp::Keyboard;
+    case DataType::Nutrition: return ReceiveOp::Nutrition;
+    case DataType::PluProd: return ReceiveOp::PluTotals;
+    case DataType::HourlyProd: return ReceiveOp::HourlyTotals;
+    case DataType::OpProd: return ReceiveOp::OperatorTotals;
+    default: return ReceiveOp::None;
+  }
+}
+
+bool convertRecord(const ScaleEntry& scale, int dataType, int mode, const void* record, int& code,
+                   std::span<uint8_t> buffer, int& length) {
+  const ConvertOp op = convertOpFor(dataType, mode);
+  if (op == ConvertOp::UnknownType) {
+    length = 0;
+    return false;
+  }
+  const ConvertFn convert = converterOf(op);
+  if (convert == nullptr || record == nullptr) return false;
+  return convert(scale, record, code, buffer, length);
+}
+
+bool buildUploadRequest(const ScaleEntry& scale, int& code, std::span<uint8_t> buffer, int& length) {
+  switch (uploadOpFor(scale.dataType)) {
+    case UploadOp::Plu: return buildPluUploadRequest(scale, code, buffer, length);
+    case UploadOp::ExMsg: return buildExMsgUploadRequest(scale, code, buffer, length);
+    case UploadOp::Store: return buildStoreUploadRequest(scale, code, buffer, length);
+    case UploadOp::Keyboard: return buildKeyboardUploadRequest(scale, code, buffer, length);
+    case UploadOp::Nutrition: return buildNutritionUploadRequest(scale, code, buffer, length);
+    case UploadOp::PluTotals: return buildPluTotalsRequest(scale, code, buffer, length);
+    case UploadOp::HourlyTotals: return buildHourlyTotalsRequest(scale, code, buffer, length);
+    case UploadOp::OperatorTotals: return buildOperatorTotalsRequest(scale, code, buffer, length);
+    case UploadOp::None: break;
+  }
+  return false;
+}
+
+bool handleReceivedRecord(ScaleEntry& scale, std::span<const uint8_t> data) {
+  switch (receiveOpFor(scale.dataType)) {
+    case ReceiveOp::Plu: return handleReceivedPlu(scale, data);
+    case ReceiveOp::ExMsg: return handleReceivedExMsg(scale, data);
+    case ReceiveOp::Store: return handleReceivedStore(scale, data);
+    case ReceiveOp::Keyboard: return handleReceivedKeyboard(scale, data);
+    case ReceiveOp::Nutrition: return handleReceivedNutrition(scale, data);
+    case ReceiveOp::PluTotals: return handleReceivedPluTotals(scale, data);
+    case ReceiveOp::HourlyTotals: return handleReceivedHourlyTotals(scale, data);
+    case ReceiveOp::OperatorTotals: return handleReceivedOperatorTotals(scale, data);
+    case ReceiveOp::None: break;
+  }
+  return false;
+}
+
+bool isDataTypeBuilt(int dataType) { return dataType == static_cast<int>(DataType::Plu); }
+
+}  // namespace tolvan

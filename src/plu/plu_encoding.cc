@@ -1,0 +1,382 @@
+#include "plu/plu_encoding.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "core/record_list.h"
+#include "plu/plu_record.h"
+#include "records/deletion_record.h"
+#include "records/message_record.h"
+#include "records/packing.h"
+#include "text/block_text.h"
+#include "text/message_text.h"
+
+namespace tolvan {
+namespace {
+
+constexpr int kMsgNoPlu = 30;
+constexpr int kMsgNoPluDeletion = 0;
+constexpr int kMsgNoPluRequest = 50;
+constexpr int kBlockCodePlu = 65;
+constexpr int kBlockCodeDeletion = 10;
+constexpr int kModePluDeletion = 2;
+
+// Message-family body: 82 fixed bytes, then the description.
+constexpr size_t kPluBodyFixedLen = 82;
+constexpr size_t kPluTailOffset = 75;
+constexpr size_t kPluDescLenOffset = 80;
+// The longest block-family fixed part: 120 characters and a 2-character
+// wider message group.
+constexpr size_t kBlockFixedMax = 122;
+
+bool isBlockFamily(const ScaleEntry& scale) {
+  return scale.model == kModelVt30 || scale.model == kModelPmx || scale.model == kModelLm50;
+}
+
+// The scales read 8-bit and 16-bit record fields as signed numbers.
+int s8(uint8_t v) { return static_cast<int8_t>(v); }
+int s16(uint16_t v) { return static_cast<int16_t>(v); }
+uint16_t bits16(int v) { return static_cast<uint16_t>(v); }
+
+// (department x 100 + group) x 100000 + item code, in 32-bit arithmetic:
+// D G G I I I I I for a one-digit department and a two-digit group.
+uint32_t itemCodeField(const PluRecord& plu) {
+  uint32_t deptGroup = static_cast<uint32_t>(s16(plu.dept)) * 100u + static_cast<uint32_t>(s16(plu.group));
+  return deptGroup * 100000u + static_cast<uint32_t>(plu.itemCode);
+}
+
+// The record's description with a NUL for sure, whatever the record held.
+struct DescriptionText {
+  explicit DescriptionText(const PluRecord& plu) {
+    std::memcpy(text.data(), plu.desc, text.size() - 1);
+    text.back() = '\0';
+  }
+  std::array<char, kPluDescSize> text{};
+};
+
+// The description converted for the scale's family, at most out.size()
+// bytes (block family: the text and its NUL). Returns the bytes that count.
+size_t encodeDescription(const ScaleEntry& scale, bool messageFamily, std::span<uint8_t> out, const char* desc) {
+  return messageFamily ? EncodeMessageText(scale, out, desc) : EncodeBlockText(scale, out, desc);
+}
+
+size_t descLimit(const ScaleEntry& scale) { return static_cast<size_t>(std::max(scale.maxPluDescLen, 0)); }
+
+// Writes the fields of a message-family body one after another; a field
+// that does not fit the buffer is left out.
+class BodyWriter {
+ public:
+  explicit BodyWriter(std::span<uint8_t> out) : out_(out) {}
+  void bcd(uint32_t value, int digits) { PackBcd(take(bcdBytes(digits)), value, digits); }
+  void bcd16(int value, int digits) { PackBcd16(take(bcdBytes(digits)), bits16(value), digits); }
+  void raw(uint8_t value) {
+    std::span<uint8_t> field = take(1);
+    if (!field.empty()) field[0] = value;
+  }
+  void digitText(const char* text, int digits) { PackDigitText(take(bcdBytes(digits)), text, digits); }
+
+ private:
+  std::span<uint8_t> take(size_t n) {
+    if (n > out_.size() - used_) {
+      used_ = out_.size();
+      return {};
+    }
+    std::span<uint8_t> field = out_.subspan(used_, n);
+    used_ += n;
+    return field;
+  }
+  std::span<uint8_t> out_;
+  size_t used_ = 0;
+};
+
+void writePluNumbers(BodyWriter& body, const PluRecord& plu) {
+  body.bcd(static_cast<uint32_t>(plu.pluNo), 8);
+  body.bcd16(s8(plu.salesMode), 2);
+  body.bcd(static_cast<uint32_t>(plu.unitPrice), 8);
+  body.raw(plu.markFlag);
+  body.bcd(static_cast<uint32_t>(plu.markPrice), 6);
+  body.bcd(static_cast<uint32_t>(plu.weight), 6);
+  body.bcd16(s16(plu.packQuant), 2);
+  body.bcd16(s16(plu.tare), 4);
+  body.raw(plu.dateFlag);
+  body.bcd16(s16(plu.shelfLife), 4);
+  body.raw(plu.bestBeforeFlag);
+  body.bcd16(s16(plu.bestBefore), 4);
+  body.raw(plu.timeFlag);
+  body.bcd16(s16(plu.packTime), 4);
+  body.raw(plu.expTimeFlag);
+  body.bcd16(s16(plu.expTime), 4);
+  body.bcd(itemCodeField(plu), 8);
+}
+
+void writePluLinks(BodyWriter& body, const PluRecord& plu) {
+  char posCode[kPluPosCodeLen + 1] = {};
+  std::memcpy(posCode, plu.posCode, kPluPosCodeLen);
+  body.raw(plu.posSelect);
+  body.digitText(posCode, 10);
+  body.bcd16(s16(plu.posFlag), 2);
+  body.bcd16(s8(plu.barCodeNum), 2);
+  body.raw(plu.openPrice);
+  body.bcd(static_cast<uint32_t>(plu.message7), 8);
+  body.bcd(static_cast<uint32_t>(plu.exMessage2), 8);
+  body.bcd(static_cast<uint32_t>(plu.exMessage3), 8);
+  body.bcd(static_cast<uint32_t>(plu.coupon), 8);
+  body.bcd16(s16(plu.logo1), 2);
+  body.bcd16(s16(plu.logo2), 2);
+  body.bcd16(s16(plu.labelFormat), 2);
+  body.bcd(static_cast<uint32_t>(plu.nutritionId), 8);
+  body.bcd16(s16(plu.propTare), 4);
+  body.bcd(static_cast<uint32_t>(plu.upperLimit), 6);
+  body.bcd(static_cast<uint32_t>(plu.lowerLimit), 6);
+}
+
+// Bytes 75 to 79 of the body: unit and message 1 where the country uses them.
+void writeCountryTail(std::span<uint8_t, 5> tail, const ScaleEntry& scale, const PluRecord& plu) {
+  switch (scale.version) {
+    case kVersionThailand:
+    case kVersionHongKong:
+    case kVersionPhilippines:
+    case kVersionSouthAfrica: PackBcd16(tail.first(1), bits16(s8(plu.unit)), 2); break;
+    case kVersionChina: PackBcd16(tail.first(1), bits16(s16(plu.message1)), 2); break;
+    case kVersionTaiwan:
+      PackBcd16(tail.first(1), bits16(s8(plu.unit)), 2);
+      PackBcd16(tail.subspan(1, 1), bits16(s16(plu.message1)), 2);
+      break;
+    default: break;
+  }
+}
+
+// MessageRecordHeader (message 30, body length), then the body:
+// [0..74] the numbers, flags and links of the record, [75..79] the country
+// tail, [80..81] description length n, little-endian, [82..] description.
+bool convertMessagePlu(const ScaleEntry& scale, const PluRecord& plu, int& code, std::span<uint8_t> buffer,
+                       int& length) {
+  const size_t fixedLen = kMessageRecordHeaderLen + kPluBodyFixedLen;
+  if (buffer.size() < fixedLen) return false;
+  std::span<uint8_t> body = buffer.subspan(kMessageRecordHeaderLen);
+  std::fill_n(body.begin(), kPluBodyFixedLen, 0);
+  BodyWriter writer(body.first(kPluBodyFixedLen));
+  writePluNumbers(writer, plu);
+  writePluLinks(writer, plu);
+  writeCountryTail(body.subspan<kPluTailOffset, 5>(), scale, plu);
+
+  size_t room = std::min<size_t>(buffer.size() - fixedLen, 0xFFFF - kPluBodyFixedLen);
+  size_t limit = std::min(room, descLimit(scale));
+  DescriptionText desc(plu);
+  size_t n = std::min(encodeDescription(scale, true, body.subspan(kPluBodyFixedLen, limit), desc.text.data()), limit);
+  body[kPluDescLenOffset] = static_cast<uint8_t>(n);
+  body[kPluDescLenOffset + 1] = static_cast<uint8_t>(n >> 8);
+
+  uint16_t bodyLen = static_cast<uint16_t>(kPluBodyFixedLen + n);
+  MakeRecordHeader(buffer, kMsgNoPlu, bodyLen);
+  code = kMsgNoPlu;
+  length = kMessageRecordHeaderLen + bodyLen;
+  return true;
+}
+
+// Places printf-formatted fields at fixed character positions: each field
+// takes exactly its width, a longer value keeps its leading characters and
+// a shorter one keeps the '0' filling.
+class FieldLine {
+ public:
+  explicit FieldLine(std::span<char, kBlockFixedMax> out) : out_(out) { std::fill(out_.begin(), out_.end(), '0'); }
+
+  __attribute__((format(printf, 3, 4))) void put(size_t width, const char* format, ...) {
+    char text[64];
+    va_list args;
+    va_start(args, format);
+    int n = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    size_t copy = n < 0 ? 0 : std::min({static_cast<size_t>(n), width, sizeof text - 1});
+    placeText(width, text, copy);
+  }
+
+  // The characters as they are, right-aligned and '0'-padded on the left.
+  void putRightAligned(size_t width, const char* text, size_t n) {
+    char field[32];
+    width = std::min(width, sizeof field);
+    n = std::min(n, width);
+    std::fill_n(field, width, '0');
+    std::memcpy(field + width - n, text, n);
+    placeText(width, field, width);
+  }
+
+  size_t used() const { return used_; }
+
+ private:
+  void placeText(size_t width, const char* text, size_t n) {
+    if (width > out_.size() - used_) return;
+    std::memcpy(out_.data() + used_, text, n);
+    used_ += width;
+  }
+  std::span<char, kBlockFixedMax> out_;
+  size_t used_ = 0;
+};
+
+void putBlockPrices(FieldLine& line, const ScaleEntry& scale, const PluRecord& plu) {
+  const bool usa = scale.version == kVersionUsa;
+  if (usa) {
+    line.put(8, "65%.6ld", static_cast<long>(plu.pluNo));
+  } else {
+    line.put(10, "6502%.6ld", static_cast<long>(plu.pluNo));
+  }
+  line.put(2, "%.2d", s8(plu.salesMode));
+  line.put(14, "%.6ld0%.7ld", static_cast<long>(plu.unitPrice), static_cast<long>(plu.unitPrice));
+  line.put(6, "0%.5ld", static_cast<long>(plu.weight));
+  if (scale.version == kVersionPhilippines) {
+    line.put(4, "%d000", s8(plu.unit));
+  } else {
+    line.put(4, "0%.3d", s16(plu.packQuant));
+  }
+  line.put(6, "%.6ld", static_cast<long>(plu.costPrice));
+  line.put(2, "%.2d", s8(plu.markFlag));
+  line.put(6, "%.6ld", static_cast<long>(plu.markPrice));
+  line.put(4, "%.4d", s16(plu.tare));
+}
+
+void putBlockDatesAndCodes(FieldLine& line, const ScaleEntry& scale, const PluRecord& plu) {
+  const bool usa = scale.version == kVersionUsa;
+  line.put(2, "%.2d", s8(plu.dateFlag));
+  line.put(8, "%.4d0000", s16(plu.shelfLife));
+  line.put(2, "%.2d", s8(plu.timeFlag));
+  line.put(2, "%.2d", s8(plu.expTimeFlag));
+  line.put(4, "%.4d", s16(usa ? plu.expTime : plu.packTime));
+  line.put(2, "%.2d", s8(plu.posSelect));
+  line.put(2, "%.2d", s16(plu.posFlag));
+  line.putRightAligned(10, plu.posCode, strnlen(plu.posCode, kPluPosCodeLen));
+  if (scale.version == kVersionThailand || scale.version == kVersionTaiwan) {
+    line.put(4, "%.4d", static_cast<int>(plu.regCode));
+  } else {
+    line.put(4, "0000");
+  }
+  line.put(8, "%.8d", static_cast<int>(static_cast<int32_t>(itemCodeField(plu))));
+  line.put(2, "%.2d", s16(plu.message1));
+}
+
+// The message group: its shape follows the model, the country and how
+// many extra message numbers the scale holds. False when no closing group
+// follows ("pmx" with "usa").
+bool putBlockMessageGroup(FieldLine& line, const ScaleEntry& scale, const PluRecord& plu) {
+  const int message7 = plu.message7;
+  if (scale.model == kModelPmx && scale.version == kVersionUsa) {
+    line.put(2, "%.2d", message7);
+    line.put(2, "%.2d", static_cast<int>(plu.coupon));
+    line.put(4, "0000");  // two spare fields the scale keeps at 0
+    line.put(2, "%.2d", s8(plu.openPrice));
+    line.put(2, "%.2d", s16(plu.labelFormat));
+    line.put(4, "%.4d", static_cast<int>(plu.upperLimit));
+    line.put(4, "%.4d", static_cast<int>(plu.lowerLimit));
+    return false;
+  }
+  if (scale.version == kVersionPhilippines) {
+    line.put(6, "%.4d00", message7);
+  } else if (scale.maxExMsg < 100) {
+    line.put(2, "%.2d", message7);
+  } else if (scale.maxExMsg <= 9999) {
+    line.put(4, "%.4d", message7);
+  } else {
+    line.put(6, "%.6d", message7);
+  }
+  if (scale.version != kVersionPhilippines && scale.maxExMsg <= 9999) {
+    line.put(2, "%.2d", static_cast<int>(plu.coupon));
+    line.put(2, "%.2d", s16(plu.nutrition));
+  }
+  line.put(2, "%.2d", s16(plu.taxNo));
+  line.put(2, "%.2d", s8(plu.openPrice));
+  return true;
+}
+
+void putBlockClosingGroup(FieldLine& line, const ScaleEntry& scale, const PluRecord& plu) {
+  if (scale.version == kVersionUsa) {
+    line.put(10, "00%.2d000000", s8(plu.forcedTare));
+  } else if (scale.version == kVersionSouthAmerica) {
+    line.put(10, "%.2d00000000", s8(plu.barCodeNum));
+  } else {
+    line.put(10, "0000000000");
+  }
+}
+
+// The fixed part in ASCII, then the converted description and a NUL.
+bool convertBlockPlu(const ScaleEntry& scale, const PluRecord& plu, int& code, std::span<uint8_t> buffer,
+                     int& length) {
+  if (plu.pluNo >= kBlockPluLimit || plu.pluNo < 0) return false;
+  std::array<char, kBlockFixedMax> fixed{};
+  FieldLine line(fixed);
+  putBlockPrices(line, scale, plu);
+  putBlockDatesAndCodes(line, scale, plu);
+  if (putBlockMessageGroup(line, scale, plu)) putBlockClosingGroup(line, scale, plu);
+  const size_t fixedLen = line.used();
+  if (buffer.size() < fixedLen + 1) return false;
+  std::memcpy(buffer.data(), fixed.data(), fixedLen);
+
+  // The description's limit counts its closing NUL; the buffer keeps one
+  // byte beyond it.
+  std::span<uint8_t> rest = buffer.subspan(fixedLen);
+  size_t limit = std::min(rest.size() - 1, descLimit(scale));
+  DescriptionText desc(plu);
+  size_t n = limit == 0 ? 0 : std::min(encodeDescription(scale, false, rest.first(limit), desc.text.data()), limit - 1);
+  rest[n] = 0;
+  code = kBlockCodePlu;
+  length = static_cast<int>(fixedLen + n);
+  return true;
+}
+
+// Block texts that are complete in themselves: the text and a NUL.
+bool putBlockText(std::span<uint8_t> buffer, const char* text, int& length) {
+  size_t n = std::strlen(text);
+  if (buffer.size() < n + 1) return false;
+  std::memcpy(buffer.data(), text, n + 1);
+  length = static_cast<int>(n);
+  return true;
+}
+
+bool convertPluDeletion(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
+                        int& length) {
+  DeletionRecord deletion{};
+  std::memcpy(&deletion, record, sizeof deletion);
+  if (ScaleIsMessageFamily(scale)) {
+    if (buffer.size() < 4) return false;
+    PackBcd(buffer.first(4), static_cast<uint32_t>(deletion.recNo), 8);
+    code = kMsgNoPluDeletion;
+    length = 4;
+    return true;
+  }
+  if (!isBlockFamily(scale) || deletion.recNo >= kBlockPluLimit || deletion.recNo < 0) return false;
+  char text[16];
+  std::snprintf(text, sizeof text, scale.version == kVersionUsa ? "10%.6d" : "1001%.6d",
+                static_cast<int>(deletion.recNo));
+  if (!putBlockText(buffer, text, length)) return false;
+  code = kBlockCodeDeletion;
+  return true;
+}
+
+}  // namespace
+
+bool convertPlu(const ScaleEntry& scale, int mode, const void* record, int& code, std::span<uint8_t> buffer,
+                int& length) {
+  length = 0;
+  if (record == nullptr) return false;
+  if (mode == kModePluDeletion) return convertPluDeletion(scale, record, code, buffer, length);
+  const auto& plu = *static_cast<const PluRecord*>(record);
+  if (ScaleIsMessageFamily(scale)) return convertMessagePlu(scale, plu, code, buffer, length);
+  if (isBlockFamily(scale)) return convertBlockPlu(scale, plu, code, buffer, length);
+  return false;
+}
+
+bool buildPluUploadRequest(const ScaleEntry& scale, int& code, std::span<uint8_t> buffer, int& length) {
+  length = 0;
+  if (ScaleIsMessageFamily(scale)) {
+    if (buffer.size() < 4) return false;
+    std::fill_n(buffer.begin(), 4, 0);
+    code = kMsgNoPluRequest;
+    length = 4;
+    return true;
+  }
+  if (!isBlockFamily(scale)) return false;
+  return putBlockText(buffer, scale.version == kVersionUsa ? "50000000" : "500200000000", length);
+}
+
+}  // namespace tolvan

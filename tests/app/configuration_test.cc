@@ -1,0 +1,191 @@
+#include "app/configuration.h"
+
+#include <gtest/gtest.h>
+
+#include "core/driver.h"
+#include "files/work_files.h"
+#include "platform/files.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+
+namespace tolvan {
+namespace {
+
+using testing::FakeClock;
+using testing::FakeSleeper;
+using testing::TempDir;
+
+class ConfigurationLoad : public ::testing::Test {
+ protected:
+  ConfigurationLoad() {
+    driver.options.configFile = dir.file("TolvanDrvConfig.txt");
+    driver.options.logFile = dir.file("TolvanDrvLog.txt");
+  }
+  MessageCode load(const std::string& text) {
+    dir.write("TolvanDrvConfig.txt", text);
+    return loadConfiguration(driver);
+  }
+  std::string logText() { return dir.read("TolvanDrvLog.txt"); }
+  ScaleEntry& scale(int i) { return *driver.scales.get(i); }
+
+  TempDir dir;
+  FakeClock clock;
+  FakeSleeper sleeper;
+  Driver driver{clock, sleeper, nullptr};
+};
+
+TEST_F(ConfigurationLoad, CommentsAndBlankLinesGiveAnEmptyTable) {
+  EXPECT_EQ(load("; comment\r\n\r\n* star\n// slashes\n   \n"), kMsgOk);
+  EXPECT_EQ(driver.scales.count(), 0);
+}
+
+TEST_F(ConfigurationLoad, ScaleLineSetsEveryKeyAndDefaults) {
+  EXPECT_EQ(load("Scale=Deli 1,ip=10.0.0.7,port=50100,model=VT30,version=usa   ,is8bit=no,maxexmsg=999,"
+                 "maxpludesclen=100,connecttimeout=5,receivetimeout=9,log=deli.log,resend=deli.rsd,"
+                 "labelwidth=48.55,protocol=UDP,simfault=nak\n"
+                 "scale=Plain\n"),
+            kMsgOk);
+  ASSERT_EQ(driver.scales.count(), 2);
+  ScaleEntry& s = scale(0);
+  EXPECT_EQ(s.name, "Deli 1");
+  EXPECT_EQ(s.ip, "10.0.0.7");
+  EXPECT_EQ(s.port, 50100);
+  EXPECT_EQ(s.model, kModelVt30);
+  EXPECT_EQ(s.version, kVersionUsa);
+  EXPECT_EQ(s.is8bit, 0);
+  EXPECT_EQ(s.maxExMsg, 999);
+  EXPECT_EQ(s.maxPluDescLen, 100);
+  EXPECT_EQ(s.connectTimeout, 5);
+  EXPECT_EQ(s.receiveTimeout, 9);
+  EXPECT_EQ(s.trafficLogFile.value_or(""), "deli.log");
+  EXPECT_EQ(s.resendFile.value_or(""), "deli.rsd");
+  EXPECT_EQ(s.labelWidth, 485);
+  EXPECT_EQ(s.protocol, kProtocolUdp);
+  EXPECT_EQ(s.index, 0);
+  EXPECT_EQ(s.driver, &driver);
+
+  ScaleEntry& d = scale(1);
+  EXPECT_EQ(d.index, 1);
+  EXPECT_EQ(d.port, 50021);
+  EXPECT_EQ(d.model, kModelMerioPro);
+  EXPECT_EQ(d.version, kVersionChina);
+  EXPECT_EQ(d.protocol, kProtocolTcp);
+  EXPECT_EQ(d.is8bit, 1);
+  EXPECT_EQ(d.maxExMsg, 99);
+  EXPECT_EQ(d.maxPluDescLen, 999);
+  EXPECT_EQ(d.connectTimeout, 30);
+  EXPECT_EQ(d.receiveTimeout, 300);
+  EXPECT_EQ(d.labelWidth, 594);
+  EXPECT_FALSE(d.trafficLogFile.has_value());
+  EXPECT_EQ(d.status.load(), kStatusOk);
+}
+
+TEST_F(ConfigurationLoad, UnreadableNumbersAndUnknownNamesAreIgnored) {
+  EXPECT_EQ(load("scale=a,port=abc,protocol=ipx,receivetimeout=,model=pmx,model=vt40\ncharset=klingon\n"), kMsgOk);
+  EXPECT_EQ(scale(0).port, 50021);
+  EXPECT_EQ(scale(0).protocol, kProtocolUnknown);
+  EXPECT_EQ(scale(0).receiveTimeout, 300);
+  EXPECT_EQ(scale(0).model, kModelVt40);  // the later model item wins
+  EXPECT_EQ(driver.options.charset, 0);
+}
+
+TEST_F(ConfigurationLoad, GlobalKeysSetOptionsAndLabelWidthAffectsLaterScales) {
+  EXPECT_EQ(load("scale=before\nlabelwidth=48.55\nmaxexmsg=500\npricedecpt=1\nweightdecpt=2\ncharset=BIG5\n"
+                 "scale=after\n"),
+            kMsgOk);
+  EXPECT_EQ(scale(0).labelWidth, 594);
+  EXPECT_EQ(scale(1).labelWidth, 485);
+  EXPECT_EQ(driver.options.labelWidth, 485);
+  EXPECT_EQ(driver.options.maxExMsg, 500);
+  EXPECT_EQ(driver.options.priceDecPt, 1);
+  EXPECT_EQ(driver.options.weightDecPt, 2);
+  EXPECT_EQ(driver.options.charset, kCharsetBig5);
+}
+
+struct BadConfiguration {
+  const char* text;
+  MessageCode code;
+  const char* logged;
+  int scalesKept;
+};
+
+TEST_F(ConfigurationLoad, FirstBadLineStopsLoadingWithItsMessage) {
+  const BadConfiguration cases[] = {
+      // blank lines do not count; the key is named after its leading blanks
+      {"scale=a\n\n\n   ip=1.2.3.4,port=1\n", kMsgInvalidSetupParam, " Error 0013:Invalid setup parameter on line 2 : ip", 1},
+      {"just words\n", kMsgInvalidSetupParam, "Invalid setup parameter on line 1 : just words", 0},
+      {"protocol=udp\n", kMsgInvalidSetupParam, "on line 1 : protocol", 0},
+      {"scale=a,model=merio\n", kMsgInvalidSetupValue, " Error 0014:Invalid setup parameter value on line 1 : model=merio", 1},
+      {"scale=a,model= vt30\n", kMsgInvalidSetupValue, "value on line 1 : model= vt30", 1},
+      {"scale=a\nscale=b,Version=mars\nscale=c\n", kMsgInvalidSetupValue, "value on line 2 : Version=mars", 2},
+  };
+  for (const BadConfiguration& c : cases) {
+    SCOPED_TRACE(c.text);
+    Driver fresh(clock, sleeper, nullptr);
+    fresh.options.configFile = dir.file("bad.txt");
+    fresh.options.logFile = dir.file("bad.log");
+    dir.write("bad.txt", c.text);
+    EXPECT_EQ(loadConfiguration(fresh), c.code);
+    EXPECT_NE(dir.read("bad.log").find(c.logged), std::string::npos) << dir.read("bad.log");
+    EXPECT_EQ(fresh.scales.count(), c.scalesKept);
+    removeFile(dir.file("bad.log"));
+  }
+  driver.options.configFile = dir.file("nope.txt");
+  EXPECT_EQ(loadConfiguration(driver), kMsgCannotOpenSetup);
+  EXPECT_NE(logText().find(" Error 0012:Cannot open setup file : " + dir.file("nope.txt")), std::string::npos);
+}
+
+TEST_F(ConfigurationLoad, LongNameIsCutAndOldWorkAndLogFilesAreDeleted) {
+  std::string name(40, 'n');
+  std::string cut(31, 'n');
+  dir.write(cut + "Wrk.txt", "old totals");
+  dir.write("s.log", "old log");
+  std::string logPath = dir.file("s.log");
+  testing::CurrentDir inside(dir.path());
+  EXPECT_EQ(load("scale=" + name + ",log=" + logPath + "\n"), kMsgOk);
+  EXPECT_EQ(scale(0).name, cut);
+  EXPECT_FALSE(dir.exists(cut + "Wrk.txt"));
+  EXPECT_FALSE(dir.exists("s.log"));
+}
+
+TEST_F(ConfigurationLoad, ScalesOfOneNameGetWorkFilesOfTheirOwn) {
+  testing::CurrentDir inside(dir.path());
+  dir.write("TwinWrk.txt", "old");
+  dir.write("Twin~2Wrk.txt", "old");
+  EXPECT_EQ(load("scale=Twin\nscale=Other\nscale=Twin\n"), kMsgOk);
+  EXPECT_EQ(workFileName(scale(0)), "TwinWrk.txt");
+  EXPECT_EQ(workFileName(scale(1)), "OtherWrk.txt");
+  EXPECT_EQ(workFileName(scale(2)), "Twin~2Wrk.txt");
+  EXPECT_FALSE(dir.exists("TwinWrk.txt"));
+  EXPECT_FALSE(dir.exists("Twin~2Wrk.txt"));
+}
+
+TEST_F(ConfigurationLoad, OverlongLineEndsReadingWithSuccess) {
+  EXPECT_EQ(load("scale=a\n" + std::string(5000, 'x') + "\nscale=b\n"), kMsgOk);
+  EXPECT_EQ(driver.scales.count(), 1);
+  EXPECT_NE(logText().find(" Error 0011:Text line is too long (line 2)"), std::string::npos);
+}
+
+TEST_F(ConfigurationLoad, BinaryAndNulBytesGiveAMessageNotACrash) {
+  std::string junk;
+  for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 131 + 7) & 0xFF);
+  MessageCode result = load(junk);
+  EXPECT_TRUE(result == kMsgOk || result == kMsgInvalidSetupParam || result == kMsgInvalidSetupValue);
+  EXPECT_EQ(load(std::string("scale=a\0b,model=vt30\n", 21)), kMsgOk);
+  EXPECT_EQ(scale(0).name, "a");
+}
+
+TEST(ConfigurationKeywords, MatchByLoweredPrefixInTableOrder) {
+  EXPECT_EQ(lookupKeyword(KeywordTable::Models, "hbq20"), kModelHbq);
+  EXPECT_EQ(lookupKeyword(KeywordTable::Models, "MERIOPRO"), kModelMerioPro);
+  EXPECT_EQ(lookupKeyword(KeywordTable::Models, "merio"), kModelMerio);
+  EXPECT_EQ(lookupKeyword(KeywordTable::Models, "vt"), 9);
+  EXPECT_EQ(lookupKeyword(KeywordTable::Countries, "South America"), kVersionSouthAmerica);
+  EXPECT_EQ(lookupKeyword(KeywordTable::Keys, "ip address"), kKeyIp);
+  EXPECT_EQ(yesValue("Yes"), 1);
+  EXPECT_EQ(yesValue("ONE"), 1);  // prefix "on"
+  EXPECT_EQ(yesValue("1"), 0);
+}
+
+}  // namespace
+}  // namespace tolvan

@@ -1,0 +1,295 @@
+#include "app/operation_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/driver.h"
+#include "dispatch/support_table.h"
+#include "link/scale_worker.h"
+#include "platform/socket.h"
+#include "records/data_types.h"
+#include "records/deletion_record.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+
+namespace tolvan {
+namespace {
+
+using testing::FakeClock;
+using testing::FakeSleeper;
+using testing::TempDir;
+
+// Fake family procedures: the outcome is chosen by the scale's name, so
+// the runner's orchestration is tested without any network.
+std::mutex gCallsMutex;
+std::vector<std::string> gCalls;
+
+void fakeProcedure(ScaleEntry& scale) {
+  {
+    std::lock_guard lock(gCallsMutex);
+    gCalls.push_back(scale.name + ":" + std::to_string(scale.operation));
+  }
+  if (scale.name.starts_with("refused")) {
+    std::lock_guard lock(scale.guard);
+    scale.status.store(kStatusFailed);  // as the worker does when it cannot connect: result stays 0
+    return;
+  }
+  if (scale.name.starts_with("sendfail")) return publishOutcome(scale, kMsgSendError);
+  if (scale.name.starts_with("dataerror")) return publishOutcome(scale, kMsgScaleDataError);
+  if (scale.name.starts_with("hung")) {
+    // A read that began long ago and never ends until the runner gives up.
+    scale.lastActivity = scale.driver->clock.nowSeconds() - scale.receiveTimeout - 3;
+    for (;;) {
+      {
+        std::lock_guard lock(scale.guard);
+        if (scale.abandoned) break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return publishOutcome(scale, kMsgOk);  // must change nothing now
+  }
+  publishOutcome(scale, kMsgOk);
+}
+
+class OperationRunner : public ::testing::Test {
+ protected:
+  OperationRunner() {
+    driver.options.logFile = dir.file("TolvanDrvLog.txt");
+    driver.workerProc = fakeProcedure;
+    std::lock_guard lock(gCallsMutex);
+    gCalls.clear();
+  }
+  ScaleEntry& addScale(const std::string& name, int model = kModelVt40) {
+    auto* scale = new ScaleEntry(name, driver.scales.count(), 594);
+    scale->model = model;
+    scale->driver = &driver;
+    scale->trafficLogFile = dir.file(name + ".log");
+    driver.scales.append(scale);
+    return *scale;
+  }
+  void addPluRecords(int n) {
+    for (int i = 0; i < n; ++i) {
+      void* record = std::calloc(1, 2196);
+      static_cast<int32_t*>(record)[0] = i + 1;
+      driver.records.append(record);
+      driver.headers.append(new RecordHeader{1, kModeAdd, i + 1});
+    }
+  }
+  std::string logText() { return dir.read("TolvanDrvLog.txt"); }
+
+  TempDir dir;
+  FakeClock clock;
+  FakeSleeper sleeper;
+  Driver driver{clock, sleeper, nullptr};
+};
+
+TEST_F(OperationRunner, RefusedScaleAmongThreeGetsResendFileAndRunStillSucceeds) {
+  addScale("ok1");
+  ScaleEntry& refused = addScale("refused");
+  refused.resendFile = dir.file("refused.rsd");
+  addScale("ok2").resendFile = dir.file("ok2.rsd");
+  addPluRecords(3);
+  driver.options.mode = kModeAdd;
+  EXPECT_EQ(sendToAllScales(driver, true), kMsgOk);
+  std::string log = logText();
+  EXPECT_NE(log.find("3 additions and 0 deletions imported: Data sent OK to 2 scale(s). Errors ocurred on 1 scale(s) "
+                     "(see below)"),
+            std::string::npos);
+  EXPECT_NE(log.find(" Error 0032:Error occurred on scale [refused] - See scale log file for details"),
+            std::string::npos);
+  std::string resend = dir.read("refused.rsd");
+  ASSERT_EQ(resend.size(), 3u * (12 + 2196));
+  EXPECT_EQ(resend.substr(0, 12), std::string("\x01\x00\x01\x00\x94\x08\x00\x00\x00\x00\x00\x00", 12));
+  EXPECT_EQ(resend[12], 1);  // first record's PLU number
+  EXPECT_FALSE(dir.exists("ok2.rsd"));
+}
+
+TEST_F(OperationRunner, FirstNonZeroResultOfAFailedScaleIsTheRunsResult) {
+  addScale("refused");
+  addScale("sendfail");
+  addScale("dataerror");
+  driver.options.mode = kModeAdd;
+  addPluRecords(1);
+  EXPECT_EQ(sendToAllScales(driver, false), kMsgSendError);
+  EXPECT_EQ(driver.scales.get(2)->status.load(), kStatusScaleError);
+  std::string log = logText();
+  // status 3 counts as sent OK, but is named in the report
+  EXPECT_NE(log.find("Data sent OK to 1 scale(s). Errors ocurred on 2 scale(s)"), std::string::npos);
+  EXPECT_NE(log.find("scale [dataerror]"), std::string::npos);
+}
+
+TEST_F(OperationRunner, UnsupportedTypeIsReportedAndCountedAsSentOk) {
+  addScale("block", kModelVt30);
+  addScale("message", kModelMerioPro);
+  driver.options.mode = kModeAdd;
+  driver.options.dataType = static_cast<int>(DataType::ExMsg2);
+  EXPECT_EQ(sendToAllScales(driver, true), kMsgOk);
+  EXPECT_EQ(driver.scales.get(0)->status.load(), kStatusScaleError);
+  std::string log = logText();
+  EXPECT_NE(log.find(" Error 0017:Import data type [exmsg2] not supported by scale : block"), std::string::npos);
+  EXPECT_NE(log.find("Data sent OK to all scales (2 scale(s))."), std::string::npos);
+  EXPECT_NE(dir.read("block.log").find("Import data type [exmsg2] not supported by scale : block"), std::string::npos);
+  std::lock_guard lock(gCallsMutex);
+  EXPECT_EQ(gCalls, std::vector<std::string>{"message:1"});
+}
+
+TEST_F(OperationRunner, EmptyScaleTableReportsZeroScales) {
+  driver.options.mode = kModeAdd;
+  addPluRecords(2);
+  EXPECT_EQ(sendToAllScales(driver, true), kMsgOk);
+  EXPECT_NE(logText().find("2 additions and 0 deletions imported: Data sent OK to all scales (0 scale(s))."),
+            std::string::npos);
+}
+
+TEST_F(OperationRunner, DeleteAllSendsOneDeletionWithoutResendFiles) {
+  addScale("refused", kModelPmx).resendFile = dir.file("r.rsd");
+  driver.options.mode = kModeDeleteAll;
+  driver.options.dataType = static_cast<int>(DataType::Prod);
+  addScale("pmx", kModelPmx);
+  addScale("merio", kModelMerioPro);
+  EXPECT_EQ(deleteAll(driver), kMsgOk);
+  EXPECT_EQ(driver.options.mode, kModeDelete);
+  ASSERT_EQ(driver.records.count(), 1);
+  EXPECT_EQ(static_cast<DeletionRecord*>(driver.records.get(0))->recNo, 0);
+  EXPECT_FALSE(dir.exists("r.rsd"));
+  std::string log = logText();
+  EXPECT_NE(log.find("0 additions and 1 deletions imported: Data sent OK to 2 scale(s). Errors ocurred on 1"),
+            std::string::npos);
+  EXPECT_NE(log.find("Import data type [prod] not supported by scale : merio"), std::string::npos);
+}
+
+TEST_F(OperationRunner, TotalsClearPassSkipsFailedScalesAndMovesMessageScalesLast) {
+  testing::CurrentDir inside(dir.path());
+  addScale("vt40", kModelVt40);
+  addScale("vt30", kModelVt30);
+  addScale("refused-pmx", kModelPmx);
+  driver.options.mode = kModeReceive;
+  driver.options.dataType = static_cast<int>(DataType::PluProd);
+  receiveFromAllScales(driver);
+  {
+    std::lock_guard lock(gCallsMutex);
+    gCalls.clear();
+  }
+  totalsClearPass(driver);
+  EXPECT_EQ(driver.options.mode, kModeReceive);
+  ASSERT_EQ(driver.scales.count(), 3);
+  EXPECT_EQ(driver.scales.get(0)->name, "vt30");
+  EXPECT_EQ(driver.scales.get(1)->name, "refused-pmx");
+  EXPECT_EQ(driver.scales.get(2)->name, "vt40");
+  std::lock_guard lock(gCallsMutex);
+  EXPECT_EQ(gCalls, std::vector<std::string>{"vt30:2"});
+}
+
+TEST_F(OperationRunner, ReceiveResultIsThatOfTheLastScaleNotOk) {
+  testing::CurrentDir inside(dir.path());
+  addScale("sendfail");
+  addScale("refused");
+  addScale("fine");
+  driver.options.mode = kModeReceive;
+  EXPECT_EQ(receiveFromAllScales(driver), kMsgOk);  // the refused scale's result 0 decides
+  EXPECT_TRUE(dir.exists("fineWrk.txt"));
+  EXPECT_NE(logText().find("scale [sendfail]"), std::string::npos);
+  EXPECT_EQ(logText().find("Data sent OK"), std::string::npos);
+}
+
+TEST_F(OperationRunner, HungReadIsStruckAndItsWorkerAbandoned) {
+  ScaleEntry& hung = addScale("hung");
+  hung.receiveTimeout = 5;
+  addScale("fine");
+  driver.options.mode = kModeAdd;
+  addPluRecords(1);
+  EXPECT_EQ(sendToAllScales(driver, false), kMsgOk);
+  EXPECT_EQ(hung.status.load(), kStatusFailed);
+  EXPECT_NE(dir.read("hung.log").find(" Error - Receive timeout"), std::string::npos);
+  driver.stopAllWorkers();  // the abandoned worker's late outcome must change nothing
+  EXPECT_EQ(hung.status.load(), kStatusFailed);
+  EXPECT_EQ(hung.result, 0);
+}
+
+// The real worker against a scale that takes the connection and never
+// answers, with its read made to look hung since long ago: the watch gives
+// up on it, the run goes on, and clean-up wakes and joins it. Run under TSan
+// and ASan in CI.
+TEST(OperationRunnerRealWorker, HungScaleIsAbandonedAndJoinedCleanly) {
+  TempDir dir;
+  SystemClock clock;
+  FakeSleeper sleeper;
+  Driver driver(clock, sleeper, nullptr);
+  driver.options.logFile = dir.file("TolvanDrvLog.txt");
+  driver.options.mode = kModeAdd;
+  SocketHandle listener = socketListen(SocketKind::Stream, 0);
+  ASSERT_NE(listener, kInvalidSocket);
+  auto* scale = new ScaleEntry("silent", 0, 594);
+  scale->driver = &driver;
+  scale->model = kModelVt40;
+  scale->ip = "127.0.0.1";
+  scale->port = socketLocalPort(listener);
+  scale->receiveTimeout = 5;
+  scale->connectTimeout = 1;
+  scale->trafficLogFile = dir.file("silent.log");
+  driver.scales.append(scale);
+  driver.records.append(std::calloc(1, 2196));
+  static_cast<int32_t*>(driver.records.get(0))[0] = 1;
+
+  std::thread hang([&] {
+    // Once the session start is out, the worker waits for its answer.
+    while (TempDir::readFile(dir.file("silent.log")).empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    scale->lastActivity = clock.nowSeconds() - 100;
+  });
+  EXPECT_EQ(sendToAllScales(driver, false), kMsgOk);  // an abandoned scale's result stays 0
+  hang.join();
+  EXPECT_EQ(scale->status.load(), kStatusFailed);
+  EXPECT_NE(dir.read("silent.log").find("Receive timeout"), std::string::npos);
+  driver.stopAllWorkers();
+  socketClose(listener);  // the kernel held the connection in its backlog
+}
+
+TEST_F(OperationRunner, ResendStepSendsExistingFilesAndDeletesThoseThatWentOut) {
+  ScaleEntry& good = addScale("good");
+  good.resendFile = dir.file("good.rsd");
+  ScaleEntry& bad = addScale("sendfail");
+  bad.resendFile = dir.file("bad.rsd");
+  addScale("none").resendFile = dir.file("absent.rsd");
+  dir.write("good.rsd", "x");
+  dir.write("bad.rsd", "y");
+  EXPECT_EQ(resendStep(driver), kMsgOk);
+  EXPECT_FALSE(dir.exists("good.rsd"));
+  EXPECT_TRUE(dir.exists("bad.rsd"));
+  EXPECT_EQ(driver.scales.get(2)->status.load(), kStatusOk);
+  std::lock_guard lock(gCallsMutex);
+  EXPECT_EQ(gCalls.size(), 2u);
+}
+
+TEST(ScaleSupport, FollowsTheTableByModelVersionAndMode) {
+  ScaleEntry vt30("a", 0, 594), merio("b", 1, 594), vt40("c", 2, 594), lm50("d", 3, 594);
+  vt30.model = kModelVt30;
+  merio.model = kModelMerioPro;
+  vt40.model = kModelVt40;
+  lm50.model = kModelLm50;
+  EXPECT_TRUE(scaleSupports(vt30, 6, kModeAdd));
+  EXPECT_FALSE(scaleSupports(vt30, 6, kModeDelete));
+  EXPECT_FALSE(scaleSupports(vt30, 8, kModeReceive));
+  EXPECT_TRUE(scaleSupports(vt30, 8, kModeDelete));
+  EXPECT_FALSE(scaleSupports(merio, 6, kModeAdd));
+  EXPECT_TRUE(scaleSupports(vt40, 6, kModeAdd));
+  EXPECT_FALSE(scaleSupports(vt40, 7, kModeAdd));
+  EXPECT_FALSE(scaleSupports(merio, 10, kModeAdd));  // china
+  EXPECT_TRUE(scaleSupports(vt40, 10, kModeReceive));
+  EXPECT_TRUE(scaleSupports(lm50, 10, kModeAdd));
+  EXPECT_FALSE(scaleSupports(lm50, 10, kModeDelete));
+  EXPECT_FALSE(scaleSupports(vt30, 10, kModeAdd));
+  vt30.version = kVersionUsa;
+  EXPECT_TRUE(scaleSupports(vt30, 10, kModeReceive));
+  EXPECT_TRUE(scaleSupports(vt30, 16, kModeDelete));
+  EXPECT_FALSE(scaleSupports(vt40, 16, kModeDelete));
+  EXPECT_TRUE(scaleSupports(merio, 13, kModeReceive));
+}
+
+}  // namespace
+}  // namespace tolvan

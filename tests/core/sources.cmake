@@ -1,0 +1,4 @@
+list(APPEND TOLVAN_TEST_SOURCES
+  core/driver_log_test.cc
+  core/ptr_array_test.cc
+)

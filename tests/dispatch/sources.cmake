@@ -1,0 +1,3 @@
+list(APPEND TOLVAN_TEST_SOURCES
+  dispatch/record_dispatch_test.cc
+)

@@ -1,0 +1,1 @@
+list(APPEND TOLVAN_TEST_SOURCES layers/layers_test.cc)

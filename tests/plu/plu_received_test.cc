@@ -1,0 +1,293 @@
+// PLU records sent back by scales: the block text read field by field, the
+// message-family body, and the shared list where the first arrival of a
+// PLU number wins.
+#include "plu/plu_received.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include "core/driver.h"
+#include "dispatch/record_dispatch.h"
+#include "plu/plu_record.h"
+#include "support/fakes.h"
+
+namespace tolvan {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// A block text of `length` '0' characters with `fields` written over it.
+std::string blockText(size_t length, std::initializer_list<std::pair<size_t, std::string>> fields) {
+  std::string text(length, '0');
+  for (const auto& [pos, value] : fields) text.replace(pos, value.size(), value);
+  return text;
+}
+
+// The example record of a "usa" scale: PLU 123, price 250, weight 500, item
+// code 345, POS code 123, shelf life 5, date flag 1, extra message 12.
+std::string usaExample() {
+  return blockText(118, {{0, "65000123"}, {10, "000250"}, {17, "0000250"}, {24, "000500"}, {52, "01"},
+                         {54, "0005"}, {74, "0000000123"}, {88, "00000345"}, {98, "12"}});
+}
+
+// The record both examples describe, as it reads back.
+PluRecord exampleRecord() {
+  PluRecord plu{};
+  plu.pluNo = 123;
+  plu.unitPrice = 250;
+  plu.weight = 500;
+  plu.itemCode = 345;
+  std::memcpy(plu.posCode, "0000000123", 10);
+  plu.shelfLife = 5;
+  plu.dateFlag = 1;
+  plu.message7 = 12;
+  return plu;
+}
+
+class ReceivedPlu : public ::testing::Test {
+ protected:
+  ReceivedPlu() {
+    scale_.driver = &driver_;
+    scale_.model = kModelVt30;
+    scale_.version = kVersionUsa;
+    scale_.maxExMsg = 99;
+  }
+
+  bool receive(ScaleEntry& scale, const std::string& text) {
+    return handleReceivedPlu(scale, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  }
+  bool receive(const std::string& text) { return receive(scale_, text); }
+  bool receive(const Bytes& body) { return handleReceivedPlu(scale_, body); }
+  const PluRecord& at(int i) const { return *static_cast<const PluRecord*>(driver_.records.get(i)); }
+  void expectRecord(int i, const PluRecord& want) const {
+    ASSERT_LT(i, driver_.records.count());
+    EXPECT_EQ(std::memcmp(&at(i), &want, sizeof want), 0) << "PLU " << at(i).pluNo << " desc " << at(i).desc;
+  }
+
+  testing::FakeClock clock_;
+  testing::FakeSleeper sleeper_{&clock_};
+  Driver driver_{clock_, sleeper_, nullptr};
+  ScaleEntry scale_{"scale1", 0, 594};
+};
+
+// ---- Block family ----
+
+TEST_F(ReceivedPlu, UsaExampleReadsBackWithItemCodeWholeAndDescriptionAfter) {
+  ASSERT_TRUE(receive(usaExample()));
+  expectRecord(0, exampleRecord());
+  std::string text = usaExample();
+  text.replace(0, 8, "65000124");
+  text.replace(88, 8, "10200345");
+  ASSERT_TRUE(receive(text + "Apples"));
+  PluRecord want = exampleRecord();
+  want.pluNo = 124;
+  want.itemCode = 10200345;  // department and group are not split off
+  std::strcpy(want.desc, "Apples");
+  expectRecord(1, want);
+}
+
+TEST_F(ReceivedPlu, SalesModeOneTakesTheSecondPriceOutsideUsa) {
+  ASSERT_TRUE(receive(blockText(118, {{0, "65000123"}, {8, "01"}, {10, "000999"}, {16, "00000250"}})));
+  EXPECT_EQ(at(0).unitPrice, 999);
+  scale_.version = kVersionNz;  // positions are usa's after two extra code characters
+  ASSERT_TRUE(receive("6502" + blockText(116, {{0, "000124"}, {6, "01"}, {8, "000999"}, {14, "00000250"}})));
+  EXPECT_EQ(at(1).salesMode, 1);
+  EXPECT_EQ(at(1).unitPrice, 250);
+  ASSERT_TRUE(receive("6502" + blockText(116, {{0, "000125"}, {6, "00"}, {8, "000999"}, {14, "00000250"}})));
+  EXPECT_EQ(at(2).unitPrice, 999);
+}
+
+TEST_F(ReceivedPlu, FieldsReadSignedWithBlanksAndKeepLowBits) {
+  ASSERT_TRUE(receive(blockText(118, {{0, "65000123"}, {10, "  -250"}, {24, "  +500"}, {48, "7000"}, {52, "x1"}})));
+  EXPECT_EQ(at(0).unitPrice, -250);
+  EXPECT_EQ(at(0).weight, 500);
+  EXPECT_EQ(at(0).tare, 7000);
+  EXPECT_EQ(at(0).dateFlag, 0);  // not a number: stays 0
+}
+
+// From 100 extra messages take four digits and the later fields move right
+// by two; from 10000 they take six in the places of extra message 7, coupon
+// and nutrition number, the layout the driver sends to such a scale.
+TEST_F(ReceivedPlu, WiderExtraMessagesReadTheLayoutTheDriverSends) {
+  scale_.maxExMsg = 9999;
+  ASSERT_TRUE(receive(blockText(120, {{0, "65000123"}, {98, "1234"}, {102, "05"}, {104, "06"}, {106, "07"},
+                                      {108, "01"}, {110, "00090000"}}) + "Pears"));
+  scale_.maxExMsg = 10000;
+  ASSERT_TRUE(receive(blockText(118, {{0, "65000124"}, {98, "123456"}, {104, "07"}, {106, "01"},
+                                      {108, "0005000000"}}) + "Cake"));
+  // {message 7, coupon, nutrition, forced tare, description}; tax 7, open price 1
+  const std::tuple<int32_t, int, int, int, const char*> expected[] = {{1234, 5, 6, 9, "Pears"},
+                                                                       {123456, 0, 0, 5, "Cake"}};
+  for (int i = 0; i < 2; ++i) {
+    const auto& [message7, coupon, nutrition, forcedTare, desc] = expected[i];
+    EXPECT_EQ(at(i).message7, message7);
+    EXPECT_EQ(at(i).coupon, coupon);
+    EXPECT_EQ(at(i).nutrition, nutrition);
+    EXPECT_EQ(at(i).taxNo, 7);
+    EXPECT_EQ(at(i).openPrice, 1);
+    EXPECT_EQ(at(i).forcedTare, forcedTare);
+    EXPECT_STREQ(at(i).desc, desc);
+  }
+}
+
+TEST_F(ReceivedPlu, PhilippinesReadsUnitAndFourDigitMessage) {
+  scale_.version = kVersionPhilippines;
+  ASSERT_TRUE(receive("6502" + blockText(116, {{0, "000123"}, {28, "3000"}, {96, "001200"}})));
+  EXPECT_EQ(at(0).unit, 3);
+  EXPECT_EQ(at(0).packQuant, 0);
+  EXPECT_EQ(at(0).message7, 12);
+  EXPECT_EQ(at(0).coupon, 0);
+}
+
+TEST_F(ReceivedPlu, ShortOrUnreadableTextsKeepWhatTheyHold) {
+  ASSERT_TRUE(receive(std::string("65000042") + "01" + "00012"));
+  EXPECT_EQ(at(0).pluNo, 42);
+  EXPECT_EQ(at(0).salesMode, 1);
+  EXPECT_EQ(at(0).unitPrice, 12);  // the digits there are, no further
+  EXPECT_EQ(at(0).weight, 0);
+  driver_.records.clearAndFree();
+  ASSERT_TRUE(receive(std::string("65abcdef")));
+  ASSERT_TRUE(receive(std::string("65000000") + std::string(110, '9')));
+  ASSERT_TRUE(receive(std::string("6")));
+  ASSERT_EQ(driver_.records.count(), 1);  // the zero record, once
+  expectRecord(0, PluRecord{});
+}
+
+TEST_F(ReceivedPlu, BlockRecordsRoundTripThroughTheEncoder) {
+  for (auto [version, maxExMsg] : {std::pair{kVersionUsa, 99}, {kVersionNz, 500}, {kVersionSouthAmerica, 99},
+                                   {kVersionTaiwan, 99}}) {
+    SCOPED_TRACE(version * 100000 + maxExMsg);
+    driver_.records.clearAndFree();
+    scale_.version = version;
+    scale_.maxExMsg = maxExMsg;
+    PluRecord sent = exampleRecord();
+    sent.packQuant = 6;
+    sent.costPrice = 800;
+    sent.tare = 15;
+    sent.message1 = 3;
+    sent.coupon = 2;
+    sent.taxNo = 4;
+    sent.openPrice = 1;
+    sent.regCode = version == kVersionTaiwan ? 77 : 0;
+    sent.barCodeNum = version == kVersionSouthAmerica ? 8 : 0;
+    sent.forcedTare = version == kVersionUsa ? 1 : 0;
+    std::strcpy(sent.desc, "Brown bread");
+    Bytes text(kMaxConvertedLen);
+    int code = 0;
+    int length = 0;
+    ASSERT_TRUE(convertRecord(scale_, 1, kModeAdd, &sent, code, text, length));
+    ASSERT_TRUE(handleReceivedPlu(scale_, std::span<const uint8_t>(text.data(), static_cast<size_t>(length))));
+    expectRecord(0, sent);
+  }
+}
+
+// ---- Message family ----
+
+// The body of the "china" example record.
+Bytes chinaExampleBody() {
+  Bytes body = {0x00, 0x00, 0x01, 0x23, 0x00, 0x00, 0x00, 0x02, 0x50, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05, 0x00,
+                0x00, 0x00, 0x00, 0x01, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                0x00, 0x03, 0x45, 0x00, 0x00, 0x00, 0x00, 0x01, 0x23, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x12};
+  body.resize(82, 0x00);
+  return body;
+}
+
+class ReceivedMessagePlu : public ReceivedPlu {
+ protected:
+  ReceivedMessagePlu() {
+    scale_.model = kModelVt40;
+    scale_.version = kVersionChina;
+  }
+};
+
+TEST_F(ReceivedMessagePlu, ChinaExampleReadsBackWithTheCountryTailOfTheVersion) {
+  Bytes body = chinaExampleBody();
+  body[75] = 0x04;
+  body[76] = 0x09;
+  PluRecord want = exampleRecord();
+  want.message1 = 4;  // china: message 1 first in the tail
+  ASSERT_TRUE(receive(body));
+  expectRecord(0, want);
+  // {version, unit, message 1}
+  for (auto [version, unit, message1] : {std::tuple{kVersionTaiwan, 4, 9}, {kVersionUsa, 0, 0}}) {
+    driver_.records.clearAndFree();
+    scale_.version = version;
+    ASSERT_TRUE(receive(body));
+    EXPECT_EQ(at(0).unit, unit) << version;
+    EXPECT_EQ(at(0).message1, message1) << version;
+  }
+}
+
+TEST_F(ReceivedMessagePlu, ShortBodyOrDescriptionKeepsWhatItHolds) {
+  Bytes body = chinaExampleBody();
+  body[80] = 5;
+  for (char c : std::string("Hello")) body.push_back(static_cast<uint8_t>(c));
+  scale_.maxPluDescLen = 3;
+  ASSERT_TRUE(receive(body));
+  EXPECT_STREQ(at(0).desc, "Hel");  // within the scale's limit
+  body.resize(82);
+  body[80] = 200;  // claims more description than the body holds
+  body[3] = 0x24;
+  body.push_back('O');
+  body.push_back('k');
+  scale_.maxPluDescLen = 100;
+  ASSERT_TRUE(receive(body));
+  EXPECT_STREQ(at(1).desc, "Ok");
+  Bytes cut = chinaExampleBody();
+  cut[3] = 0x25;
+  cut.resize(46);  // ends inside extra message 7
+  ASSERT_TRUE(receive(cut));
+  EXPECT_EQ(at(2).pluNo, 125);
+  EXPECT_EQ(at(2).itemCode, 345);
+  EXPECT_EQ(at(2).message7, 0);
+}
+
+TEST_F(ReceivedMessagePlu, ModelOfNeitherFamilyOrAbandonedWorkerAddsNothing) {
+  scale_.model = kModelHbq;
+  EXPECT_FALSE(receive(chinaExampleBody()));
+  scale_.model = kModelVt30;
+  scale_.version = kVersionUsa;
+  scale_.abandoned = true;
+  receive(usaExample());
+  EXPECT_EQ(driver_.records.count(), 0);
+}
+
+// ---- The shared list ----
+
+TEST_F(ReceivedPlu, FirstArrivalOfANumberWinsAcrossScalesAddingAtOnce) {
+  ScaleEntry second("scale2", 1, 594);
+  second.driver = &driver_;
+  second.model = kModelVt30;
+  second.version = kVersionUsa;
+  ASSERT_TRUE(receive(blockText(118, {{0, "65000007"}, {10, "000100"}})));
+  ASSERT_TRUE(receive(second, blockText(118, {{0, "65000007"}, {10, "000200"}})));
+  ASSERT_EQ(driver_.records.count(), 1);
+  EXPECT_EQ(at(0).unitPrice, 100);
+  driver_.records.clearAndFree();
+  auto feed = [this](ScaleEntry& scale) {
+    for (int n = 1; n <= 150; ++n) {
+      char number[9];
+      std::snprintf(number, sizeof number, "65%06d", n);
+      receive(scale, blockText(118, {{0, number}}));
+    }
+  };
+  std::thread a(feed, std::ref(scale_));
+  std::thread b(feed, std::ref(second));
+  a.join();
+  b.join();
+  ASSERT_EQ(driver_.records.count(), 150);
+  std::vector<bool> seen(151, false);
+  for (int i = 0; i < 150; ++i) {
+    int n = at(i).pluNo;
+    ASSERT_TRUE(n >= 1 && n <= 150 && !seen[static_cast<size_t>(n)]) << n;
+    seen[static_cast<size_t>(n)] = true;
+  }
+}
+
+}  // namespace
+}  // namespace tolvan
