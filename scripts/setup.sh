@@ -8,6 +8,12 @@ command -v make >/dev/null || need+=(make)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 [ -f /usr/include/gmock/gmock.h ] || need+=(libgmock-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
+# Asked for by scripts/coverage.sh and scripts/fuzz.sh only.
+if [ "${TOLVAN_WITH_COVERAGE:-0}" = 1 ]; then command -v gcovr >/dev/null || need+=(gcovr); fi
+if [ "${TOLVAN_WITH_FUZZ:-0}" = 1 ]; then
+  command -v clang++ >/dev/null || need+=(clang)
+  [ -n "$(find /usr/lib -name 'libclang_rt.fuzzer*' -print -quit 2>/dev/null)" ] || need+=(libclang-rt-dev)
+fi
 if [ "${#need[@]}" -gt 0 ]; then
   echo "Installing: ${need[*]}"
   export DEBIAN_FRONTEND=noninteractive
