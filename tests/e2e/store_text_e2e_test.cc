@@ -1,7 +1,7 @@
 // The real tolvandrv with store texts against simulated scales of both
 // families: what each scale keeps, what a receive exports (block scales
-// answer 17 and the others go on), that the export imports again to the
-// same bytes, and delete-all.
+// answer 17 and the others go on; the export is the import file again),
+// and delete-all.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -45,10 +45,9 @@ class StoreTextRun : public testing::SimRunTest {
     }
     start(config);
   }
-  std::string dump(const ScaleCase& s, const std::string& suffix) { return h.readFile(s.name + suffix + ".dump"); }
   // Store number to record size, as the scale's dump holds them.
   std::map<long, size_t> kept(const ScaleCase& s, const std::string& suffix) {
-    const std::string text = dump(s, suffix);
+    const std::string text = h.readFile(s.name + suffix + ".dump");
     std::map<long, size_t> sizes;
     std::regex line("record type=8 no=([0-9]+) hex=([0-9a-f]*)");
     for (auto it = std::sregex_iterator(text.begin(), text.end(), line); it != std::sregex_iterator(); ++it) {
@@ -72,12 +71,8 @@ TEST_F(StoreTextRun, ImportReceiveReimportAndDeleteAll) {
     const std::string refusal = "Error 0017:Import data type [store] not supported by scale : " + std::string(s.name);
     EXPECT_EQ(contains(h.driverLog(), refusal), !s.receives) << h.driverLog();
   }
-  ASSERT_EQ(h.readFile("export.csv"), kStoreFile);
-
-  startScales("-again", false);
-  EXPECT_EQ(run({"-u", "-fstore", "export.csv"}).exitStatus, 0) << h.driverLog();
-  stop();
-  for (const ScaleCase& s : kScales) EXPECT_EQ(dump(s, "-again"), dump(s, "")) << s.name;
+  // The export is the import file itself, so it imports again without loss.
+  EXPECT_EQ(h.readFile("export.csv"), kStoreFile);
 
   startScales("-all", true);
   EXPECT_EQ(run({"-a", "-fstore"}).exitStatus, 0) << h.driverLog();
