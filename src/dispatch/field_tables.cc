@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "masterdata/nutrition_panel.h"
+#include "masterdata/store_text.h"
 #include "plu/plu_record.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
@@ -26,6 +28,12 @@ void buildFieldTable(FieldTable& table, int dataType, int mode) {
     case DataType::Plu:
       buildPluFieldTable(table);
       break;
+    case DataType::Store:
+      buildStoreFieldTable(table);
+      break;
+    case DataType::Nutrition:
+      buildNutritionFieldTable(table);
+      break;
     // The column lists of the other types join here, one call each, as
     // their records are built:
     case DataType::ExMsg:
@@ -34,9 +42,7 @@ void buildFieldTable(FieldTable& table, int dataType, int mode) {
     case DataType::Coupon:   // extra message columns: not built yet
     case DataType::PriceCng:     // price change columns: not built yet
     case DataType::MkdPriceCng:  // markdown price change columns: not built yet
-    case DataType::Store:        // store text columns: not built yet
     case DataType::Keyboard:     // keyboard layout columns: not built yet
-    case DataType::Nutrition:    // nutrition panel columns: not built yet
     case DataType::PluProd:
     case DataType::NextDayProd:
     case DataType::RewrapProd:   // PLU totals columns: not built yet

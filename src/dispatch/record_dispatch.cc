@@ -1,5 +1,9 @@
 #include "dispatch/record_dispatch.h"
 
+#include "masterdata/nutrition_panel_encoding.h"
+#include "masterdata/nutrition_panel_received.h"
+#include "masterdata/store_text_encoding.h"
+#include "masterdata/store_text_received.h"
 #include "plu/plu_encoding.h"
 #include "plu/plu_received.h"
 #include "records/data_types.h"
@@ -22,23 +26,11 @@ bool handleReceivedExMsg(ScaleEntry&, std::span<const uint8_t>) { return false; 
 bool convertPriceCng(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
 bool convertMkdPriceCng(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
 
-// Store texts: not built yet.
-bool convertStore(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool convertStoreDeletion(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool buildStoreUploadRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
-bool handleReceivedStore(ScaleEntry&, std::span<const uint8_t>) { return false; }
-
 // Keyboard layouts: not built yet.
 bool convertKeyboard(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
 bool convertKeyboardDeletion(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
 bool buildKeyboardUploadRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
 bool handleReceivedKeyboard(ScaleEntry&, std::span<const uint8_t>) { return false; }
-
-// Nutrition panels: not built yet.
-bool convertNutrition(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool convertNutritionDeletion(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool buildNutritionUploadRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
-bool handleReceivedNutrition(ScaleEntry&, std::span<const uint8_t>) { return false; }
 
 // Production totals: not built yet.
 bool convertPluTotalsClear(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
@@ -194,6 +186,9 @@ bool handleReceivedRecord(ScaleEntry& scale, std::span<const uint8_t> data) {
   return false;
 }
 
-bool isDataTypeBuilt(int dataType) { return dataType == static_cast<int>(DataType::Plu); }
+bool isDataTypeBuilt(int dataType) {
+  return dataType == static_cast<int>(DataType::Plu) || dataType == static_cast<int>(DataType::Store) ||
+         dataType == static_cast<int>(DataType::Nutrition);
+}
 
 }  // namespace tolvan

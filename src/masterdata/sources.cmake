@@ -1,1 +1,9 @@
 # Sources of src/masterdata, listed by name.
+list(APPEND TOLVAN_SOURCES
+  src/masterdata/store_text.cc
+  src/masterdata/store_text_encoding.cc
+  src/masterdata/store_text_received.cc
+  src/masterdata/nutrition_panel.cc
+  src/masterdata/nutrition_panel_encoding.cc
+  src/masterdata/nutrition_panel_received.cc
+)

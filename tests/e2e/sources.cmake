@@ -3,3 +3,7 @@ list(APPEND TOLVAN_TEST_SOURCES
   e2e/message_family_e2e_test.cc
   e2e/both_families_e2e_test.cc
 )
+list(APPEND TOLVAN_TEST_SOURCES
+  e2e/store_text_e2e_test.cc
+  e2e/nutrition_panel_e2e_test.cc
+)

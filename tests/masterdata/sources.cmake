@@ -1,0 +1,4 @@
+list(APPEND TOLVAN_TEST_SOURCES
+  masterdata/store_text_test.cc
+  masterdata/nutrition_panel_test.cc
+)
