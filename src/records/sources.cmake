@@ -4,4 +4,5 @@ list(APPEND TOLVAN_SOURCES
   src/records/field_def.cc
   src/records/message_record.cc
   src/records/packing.cc
+  src/records/received_records.cc
 )
