@@ -1,5 +1,7 @@
 #include "dispatch/record_dispatch.h"
 
+#include "masterdata/keyboard_layout.h"
+#include "masterdata/price_change.h"
 #include "plu/plu_encoding.h"
 #include "plu/plu_received.h"
 #include "records/data_types.h"
@@ -18,21 +20,11 @@ bool convertExMsgDeletion(const ScaleEntry&, const void*, int&, std::span<uint8_
 bool buildExMsgUploadRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
 bool handleReceivedExMsg(ScaleEntry&, std::span<const uint8_t>) { return false; }
 
-// Price changes and markdown price changes: not built yet.
-bool convertPriceCng(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool convertMkdPriceCng(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-
 // Store texts: not built yet.
 bool convertStore(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
 bool convertStoreDeletion(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
 bool buildStoreUploadRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
 bool handleReceivedStore(ScaleEntry&, std::span<const uint8_t>) { return false; }
-
-// Keyboard layouts: not built yet.
-bool convertKeyboard(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool convertKeyboardDeletion(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool buildKeyboardUploadRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
-bool handleReceivedKeyboard(ScaleEntry&, std::span<const uint8_t>) { return false; }
 
 // Nutrition panels: not built yet.
 bool convertNutrition(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
@@ -70,8 +62,8 @@ ConvertFn converterOf(ConvertOp op) {
     case ConvertOp::PluDeletion: return convertPluDeletion;
     case ConvertOp::ExMsg: return convertExMsg;
     case ConvertOp::ExMsgDeletion: return convertExMsgDeletion;
-    case ConvertOp::PriceCng: return convertPriceCng;
-    case ConvertOp::MkdPriceCng: return convertMkdPriceCng;
+    case ConvertOp::PriceCng: return convertPriceChange;
+    case ConvertOp::MkdPriceCng: return convertMkdPriceChange;
     case ConvertOp::Store: return convertStore;
     case ConvertOp::StoreDeletion: return convertStoreDeletion;
     case ConvertOp::Keyboard: return convertKeyboard;
@@ -194,6 +186,14 @@ bool handleReceivedRecord(ScaleEntry& scale, std::span<const uint8_t> data) {
   return false;
 }
 
-bool isDataTypeBuilt(int dataType) { return dataType == static_cast<int>(DataType::Plu); }
+bool isDataTypeBuilt(int dataType) {
+  switch (static_cast<DataType>(dataType)) {
+    case DataType::Plu:
+    case DataType::PriceCng:
+    case DataType::MkdPriceCng:
+    case DataType::Keyboard: return true;
+    default: return false;
+  }
+}
 
 }  // namespace tolvan

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "core/record_list.h"
+#include "masterdata/keyboard_layout.h"
+#include "masterdata/price_change.h"
 #include "plu/plu_record.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
@@ -23,16 +25,19 @@ void* newAddition(int dataType) {
   switch (static_cast<DataType>(dataType)) {
     case DataType::Plu:
       return allocRecord<PluRecord>();
+    case DataType::PriceCng:
+      return newPriceChange();
+    case DataType::MkdPriceCng:
+      return newMkdPriceChange();
+    case DataType::Keyboard:
+      return newKeyboardRecord();
     // Each record below joins here with one allocRecord call once built
     // (the extra message record also stores its data type):
     case DataType::ExMsg:
     case DataType::ExMsg2:
     case DataType::ExMsg3:
     case DataType::Coupon:       // extra message record: not built yet
-    case DataType::PriceCng:     // price change record: not built yet
-    case DataType::MkdPriceCng:  // markdown price change record: not built yet
     case DataType::Store:        // store text record: not built yet
-    case DataType::Keyboard:     // keyboard layout record: not built yet
     case DataType::Nutrition:    // nutrition panel record: not built yet
       return nullptr;
     default:  // types that are never imported
