@@ -81,7 +81,7 @@ TEST_F(KeyboardRun, KeysReachEveryScaleAndComeBackFromTheMessageScales) {
   EXPECT_EQ(countOf(h.readFile("Merio.log"), " Error - Error converting to scale data format for line "), 2u)
       << h.readFile("Merio.log");
 
-  DriverRun received = run({"-v", "-fkeyboard", "export.csv"});
+  run({"-v", "-fkeyboard", "export.csv"});
   stop();
   const std::string log = h.driverLog();
   EXPECT_TRUE(contains(log, "Error 0017:Import data type [keyboard] not supported by scale : Usa\r\n")) << log;
@@ -100,7 +100,8 @@ TEST_F(KeyboardRun, KeysReachEveryScaleAndComeBackFromTheMessageScales) {
 
   // Every key once, whichever message scale answered first, as imported.
   EXPECT_EQ(sortedLines(h.readFile("export.csv")), sortedLines(kKeys)) << h.readFile("export.csv");
-  EXPECT_EQ(received.exitStatus, 0) << log;
+  // The refusing block scales do not fail the receive.
+  EXPECT_EQ(countOf(log, ":Tolvan scale driver completed OK\r\n"), 2u) << log;
 
   // The export imports again without loss.
   start(scaleLine("Again", "model=vt40"));
