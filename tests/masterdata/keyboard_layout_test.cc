@@ -7,185 +7,78 @@
 #include <vector>
 
 #include "core/driver.h"
-#include "dispatch/field_tables.h"
-#include "records/deletion_record.h"
+#include "dispatch/record_dispatch.h"
 #include "support/fakes.h"
 
 namespace tolvan {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+// What a key (mode 1) or the deletion of its number (mode 2) becomes for a
+// scale, through the dispatch, behind the message number; "-" when refused.
+std::string converted(int model, int version, int mode, const KeyboardRecord& key) {
+  ScaleEntry scale("s", 0, 594);
+  scale.model = model;
+  scale.version = version;
+  const DeletionRecord deletion{9, key.keyNo};
+  std::array<uint8_t, 64> buffer{};
+  int code = 0;
+  int length = -1;
+  if (!convertRecord(scale, 9, mode, mode == 2 ? static_cast<const void*>(&deletion) : &key, code, buffer, length)) {
+    return length == 0 ? "-" : "length not cleared";
+  }
+  return std::to_string(code) + ":" + std::string(buffer.begin(), buffer.begin() + length);
+}
 
-class KeyboardEncoding : public ::testing::Test {
- protected:
-  void configure(int model, int version = kVersionNz) {
-    scale_.model = model;
-    scale_.version = version;
-  }
-  bool convert(KeyboardRecord key) {
-    reset();
-    return convertKeyboard(scale_, &key, code_, buffer_, length_);
-  }
-  bool remove(int32_t keyNo) {
-    reset();
-    DeletionRecord deletion{9, keyNo};
-    return convertKeyboardDeletion(scale_, &deletion, code_, buffer_, length_);
-  }
-  bool request() {
-    reset();
-    return buildKeyboardUploadRequest(scale_, code_, buffer_, length_);
-  }
-  void reset() {
-    code_ = length_ = -1;
-    buffer_.fill(0xEE);
-  }
-  std::string text() const { return std::string(reinterpret_cast<const char*>(buffer_.data()), length_); }
-  Bytes bytes() const { return Bytes(buffer_.begin(), buffer_.begin() + length_); }
-
-  ScaleEntry scale_{"scale1", 0, 594};
-  std::array<uint8_t, 4096> buffer_{};
-  int code_ = -1;
-  int length_ = -1;
-};
-
-TEST_F(KeyboardEncoding, BlockTextsPutKeysOnTwoPages) {
-  struct Case {
-    int version;
-    KeyboardRecord key;
-    const char* text;
+TEST(KeyboardRecords, KeysAndDeletionsForEachFamily) {
+  const int vt30 = kModelVt30, vt40 = kModelVt40, merio = kModelMerioPro, usa = kVersionUsa, nz = kVersionNz;
+  const std::string header("36:\x36\0\0\0\0\0\x06\0", 11);
+  const std::tuple<int, int, int, KeyboardRecord, std::string> cases[] = {
+      {vt30, usa, 1, {5, 1, 123}, "0:640051000123"},
+      {vt30, nz, 1, {5, 1, 123}, "0:38020051000123"},
+      {vt30, nz, 1, {100, 2, 7}, "0:38021122000007"},       // key 12 of the second page
+      {vt30, usa, 1, {176, 42, 1234567}, "0:641884123456"},  // leading characters stay
+      {vt30, usa, 1, {177, 1, 1}, "-"},
+      {vt30, usa, 1, {0, 1, 1}, "-"},
+      {merio, nz, 1, {5, 1, 123}, header + std::string("\x05\x01\0\0\x01\x23", 6)},
+      {merio, nz, 1, {89, 1, 1}, "-"},
+      {vt40, nz, 1, {89, 1, 1}, header + std::string("\x59\x01\0\0\0\x01", 6)},
+      {vt40, nz, 1, {177, 1, 1}, "-"},
+      {vt30, usa, 2, {0, 0, 0}, "0:15"},
+      {vt30, nz, 2, {0, 0, 0}, "0:1501"},
+      {vt30, usa, 2, {3, 0, 0}, "-"},
+      {vt40, nz, 2, {150, 0, 0}, "6:\x50"},
+      {vt40, nz, 2, {0, 0, 0}, std::string("6:\0", 3)},
+      {vt40, nz, 2, {200, 0, 0}, "-"},  // cut to two digits it would clear every key
+      {merio, nz, 2, {100, 0, 0}, "-"},
   };
-  const Case cases[] = {
-      {kVersionUsa, {5, 1, 123}, "640051000123"},
-      {kVersionNz, {5, 1, 123}, "38020051000123"},
-      {kVersionNz, {100, 2, 7}, "38021122000007"},
-      {kVersionUsa, {100, 2, 7}, "641122000007"},
-      {kVersionNz, {88, 0, 0}, "38020880000000"},
-      {kVersionNz, {89, 3, 1}, "38021013000001"},
-      {kVersionNz, {176, 9, 999999}, "38021889999999"},
-      // A type of two characters leaves its first, data of seven digits its first six.
-      {kVersionUsa, {1, 42, 1234567}, "640014123456"},
-      {kVersionUsa, {1, -1, -5}, "64001--00000"},
-  };
-  for (const Case& c : cases) {
-    configure(kModelVt30, c.version);
-    ASSERT_TRUE(convert(c.key)) << c.text;
-    EXPECT_EQ(text(), c.text);
-    EXPECT_EQ(buffer_[length_], 0);
-  }
-  configure(kModelLm50);
-  for (int32_t keyNo : {0, 177, -1}) {
-    EXPECT_FALSE(convert({keyNo, 1, 1})) << keyNo;
-    EXPECT_EQ(length_, 0);
+  for (const auto& [model, version, mode, key, bytes] : cases) {
+    EXPECT_EQ(converted(model, version, mode, key), bytes) << "model " << model << " key " << key.keyNo;
   }
 }
 
-TEST_F(KeyboardEncoding, MessageRecordsKeepWholeKeysWithinTheModelsRange) {
-  configure(kModelMerioPro);
-  ASSERT_TRUE(convert({5, 1, 123}));
-  EXPECT_EQ(code_, 36);
-  EXPECT_EQ(bytes(), (Bytes{0x36, 0, 0, 0, 0, 0, 6, 0, 5, 1, 0x00, 0x00, 0x01, 0x23}));
-  EXPECT_FALSE(convert({89, 1, 123}));  // "meriopro" has one page
-  EXPECT_EQ(length_, 0);
-  configure(kModelVt40);
-  ASSERT_TRUE(convert({89, 2, 12345678}));
-  EXPECT_EQ(bytes(), (Bytes{0x36, 0, 0, 0, 0, 0, 6, 0, 89, 2, 0x12, 0x34, 0x56, 0x78}));
-  ASSERT_TRUE(convert({176, 1, 0}));
-  EXPECT_EQ(buffer_[8], 176);
-  EXPECT_FALSE(convert({177, 1, 0}));
-  EXPECT_FALSE(convert({0, 1, 0}));
-  configure(kModelVt20);  // a model of neither family
-  EXPECT_FALSE(convert({5, 1, 123}));
-}
-
-TEST_F(KeyboardEncoding, DeletionsClearTheWholeBlockKeyboardOrOneMessageKey) {
-  configure(kModelVt30, kVersionUsa);
-  ASSERT_TRUE(remove(0));
-  EXPECT_EQ(text(), "15");
-  EXPECT_FALSE(remove(3));
-  EXPECT_EQ(length_, 0);
-  configure(kModelPmx, kVersionNz);
-  ASSERT_TRUE(remove(0));
-  EXPECT_EQ(text(), "1501");
-
-  configure(kModelVt40);
-  ASSERT_TRUE(remove(150));
-  EXPECT_EQ(code_, 6);
-  EXPECT_EQ(bytes(), Bytes{0x50});
-  ASSERT_TRUE(remove(0));
-  EXPECT_EQ(bytes(), Bytes{0x00});
-  // Cut to two digits these would become 00, which clears every key.
-  EXPECT_FALSE(remove(200));
-  configure(kModelMerioPro);
-  EXPECT_FALSE(remove(100));
-  ASSERT_TRUE(remove(88));
-  EXPECT_EQ(bytes(), Bytes{0x88});
-}
-
-TEST_F(KeyboardEncoding, OnlyMessageScalesAreAskedForTheirKeyboard) {
-  configure(kModelMerioPro);
-  ASSERT_TRUE(request());
-  EXPECT_EQ(code_, 56);
-  EXPECT_EQ(bytes(), (Bytes{0, 0, 0, 0}));
-  configure(kModelVt40);
-  ASSERT_TRUE(request());
-  EXPECT_EQ(bytes(), (Bytes{0, 0, 0, 0, 0}));
-  for (int model : {kModelVt30, kModelPmx, kModelLm50}) {
-    configure(model);
-    EXPECT_FALSE(request());
-    EXPECT_EQ(length_, 0);
+TEST(KeyboardRecords, OnlyMessageScalesAreAskedAndTheirFirstAnswerPerKeyStays) {
+  testing::FakeClock clock;
+  testing::FakeSleeper sleeper{&clock};
+  Driver driver(clock, sleeper, nullptr);
+  ScaleEntry scale("s", 0, 594);
+  scale.driver = &driver;
+  scale.dataType = 9;
+  std::array<uint8_t, 8> request{};
+  int code = -1, length = -1;
+  for (auto [model, size] : {std::pair{kModelMerioPro, 4}, {kModelVt40, 5}, {kModelVt30, 0}}) {
+    scale.model = model;
+    EXPECT_EQ(buildUploadRequest(scale, code, request, length) && code == 56 ? length : 0, size);
   }
-}
-
-class ReceivedKeyboard : public ::testing::Test {
- protected:
-  ReceivedKeyboard() {
-    for (ScaleEntry* scale : {&first_, &second_}) {
-      scale->driver = &driver_;
-      scale->model = kModelVt40;
-      scale->dataType = 9;
-    }
+  using Bytes = std::vector<uint8_t>;
+  EXPECT_FALSE(handleReceivedRecord(scale, Bytes{150, 3, 0, 0x12, 0x34, 0x56}));  // block scale
+  scale.model = kModelVt40;
+  EXPECT_FALSE(handleReceivedRecord(scale, Bytes{150, 3, 0, 0x12, 0x34}));
+  for (const Bytes& key : {Bytes{150, 3, 0, 0x12, 0x34, 0x56}, Bytes{150, 4, 0, 0, 0, 1}}) {
+    EXPECT_TRUE(handleReceivedRecord(scale, key));
   }
-  const KeyboardRecord& kept(int i) const { return *static_cast<const KeyboardRecord*>(driver_.records.get(i)); }
-
-  testing::FakeClock clock_;
-  testing::FakeSleeper sleeper_{&clock_};
-  Driver driver_{clock_, sleeper_, nullptr};
-  ScaleEntry first_{"first", 0, 594};
-  ScaleEntry second_{"second", 1, 594};
-};
-
-TEST_F(ReceivedKeyboard, FirstArrivalOfAKeyStaysAndKeysAbove88ReadWhole) {
-  ASSERT_TRUE(handleReceivedKeyboard(first_, Bytes{150, 3, 0x00, 0x12, 0x34, 0x56}));
-  ASSERT_TRUE(handleReceivedKeyboard(second_, Bytes{150, 4, 0x00, 0x00, 0x00, 0x01}));
-  second_.model = kModelMerioPro;
-  ASSERT_TRUE(handleReceivedKeyboard(second_, Bytes{7, 1, 0x00, 0x00, 0x00, 0x09, 0xAA}));
-  ASSERT_EQ(driver_.records.count(), 2);
-  EXPECT_EQ(kept(0).keyNo, 150);
-  EXPECT_EQ(kept(0).keyType, 3);
-  EXPECT_EQ(kept(0).data, 123456);
-  EXPECT_EQ(kept(1).keyNo, 7);
-  EXPECT_EQ(kept(1).data, 9);
-}
-
-TEST_F(ReceivedKeyboard, BlockScalesAndShortRecordsKeepNothing) {
-  first_.model = kModelVt30;
-  EXPECT_FALSE(handleReceivedKeyboard(first_, Bytes{5, 1, 0, 0, 0, 1}));
-  EXPECT_FALSE(handleReceivedKeyboard(second_, Bytes{5, 1, 0, 0, 0}));
-  EXPECT_FALSE(handleReceivedKeyboard(second_, Bytes{}));
-  EXPECT_EQ(driver_.records.count(), 0);
-}
-
-TEST(KeyboardColumns, KeyTypeAndDataAreWholeNumbers) {
-  FieldTable table;
-  buildFieldTable(table, 9, 1);
-  ASSERT_EQ(table.count(), 3);
-  const char* names[] = {"Key_No", "Type", "Data"};
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_STREQ(table.get(i)->name, names[i]);
-    EXPECT_EQ(table.get(i)->kind, FieldKind::Long);
-    EXPECT_EQ(table.get(i)->offset, 4u * i);
-  }
-  table.clearAndFree();
+  ASSERT_EQ(driver.records.count(), 1);
+  const auto& key = *static_cast<const KeyboardRecord*>(driver.records.get(0));
+  EXPECT_EQ((std::tuple{key.keyNo, key.keyType, key.data}), (std::tuple{150, 3, 123456}));
 }
 
 }  // namespace
