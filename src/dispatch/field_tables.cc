@@ -2,7 +2,9 @@
 
 #include <cstddef>
 
+#include "masterdata/keyboard_layout.h"
 #include "masterdata/nutrition_panel.h"
+#include "masterdata/price_change.h"
 #include "masterdata/store_text.h"
 #include "plu/plu_record.h"
 #include "records/data_types.h"
@@ -34,15 +36,21 @@ void buildFieldTable(FieldTable& table, int dataType, int mode) {
     case DataType::Nutrition:
       buildNutritionFieldTable(table);
       break;
+    case DataType::PriceCng:
+      buildPriceChangeFieldTable(table);
+      break;
+    case DataType::MkdPriceCng:
+      buildMkdPriceChangeFieldTable(table);
+      break;
+    case DataType::Keyboard:
+      buildKeyboardFieldTable(table);
+      break;
     // The column lists of the other types join here, one call each, as
     // their records are built:
     case DataType::ExMsg:
     case DataType::ExMsg2:
     case DataType::ExMsg3:
     case DataType::Coupon:   // extra message columns: not built yet
-    case DataType::PriceCng:     // price change columns: not built yet
-    case DataType::MkdPriceCng:  // markdown price change columns: not built yet
-    case DataType::Keyboard:     // keyboard layout columns: not built yet
     case DataType::PluProd:
     case DataType::NextDayProd:
     case DataType::RewrapProd:   // PLU totals columns: not built yet
@@ -64,7 +72,9 @@ void buildFixedFieldTable(FieldTable& table, int dataType, int mode, int maxExMs
     case DataType::ExMsg2:
     case DataType::ExMsg3:
     case DataType::Coupon:    // extra message fixed-width columns: not built yet
-    case DataType::PriceCng:  // price change fixed-width columns: not built yet
+      break;
+    case DataType::PriceCng:
+      buildPriceChangeFixedFieldTable(table);
       break;
     default:  // types without a fixed-width format
       break;

@@ -1,7 +1,9 @@
 #include "dispatch/record_dispatch.h"
 
+#include "masterdata/keyboard_layout.h"
 #include "masterdata/nutrition_panel_encoding.h"
 #include "masterdata/nutrition_panel_received.h"
+#include "masterdata/price_change.h"
 #include "masterdata/store_text_encoding.h"
 #include "masterdata/store_text_received.h"
 #include "plu/plu_encoding.h"
@@ -21,16 +23,6 @@ bool convertExMsg(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&
 bool convertExMsgDeletion(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
 bool buildExMsgUploadRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
 bool handleReceivedExMsg(ScaleEntry&, std::span<const uint8_t>) { return false; }
-
-// Price changes and markdown price changes: not built yet.
-bool convertPriceCng(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool convertMkdPriceCng(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-
-// Keyboard layouts: not built yet.
-bool convertKeyboard(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool convertKeyboardDeletion(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool buildKeyboardUploadRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
-bool handleReceivedKeyboard(ScaleEntry&, std::span<const uint8_t>) { return false; }
 
 // Production totals: not built yet.
 bool convertPluTotalsClear(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
@@ -62,8 +54,8 @@ ConvertFn converterOf(ConvertOp op) {
     case ConvertOp::PluDeletion: return convertPluDeletion;
     case ConvertOp::ExMsg: return convertExMsg;
     case ConvertOp::ExMsgDeletion: return convertExMsgDeletion;
-    case ConvertOp::PriceCng: return convertPriceCng;
-    case ConvertOp::MkdPriceCng: return convertMkdPriceCng;
+    case ConvertOp::PriceCng: return convertPriceChange;
+    case ConvertOp::MkdPriceCng: return convertMkdPriceChange;
     case ConvertOp::Store: return convertStore;
     case ConvertOp::StoreDeletion: return convertStoreDeletion;
     case ConvertOp::Keyboard: return convertKeyboard;
@@ -187,8 +179,15 @@ bool handleReceivedRecord(ScaleEntry& scale, std::span<const uint8_t> data) {
 }
 
 bool isDataTypeBuilt(int dataType) {
-  return dataType == static_cast<int>(DataType::Plu) || dataType == static_cast<int>(DataType::Store) ||
-         dataType == static_cast<int>(DataType::Nutrition);
+  switch (static_cast<DataType>(dataType)) {
+    case DataType::Plu:
+    case DataType::PriceCng:
+    case DataType::MkdPriceCng:
+    case DataType::Store:
+    case DataType::Keyboard:
+    case DataType::Nutrition: return true;
+    default: return false;
+  }
 }
 
 }  // namespace tolvan

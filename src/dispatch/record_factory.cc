@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "core/record_list.h"
+#include "masterdata/keyboard_layout.h"
 #include "masterdata/nutrition_panel.h"
+#include "masterdata/price_change.h"
 #include "masterdata/store_text.h"
 #include "plu/plu_record.h"
 #include "records/data_types.h"
@@ -29,15 +31,18 @@ void* newAddition(int dataType) {
       return newStoreRecord();
     case DataType::Nutrition:
       return newNutritionRecord();
+    case DataType::PriceCng:
+      return newPriceChange();
+    case DataType::MkdPriceCng:
+      return newMkdPriceChange();
+    case DataType::Keyboard:
+      return newKeyboardRecord();
     // Each record below joins here with one allocRecord call once built
     // (the extra message record also stores its data type):
     case DataType::ExMsg:
     case DataType::ExMsg2:
     case DataType::ExMsg3:
     case DataType::Coupon:       // extra message record: not built yet
-    case DataType::PriceCng:     // price change record: not built yet
-    case DataType::MkdPriceCng:  // markdown price change record: not built yet
-    case DataType::Keyboard:     // keyboard layout record: not built yet
       return nullptr;
     default:  // types that are never imported
       return nullptr;

@@ -6,4 +6,7 @@ list(APPEND TOLVAN_SOURCES
   src/masterdata/nutrition_panel.cc
   src/masterdata/nutrition_panel_encoding.cc
   src/masterdata/nutrition_panel_received.cc
+  src/masterdata/block_fields.cc
+  src/masterdata/price_change.cc
+  src/masterdata/keyboard_layout.cc
 )

@@ -1,0 +1,125 @@
+#include "masterdata/price_change.h"
+
+#include <cstring>
+
+#include "core/record_list.h"
+#include "masterdata/block_fields.h"
+#include "records/message_record.h"
+#include "records/packing.h"
+
+namespace tolvan {
+namespace {
+
+constexpr int kMsgNoPriceChange = 23;
+constexpr uint16_t kPriceChangeBodyLen = 9;
+
+bool isBlockFamily(const ScaleEntry& scale) {
+  return scale.model == kModelVt30 || scale.model == kModelPmx || scale.model == kModelLm50;
+}
+
+long asLong(int32_t v) { return static_cast<long>(v); }
+
+// "usa":      "31"   PLU (6)  "0" price (5)   14 characters
+// "thailand": "6602" PLU (6)  "0" price (7)   18
+// others:     "3101" PLU (6)  "0" price (5)   16
+bool convertBlockPriceChange(const ScaleEntry& scale, const PriceChangeRecord& change, std::span<uint8_t> buffer,
+                             int& length) {
+  BlockFields line(buffer);
+  if (scale.version == kVersionUsa) {
+    line.put(2, "31");
+  } else {
+    line.put(4, scale.version == kVersionThailand ? "6602" : "3101");
+  }
+  line.put(6, "%.6ld", asLong(change.pluNo));
+  if (scale.version == kVersionThailand) {
+    line.put(8, "0%.7ld", asLong(change.unitPrice));
+  } else {
+    line.put(6, "0%.5ld", asLong(change.unitPrice));
+  }
+  return line.finish(length);
+}
+
+// Record header (message 23, body 9), then the body:
+// [0..3] PLU number, 8 packed digits  [4] 0  [5..8] unit price, 8 packed digits
+bool convertMessagePriceChange(const PriceChangeRecord& change, int& code, std::span<uint8_t> buffer, int& length) {
+  const size_t total = kMessageRecordHeaderLen + kPriceChangeBodyLen;
+  if (buffer.size() < total) return false;
+  MakeRecordHeader(buffer, kMsgNoPriceChange, kPriceChangeBodyLen);
+  std::span<uint8_t> body = buffer.subspan(kMessageRecordHeaderLen, kPriceChangeBodyLen);
+  PackBcd(body.subspan(0, 4), static_cast<uint32_t>(change.pluNo), 8);
+  body[4] = 0;
+  PackBcd(body.subspan(5, 4), static_cast<uint32_t>(change.unitPrice), 8);
+  code = kMsgNoPriceChange;
+  length = static_cast<int>(total);
+  return true;
+}
+
+// "usa":      "32"   PLU (6)  flag (1)  price (5)   14 characters
+// "thailand": "6702" PLU (6)  flag (1)  price (6)   17
+// others:     "3201" PLU (6)  flag (1)  price (5)   16
+bool convertBlockMkdPriceChange(const ScaleEntry& scale, const MkdPriceChangeRecord& change,
+                                std::span<uint8_t> buffer, int& length) {
+  BlockFields line(buffer);
+  if (scale.version == kVersionUsa) {
+    line.put(2, "32");
+  } else {
+    line.put(4, scale.version == kVersionThailand ? "6702" : "3201");
+  }
+  line.put(6, "%.6ld", asLong(change.pluNo));
+  // A signed number: a negative flag leaves only its '-' in the record.
+  line.put(1, "%d", static_cast<int>(change.markFlag));
+  if (scale.version == kVersionThailand) {
+    line.put(6, "%.6ld", asLong(change.markPrice));
+  } else {
+    line.put(5, "%.5ld", asLong(change.markPrice));
+  }
+  return line.finish(length);
+}
+
+template <class Record>
+Record readRecord(const void* record) {
+  Record copy{};
+  std::memcpy(&copy, record, sizeof copy);
+  return copy;
+}
+
+}  // namespace
+
+void buildPriceChangeFieldTable(FieldTable& table) {
+  table.append(new FieldDef("Plu_No", FieldKind::Long, 4, offsetof(PriceChangeRecord, pluNo)));
+  table.append(new FieldDef("UnitPrice", FieldKind::Long, 4, offsetof(PriceChangeRecord, unitPrice)));
+}
+
+void buildPriceChangeFixedFieldTable(FieldTable& table) {
+  table.append(new FieldDef("Plu_No", FieldKind::Long, 4, offsetof(PriceChangeRecord, pluNo), 0, 6));
+  table.append(new FieldDef("UnitPrice", FieldKind::Long, 4, offsetof(PriceChangeRecord, unitPrice), 6, 8));
+}
+
+void buildMkdPriceChangeFieldTable(FieldTable& table) {
+  table.append(new FieldDef("Plu_No", FieldKind::Long, 4, offsetof(MkdPriceChangeRecord, pluNo)));
+  table.append(new FieldDef("MarkFlag", FieldKind::Byte, 1, offsetof(MkdPriceChangeRecord, markFlag)));
+  table.append(new FieldDef("MarkPrice", FieldKind::Long, 4, offsetof(MkdPriceChangeRecord, markPrice)));
+}
+
+PriceChangeRecord* newPriceChange() { return allocRecord<PriceChangeRecord>(); }
+MkdPriceChangeRecord* newMkdPriceChange() { return allocRecord<MkdPriceChangeRecord>(); }
+
+bool convertPriceChange(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
+                        int& length) {
+  length = 0;
+  if (record == nullptr) return false;
+  const auto change = readRecord<PriceChangeRecord>(record);
+  if (scale.model == kModelVt40) return convertMessagePriceChange(change, code, buffer, length);
+  if (isBlockFamily(scale)) return convertBlockPriceChange(scale, change, buffer, length);
+  return false;
+}
+
+// No message-family scale takes markdown price changes, so `code` stays.
+bool convertMkdPriceChange(const ScaleEntry& scale, const void* record, int& /*code*/, std::span<uint8_t> buffer,
+                           int& length) {
+  length = 0;
+  if (record == nullptr || !isBlockFamily(scale)) return false;
+  return convertBlockMkdPriceChange(scale, readRecord<MkdPriceChangeRecord>(record), buffer, length);
+}
+
+}  // namespace tolvan
