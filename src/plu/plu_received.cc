@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <optional>
 
-#include "core/driver.h"
 #include "core/record_list.h"
 #include "plu/plu_record.h"
+#include "records/first_arrival.h"
 #include "records/packing.h"
 #include "text/block_text.h"
 #include "text/message_text.h"
@@ -253,33 +252,6 @@ bool parseBlockText(const ScaleEntry& scale, std::span<const uint8_t> text, PluR
 }
 
 bool isBlockModel(int model) { return model == kModelVt30 || model == kModelPmx || model == kModelLm50; }
-
-int32_t recordNumber(const void* record) {
-  int32_t number = 0;
-  std::memcpy(&number, record, sizeof number);
-  return number;
-}
-
-// Appends the record unless one with its number is already in the shared
-// list, or the run has given up on this scale's worker. Takes ownership.
-void keepFirstArrival(ScaleEntry& scale, PluRecord* plu) {
-  Driver* driver = scale.driver;
-  std::lock_guard guard(scale.guard);
-  if (driver == nullptr || scale.abandoned) {
-    std::free(plu);
-    return;
-  }
-  std::lock_guard lock(driver->recordLock);
-  RecordList& list = driver->records;
-  for (int i = 0; i < list.count(); ++i) {
-    const void* held = list.get(i);
-    if (held != nullptr && recordNumber(held) == plu->pluNo) {
-      std::free(plu);
-      return;
-    }
-  }
-  list.append(plu);
-}
 
 }  // namespace
 

@@ -1,0 +1,43 @@
+#include "records/first_arrival.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "core/driver.h"
+#include "core/record_list.h"
+
+namespace tolvan {
+namespace {
+
+int32_t recordNumber(const void* record) {
+  int32_t number = 0;
+  std::memcpy(&number, record, sizeof number);
+  return number;
+}
+
+}  // namespace
+
+void keepFirstArrival(ScaleEntry& scale, void* record) {
+  if (record == nullptr) return;
+  Driver* driver = scale.driver;
+  std::lock_guard guard(scale.guard);
+  if (driver == nullptr || scale.abandoned) {
+    std::free(record);
+    return;
+  }
+  const int32_t number = recordNumber(record);
+  std::lock_guard lock(driver->recordLock);
+  RecordList& list = driver->records;
+  for (int i = 0; i < list.count(); ++i) {
+    const void* held = list.get(i);
+    if (held != nullptr && recordNumber(held) == number) {
+      std::free(record);
+      return;
+    }
+  }
+  list.append(record);
+}
+
+}  // namespace tolvan
