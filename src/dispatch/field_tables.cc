@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "masterdata/extra_message.h"
 #include "plu/plu_record.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
@@ -26,12 +27,14 @@ void buildFieldTable(FieldTable& table, int dataType, int mode) {
     case DataType::Plu:
       buildPluFieldTable(table);
       break;
-    // The column lists of the other types join here, one call each, as
-    // their records are built:
     case DataType::ExMsg:
     case DataType::ExMsg2:
     case DataType::ExMsg3:
-    case DataType::Coupon:   // extra message columns: not built yet
+    case DataType::Coupon:
+      buildExMsgFieldTable(table);
+      break;
+    // The column lists of the other types join here, one call each, as
+    // their records are built:
     case DataType::PriceCng:     // price change columns: not built yet
     case DataType::MkdPriceCng:  // markdown price change columns: not built yet
     case DataType::Store:        // store text columns: not built yet
@@ -57,7 +60,9 @@ void buildFixedFieldTable(FieldTable& table, int dataType, int mode, int maxExMs
     case DataType::ExMsg:
     case DataType::ExMsg2:
     case DataType::ExMsg3:
-    case DataType::Coupon:    // extra message fixed-width columns: not built yet
+    case DataType::Coupon:
+      buildExMsgFixedFieldTable(table);
+      break;
     case DataType::PriceCng:  // price change fixed-width columns: not built yet
       break;
     default:  // types without a fixed-width format

@@ -1,5 +1,8 @@
 #include "dispatch/record_dispatch.h"
 
+#include "masterdata/extra_message.h"
+#include "masterdata/extra_message_encoding.h"
+#include "masterdata/extra_message_received.h"
 #include "plu/plu_encoding.h"
 #include "plu/plu_received.h"
 #include "records/data_types.h"
@@ -11,12 +14,6 @@ namespace {
 // The master data and totals operations below answer "not supported" until
 // the module of their type takes their place; the mapping that reaches
 // them is final.
-
-// Extra messages and coupons (types 2 to 5): not built yet.
-bool convertExMsg(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool convertExMsgDeletion(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool buildExMsgUploadRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
-bool handleReceivedExMsg(ScaleEntry&, std::span<const uint8_t>) { return false; }
 
 // Price changes and markdown price changes: not built yet.
 bool convertPriceCng(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
@@ -64,12 +61,25 @@ bool convertPluDeletion(const ScaleEntry& scale, const void* record, int& code, 
   return convertPlu(scale, 2, record, code, buffer, length);
 }
 
+// The four extra message types share one record, which carries its type.
+bool convertExMsgRecord(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
+                        int& length) {
+  const int dataType = static_cast<const ExMsgRecord*>(record)->dataType;
+  return convertExMsg(scale, dataType, record, code, buffer, length);
+}
+
+bool convertExMsgRecordDeletion(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
+                                int& length) {
+  const int dataType = static_cast<const DeletionRecord*>(record)->dataType;
+  return convertExMsgDeletion(scale, dataType, record, code, buffer, length);
+}
+
 ConvertFn converterOf(ConvertOp op) {
   switch (op) {
     case ConvertOp::Plu: return convertPluRecord;
     case ConvertOp::PluDeletion: return convertPluDeletion;
-    case ConvertOp::ExMsg: return convertExMsg;
-    case ConvertOp::ExMsgDeletion: return convertExMsgDeletion;
+    case ConvertOp::ExMsg: return convertExMsgRecord;
+    case ConvertOp::ExMsgDeletion: return convertExMsgRecordDeletion;
     case ConvertOp::PriceCng: return convertPriceCng;
     case ConvertOp::MkdPriceCng: return convertMkdPriceCng;
     case ConvertOp::Store: return convertStore;
@@ -194,6 +204,6 @@ bool handleReceivedRecord(ScaleEntry& scale, std::span<const uint8_t> data) {
   return false;
 }
 
-bool isDataTypeBuilt(int dataType) { return dataType == static_cast<int>(DataType::Plu); }
+bool isDataTypeBuilt(int dataType) { return dataType == static_cast<int>(DataType::Plu) || isExMsgType(dataType); }
 
 }  // namespace tolvan

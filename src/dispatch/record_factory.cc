@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/record_list.h"
+#include "masterdata/extra_message.h"
 #include "plu/plu_record.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
@@ -23,12 +24,12 @@ void* newAddition(int dataType) {
   switch (static_cast<DataType>(dataType)) {
     case DataType::Plu:
       return allocRecord<PluRecord>();
-    // Each record below joins here with one allocRecord call once built
-    // (the extra message record also stores its data type):
     case DataType::ExMsg:
     case DataType::ExMsg2:
     case DataType::ExMsg3:
-    case DataType::Coupon:       // extra message record: not built yet
+    case DataType::Coupon:
+      return newExMsgRecord(dataType);
+    // Each record below joins here with one allocRecord call once built:
     case DataType::PriceCng:     // price change record: not built yet
     case DataType::MkdPriceCng:  // markdown price change record: not built yet
     case DataType::Store:        // store text record: not built yet

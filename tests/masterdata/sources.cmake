@@ -1,0 +1,3 @@
+list(APPEND TOLVAN_TEST_SOURCES
+  masterdata/extra_message_test.cc
+)
