@@ -19,10 +19,8 @@ using testing::contains;
 // The matches of the first group of `pattern` in `text`, in order.
 std::vector<std::string> found(const std::string& text, const std::string& pattern) {
   std::vector<std::string> out;
-  std::regex re(pattern);
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator(); ++it) {
-    out.push_back((*it)[1]);
-  }
+  const std::regex re(pattern);
+  for (std::sregex_iterator it(text.begin(), text.end(), re), end; it != end; ++it) out.push_back((*it)[1]);
   return out;
 }
 
@@ -64,7 +62,6 @@ TEST_F(ExMsgRun, MixedWmsmartFileReachesBothFamiliesWholeAndARefusedScaleKeepsIt
     EXPECT_EQ(found(h.readFile(dump), "type=([0-9]+ no=[0-9]+) "),
               (std::vector<std::string>{"1 no=1", "1 no=3", "2 no=7"})) << dump;
   }
-  EXPECT_TRUE(contains(h.readFile("blk.dump"), "no=7 hex=33353037" "1b4330" "48656c6c6f" "1b4330" "576f726c64\n"));
 
   // The resend file: entry headers (type, mode, length) and the records.
   const std::string resend = h.readFile("late.rsd");

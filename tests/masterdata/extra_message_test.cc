@@ -27,12 +27,9 @@ class ExMsgTest : public ::testing::Test {
   }
   std::string out(bool ok) const { return ok ? std::string(buffer_.begin(), buffer_.begin() + length_) : "refused"; }
   std::string send(int type, int32_t number, const std::string& desc) {
-    ExMsgRecord* record = newExMsgRecord(type);
-    record->messageNo = number;
-    desc.copy(record->desc, kExMsgDescSize - 1);
-    bool ok = convertRecord(scale_, type, kModeAdd, record, code_, buffer_, length_);
-    std::free(record);
-    return out(ok);
+    ExMsgRecord record{number, static_cast<uint16_t>(type), 0, {}};
+    desc.copy(record.desc, kExMsgDescSize - 1);
+    return out(convertRecord(scale_, type, kModeAdd, &record, code_, buffer_, length_));
   }
   std::string remove(int type, int32_t number) {
     DeletionRecord deletion{static_cast<uint16_t>(type), number};
