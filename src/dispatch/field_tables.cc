@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "masterdata/extra_message.h"
 #include "masterdata/keyboard_layout.h"
 #include "masterdata/nutrition_panel.h"
 #include "masterdata/price_change.h"
@@ -45,12 +46,13 @@ void buildFieldTable(FieldTable& table, int dataType, int mode) {
     case DataType::Keyboard:
       buildKeyboardFieldTable(table);
       break;
-    // The column lists of the other types join here, one call each, as
-    // their records are built:
     case DataType::ExMsg:
     case DataType::ExMsg2:
     case DataType::ExMsg3:
-    case DataType::Coupon:   // extra message columns: not built yet
+    case DataType::Coupon:
+      buildExMsgFieldTable(table);
+      break;
+    // The totals column lists join here:
     case DataType::PluProd:
     case DataType::NextDayProd:
     case DataType::RewrapProd:   // PLU totals columns: not built yet
@@ -71,7 +73,8 @@ void buildFixedFieldTable(FieldTable& table, int dataType, int mode, int maxExMs
     case DataType::ExMsg:
     case DataType::ExMsg2:
     case DataType::ExMsg3:
-    case DataType::Coupon:    // extra message fixed-width columns: not built yet
+    case DataType::Coupon:
+      buildExMsgFixedFieldTable(table);
       break;
     case DataType::PriceCng:
       buildPriceChangeFixedFieldTable(table);

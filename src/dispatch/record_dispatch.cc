@@ -1,5 +1,8 @@
 #include "dispatch/record_dispatch.h"
 
+#include "masterdata/extra_message.h"
+#include "masterdata/extra_message_encoding.h"
+#include "masterdata/extra_message_received.h"
 #include "masterdata/keyboard_layout.h"
 #include "masterdata/nutrition_panel_encoding.h"
 #include "masterdata/nutrition_panel_received.h"
@@ -9,6 +12,7 @@
 #include "plu/plu_encoding.h"
 #include "plu/plu_received.h"
 #include "records/data_types.h"
+#include "records/deletion_record.h"
 
 namespace tolvan {
 
@@ -17,12 +21,6 @@ namespace {
 // The master data and totals operations below answer "not supported" until
 // the module of their type takes their place; the mapping that reaches
 // them is final.
-
-// Extra messages and coupons (types 2 to 5): not built yet.
-bool convertExMsg(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool convertExMsgDeletion(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool buildExMsgUploadRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
-bool handleReceivedExMsg(ScaleEntry&, std::span<const uint8_t>) { return false; }
 
 // Production totals: not built yet.
 bool convertPluTotalsClear(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
@@ -48,12 +46,25 @@ bool convertPluDeletion(const ScaleEntry& scale, const void* record, int& code, 
   return convertPlu(scale, 2, record, code, buffer, length);
 }
 
+// The four extra message types share one record, which carries its type.
+bool convertExMsgRecord(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
+                        int& length) {
+  const int dataType = static_cast<const ExMsgRecord*>(record)->dataType;
+  return convertExMsg(scale, dataType, record, code, buffer, length);
+}
+
+bool convertExMsgRecordDeletion(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
+                                int& length) {
+  const int dataType = static_cast<const DeletionRecord*>(record)->dataType;
+  return convertExMsgDeletion(scale, dataType, record, code, buffer, length);
+}
+
 ConvertFn converterOf(ConvertOp op) {
   switch (op) {
     case ConvertOp::Plu: return convertPluRecord;
     case ConvertOp::PluDeletion: return convertPluDeletion;
-    case ConvertOp::ExMsg: return convertExMsg;
-    case ConvertOp::ExMsgDeletion: return convertExMsgDeletion;
+    case ConvertOp::ExMsg: return convertExMsgRecord;
+    case ConvertOp::ExMsgDeletion: return convertExMsgRecordDeletion;
     case ConvertOp::PriceCng: return convertPriceChange;
     case ConvertOp::MkdPriceCng: return convertMkdPriceChange;
     case ConvertOp::Store: return convertStore;
@@ -181,6 +192,10 @@ bool handleReceivedRecord(ScaleEntry& scale, std::span<const uint8_t> data) {
 bool isDataTypeBuilt(int dataType) {
   switch (static_cast<DataType>(dataType)) {
     case DataType::Plu:
+    case DataType::ExMsg:
+    case DataType::ExMsg2:
+    case DataType::ExMsg3:
+    case DataType::Coupon:
     case DataType::PriceCng:
     case DataType::MkdPriceCng:
     case DataType::Store:

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/record_list.h"
+#include "masterdata/extra_message.h"
 #include "masterdata/keyboard_layout.h"
 #include "masterdata/nutrition_panel.h"
 #include "masterdata/price_change.h"
@@ -37,13 +38,11 @@ void* newAddition(int dataType) {
       return newMkdPriceChange();
     case DataType::Keyboard:
       return newKeyboardRecord();
-    // Each record below joins here with one allocRecord call once built
-    // (the extra message record also stores its data type):
     case DataType::ExMsg:
     case DataType::ExMsg2:
     case DataType::ExMsg3:
-    case DataType::Coupon:       // extra message record: not built yet
-      return nullptr;
+    case DataType::Coupon:
+      return newExMsgRecord(dataType);
     default:  // types that are never imported
       return nullptr;
   }

@@ -11,6 +11,7 @@
 #include "files/field_splitter.h"
 #include "files/line_reader.h"
 #include "files/record_collector.h"
+#include "masterdata/extra_message.h"
 #include "platform/files.h"
 #include "plu/plu_record.h"
 #include "records/data_types.h"
@@ -22,8 +23,6 @@ namespace {
 constexpr char kEsc = 27;
 constexpr char kUnitSeparator = 31;
 constexpr char kRecordSeparator = 30;
-// The 16-bit description size sits at offset 6 of an extra message record.
-constexpr size_t kExMsgDescSizeOffset = 6;
 
 // A field table that releases its entries when the import is done.
 struct OwnedFieldTable {
@@ -99,7 +98,7 @@ void setDescSize(void* record, int dataType, uint16_t size) {
   if (dataType == static_cast<int>(DataType::Plu)) {
     offset = offsetof(PluRecord, descSize);
   } else if (isExMsgType(dataType)) {
-    offset = kExMsgDescSizeOffset;
+    offset = offsetof(ExMsgRecord, descSize);
   } else {
     return;
   }
@@ -446,8 +445,8 @@ void WmsmartImport::readMessage(const char* line, size_t firstLen) {
   bool readable = readImportNumber(std::string_view(line + 2, firstLen - 2), true, number);
   const char* second = line + firstLen;
   if (*second != kUnitSeparator || second[1] != 'r' || second[2] != 't') return;  // no "rt": dropped
-  // The extra message record may be missing from this build (newRecord gives
-  // none); its lines are still consumed so they are not taken for records.
+  // Without a record (out of memory) the lines are still consumed, so they
+  // are not taken for records.
   void* record = newRecord(type, kModeAdd);
   const FieldDef* numberColumn = message_.find("Message_No");
   const FieldDef* descColumn = message_.find("Desc");

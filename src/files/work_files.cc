@@ -2,6 +2,7 @@
 
 #include "core/driver.h"
 #include "platform/files.h"
+#include "masterdata/extra_message.h"
 #include "plu/plu_record.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
@@ -10,6 +11,8 @@ namespace tolvan {
 namespace {
 
 constexpr int kDeletionRecordLen = 8;
+// A resend entry holds the record's whole image.
+static_assert(kExMsgRecordSize == 2056, "extra message resend entries are 2056 bytes");
 
 // Lengths of the addition records of each master data type.
 int additionLength(int dataType) {
@@ -18,7 +21,7 @@ int additionLength(int dataType) {
     case DataType::ExMsg:
     case DataType::ExMsg2:
     case DataType::ExMsg3:
-    case DataType::Coupon: return 2056;
+    case DataType::Coupon: return static_cast<int>(kExMsgRecordSize);
     case DataType::PriceCng: return 8;
     case DataType::MkdPriceCng: return 12;
     case DataType::Store: return 208;

@@ -9,4 +9,7 @@ list(APPEND TOLVAN_SOURCES
   src/masterdata/block_fields.cc
   src/masterdata/price_change.cc
   src/masterdata/keyboard_layout.cc
+  src/masterdata/extra_message.cc
+  src/masterdata/extra_message_encoding.cc
+  src/masterdata/extra_message_received.cc
 )

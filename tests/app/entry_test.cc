@@ -121,8 +121,8 @@ TEST_F(DriverRun, DeleteAllOverNoScalesLogsOperationAndSummary) {
 
 TEST_F(DriverRun, TypesWithoutRecordsYetEndWithCode34InsteadOfASuccess) {
   dir.write("TolvanDrvConfig.txt", "");
-  EXPECT_EQ(run({"-a", "-fexmsg"}), 34);
-  EXPECT_NE(log().find(":Delete all records of type: exmsg\r\n"), std::string::npos);
+  EXPECT_EQ(run({"-a", "-fhourlyprod"}), 34);
+  EXPECT_NE(log().find(":Delete all records of type: hourlyprod\r\n"), std::string::npos);
   EXPECT_NE(log().find(" Error 0034:Operation not supported"), std::string::npos);
   EXPECT_EQ(run({"-fstore"}), 0);  // no operation: only the configuration is checked
 }

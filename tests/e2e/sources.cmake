@@ -4,8 +4,7 @@ list(APPEND TOLVAN_TEST_SOURCES
   e2e/both_families_e2e_test.cc
   e2e/price_change_e2e_test.cc
   e2e/keyboard_layout_e2e_test.cc
-)
-list(APPEND TOLVAN_TEST_SOURCES
   e2e/store_text_e2e_test.cc
   e2e/nutrition_panel_e2e_test.cc
+  e2e/extra_message_e2e_test.cc
 )

@@ -1,0 +1,109 @@
+// Extra messages and coupons: records, deletions and requests of both
+// families byte for byte, the text limits, and received records.
+#include "masterdata/extra_message.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+#include "core/driver.h"
+#include "dispatch/record_dispatch.h"
+#include "masterdata/extra_message_received.h"
+#include "support/fakes.h"
+
+namespace tolvan {
+namespace {
+
+using namespace std::string_literals;
+constexpr int kExMsg = 2, kExMsg3 = 4, kCoupon = 5;
+const std::string kLong(2000, 'x');
+
+class ExMsgTest : public ::testing::Test {
+ protected:
+  void configure(int model, int version, int maxExMsg = 99, int type = kExMsg) {
+    scale_.model = model, scale_.version = version, scale_.maxExMsg = maxExMsg, scale_.dataType = type;
+    scale_.labelWidth = 30000;  // one line: no breaks in long texts
+  }
+  std::string out(bool ok) const { return ok ? std::string(buffer_.begin(), buffer_.begin() + length_) : "refused"; }
+  std::string send(int type, int32_t number, const std::string& desc) {
+    ExMsgRecord record{number, static_cast<uint16_t>(type), 0, {}};
+    desc.copy(record.desc, kExMsgDescSize - 1);
+    return out(convertRecord(scale_, type, kModeAdd, &record, code_, buffer_, length_));
+  }
+  std::string remove(int type, int32_t number) {
+    DeletionRecord deletion{static_cast<uint16_t>(type), number};
+    return out(convertRecord(scale_, type, kModeDelete, &deletion, code_, buffer_, length_));
+  }
+  std::string request() { return out(buildUploadRequest(scale_, code_, buffer_, length_)); }
+
+  testing::FakeClock clock_;
+  testing::FakeSleeper sleeper_{&clock_};
+  Driver driver_{clock_, sleeper_, nullptr};
+  ScaleEntry scale_{"scale1", 0, 594};
+  std::array<uint8_t, kMaxConvertedLen> buffer_{};
+  int code_ = -1, length_ = -1;
+};
+
+TEST_F(ExMsgTest, BlockCodesFollowVersionAndTypeAndNumbersTheDigitsOfMaxExMsg) {
+  struct Case { int version, maxExMsg, type; std::string record, deletion, request; };
+  const Case cases[] = {
+      {kVersionNz, 99, kExMsg, "350107Ham", "130107", "510200"},
+      {kVersionNz, 500, kExMsg3, "35010007Ham", "13010007", "51020000"},
+      {kVersionUsa, 99, kExMsg, "3507Ham", "1307", "5100"},
+      {kVersionUsa, 10000, kExMsg, "35000007Ham", "13000007", "51000000"},
+      {kVersionUsa, 99, kCoupon, "6107Ham", "2107", "5200"},
+      {kVersionNz, 500, kCoupon, "61020007Ham", "21020007", "520200"},
+  };
+  for (const Case& c : cases) {
+    configure(kModelVt30, c.version, c.maxExMsg, c.type);
+    EXPECT_EQ(send(c.type, 7, "Ham"), c.record);
+    EXPECT_EQ(buffer_[length_], 0);
+    EXPECT_EQ(remove(c.type, 7), c.deletion);
+    EXPECT_EQ(request(), c.request);
+    EXPECT_EQ(send(c.type, 7, kLong).size(), c.record.size() - 3 + 1028);  // coupons too
+  }
+  EXPECT_EQ(send(kExMsg, 1000000, "Ham"), "refused");  // more digits than the scale reads
+  EXPECT_EQ(remove(kExMsg, -1), "refused");
+  configure(kModelHbq, kVersionNz);
+  EXPECT_EQ(send(kExMsg, 1, "x") + std::to_string(length_), "refused0");
+}
+
+TEST_F(ExMsgTest, MessageFamilyNumbersAreTwoToFiveThirtyTwoToFiveAndFiftyTwoToFive) {
+  for (int maxExMsg : {99, 500}) {
+    for (int type = kExMsg; type <= kCoupon; ++type) {
+      configure(kModelVt40, kVersionNz, maxExMsg, type);
+      EXPECT_EQ(send(type, 7, "Ham"), char(0x30 + type) + "\0\0\0\0\0\x0a\0\0\0\0\x07\x04\0Ham\0"s);
+      EXPECT_EQ(code_, 30 + type);
+      EXPECT_EQ(send(type, 7, kLong).size(), 14u + (type == kCoupon ? 510 : 1028));
+      EXPECT_EQ(remove(type, 1234), "\0\0\x12\x34"s);
+      EXPECT_EQ(code_, type);
+      EXPECT_EQ(request(), "\0\0\0\0"s);
+      EXPECT_EQ(code_, 50 + type);
+    }
+  }
+}
+
+TEST_F(ExMsgTest, ReceivedRecordsKeepTheFirstArrivalOfANumber) {
+  ScaleEntry other{"scale2", 0, 594};
+  scale_.driver = other.driver = &driver_, other.model = kModelVt40, other.dataType = kExMsg;
+  configure(kModelVt30, kVersionNz, 500, kExMsg);
+  // 12 twice, 13 with a negative text length, 0 from an unreadable and a zero number.
+  for (auto [scale, data] : {std::pair{&scale_, "35010012First"s}, {&other, "\0\0\0\x12\x06\0Second"s},
+                             {&other, "\0\0\0\x13\xff\xff"s}, {&scale_, "3501xxNoNumber"s}, {&scale_, "35010000Zero"s},
+                             {&scale_, "6114Off"s}, {&other, "3515x"s}}) {
+    if (data == "6114Off") configure(kModelVt30, kVersionUsa, 500, kCoupon);  // coupons keep two digits
+    if (data == "3515x") other.model = kModelHbq;
+    EXPECT_EQ(handleReceivedExMsg(*scale, std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size())),
+              other.model != kModelHbq);
+  }
+  std::string kept;
+  for (int i = 0; i < driver_.records.count(); ++i) {
+    const auto* record = static_cast<const ExMsgRecord*>(driver_.records.get(i));
+    kept += std::to_string(record->messageNo) + "/" + std::to_string(record->dataType) + "/" + record->desc + " ";
+  }
+  EXPECT_EQ(kept, "12/2/First 13/2/ 0/2/ 14/5/Off ");
+}
+
+}  // namespace
+}  // namespace tolvan
