@@ -5,6 +5,7 @@
 #include "plu/plu_record.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
+#include "totals/totals_records.h"
 
 namespace tolvan {
 
@@ -37,11 +38,17 @@ void buildFieldTable(FieldTable& table, int dataType, int mode) {
     case DataType::Store:        // store text columns: not built yet
     case DataType::Keyboard:     // keyboard layout columns: not built yet
     case DataType::Nutrition:    // nutrition panel columns: not built yet
+      break;
     case DataType::PluProd:
     case DataType::NextDayProd:
-    case DataType::RewrapProd:   // PLU totals columns: not built yet
-    case DataType::HourlyProd:   // hourly totals columns: not built yet
-    case DataType::OpProd:       // operator totals columns: not built yet
+    case DataType::RewrapProd:
+      buildPluTotalsColumns(table);
+      break;
+    case DataType::HourlyProd:
+      buildHourlyTotalsColumns(table);
+      break;
+    case DataType::OpProd:
+      buildOperatorTotalsColumns(table);
       break;
     default:  // types without columns
       break;

@@ -3,6 +3,8 @@
 #include "plu/plu_encoding.h"
 #include "plu/plu_received.h"
 #include "records/data_types.h"
+#include "totals/totals_received.h"
+#include "totals/totals_requests.h"
 
 namespace tolvan {
 
@@ -40,17 +42,42 @@ bool convertNutritionDeletion(const ScaleEntry&, const void*, int&, std::span<ui
 bool buildNutritionUploadRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
 bool handleReceivedNutrition(ScaleEntry&, std::span<const uint8_t>) { return false; }
 
-// Production totals: not built yet.
-bool convertPluTotalsClear(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool convertHourlyTotalsClear(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool convertOperatorTotalsClear(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool convertProdTotalsClear(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool buildPluTotalsRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
-bool buildHourlyTotalsRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
-bool buildOperatorTotalsRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
-bool handleReceivedPluTotals(ScaleEntry&, std::span<const uint8_t>) { return false; }
-bool handleReceivedHourlyTotals(ScaleEntry&, std::span<const uint8_t>) { return false; }
-bool handleReceivedOperatorTotals(ScaleEntry&, std::span<const uint8_t>) { return false; }
+// Production totals: clear records in the deletion modes (the deletion
+// record's number is not read), requests and received lines in a receive.
+bool convertPluTotalsClear(const ScaleEntry& scale, const void*, int& code, std::span<uint8_t> buffer,
+                           int& length) {
+  return buildTotalsClear(scale, scale.dataType, code, buffer, length);
+}
+bool convertHourlyTotalsClear(const ScaleEntry& scale, const void*, int& code, std::span<uint8_t> buffer,
+                              int& length) {
+  return buildTotalsClear(scale, static_cast<int>(DataType::HourlyProd), code, buffer, length);
+}
+bool convertOperatorTotalsClear(const ScaleEntry& scale, const void*, int& code, std::span<uint8_t> buffer,
+                                int& length) {
+  return buildTotalsClear(scale, static_cast<int>(DataType::OpProd), code, buffer, length);
+}
+bool convertProdTotalsClear(const ScaleEntry& scale, const void*, int& code, std::span<uint8_t> buffer,
+                            int& length) {
+  return buildTotalsClear(scale, static_cast<int>(DataType::Prod), code, buffer, length);
+}
+bool buildPluTotalsRequest(const ScaleEntry& scale, int& code, std::span<uint8_t> buffer, int& length) {
+  return buildTotalsRequest(scale, static_cast<int>(DataType::PluProd), code, buffer, length);
+}
+bool buildHourlyTotalsRequest(const ScaleEntry& scale, int& code, std::span<uint8_t> buffer, int& length) {
+  return buildTotalsRequest(scale, static_cast<int>(DataType::HourlyProd), code, buffer, length);
+}
+bool buildOperatorTotalsRequest(const ScaleEntry& scale, int& code, std::span<uint8_t> buffer, int& length) {
+  return buildTotalsRequest(scale, static_cast<int>(DataType::OpProd), code, buffer, length);
+}
+bool handleReceivedPluTotals(ScaleEntry& scale, std::span<const uint8_t> data) {
+  return handleReceivedTotals(scale, data);
+}
+bool handleReceivedHourlyTotals(ScaleEntry& scale, std::span<const uint8_t> data) {
+  return handleReceivedTotals(scale, data);
+}
+bool handleReceivedOperatorTotals(ScaleEntry& scale, std::span<const uint8_t> data) {
+  return handleReceivedTotals(scale, data);
+}
 
 using ConvertFn = bool (*)(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&);
 
@@ -194,6 +221,10 @@ bool handleReceivedRecord(ScaleEntry& scale, std::span<const uint8_t> data) {
   return false;
 }
 
-bool isDataTypeBuilt(int dataType) { return dataType == static_cast<int>(DataType::Plu); }
+bool isDataTypeBuilt(int dataType) {
+  if (dataType == static_cast<int>(DataType::Plu)) return true;
+  // The totals types: collected, cleared and exported.
+  return isTotalsType(dataType) || dataType == static_cast<int>(DataType::Prod);
+}
 
 }  // namespace tolvan

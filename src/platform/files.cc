@@ -1,7 +1,9 @@
 #include "platform/files.h"
 
-#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+
+#include <cerrno>
 #include <unistd.h>
 
 namespace tolvan {
@@ -16,6 +18,20 @@ std::FILE* openFile(const std::string& path, const char* mode) { return std::fop
 bool fileExists(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0;
+}
+
+bool syncFile(std::FILE* file) {
+  if (file == nullptr) return false;
+  if (std::fflush(file) != 0 || std::ferror(file) != 0) return false;
+  return ::fsync(::fileno(file)) == 0;
+}
+
+bool syncFileByName(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
 }
 
 }  // namespace tolvan
