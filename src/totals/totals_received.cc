@@ -55,13 +55,16 @@ bool allDecimalNibbles(std::span<const uint8_t> group) {
   return true;
 }
 
+// A record of another length than its layout is refused whole (here and in
+// readBlock): a field that overflowed its width shifts every field behind
+// it, and such a record would read as a different sale.
 // A group of packed digits that does not read as a number gives 0 (or what
 // its leading digits read as), and marks the record damaged.
 template <class R>
 TotalsReading readMessage(std::span<const uint8_t> body, std::span<const Field<R>> fields, R& record) {
   const Field<R>& last = fields.back();
-  if (body.size() < last.first + static_cast<size_t>(bcdBytes(static_cast<int>(last.size)))) {
-    return TotalsReading::TooShort;
+  if (body.size() != last.first + static_cast<size_t>(bcdBytes(static_cast<int>(last.size)))) {
+    return TotalsReading::WrongLength;
   }
   TotalsReading reading = TotalsReading::Whole;
   for (const Field<R>& f : fields) {
@@ -95,7 +98,7 @@ std::optional<int32_t> readDecimal(std::span<const uint8_t> chars, bool& clean) 
 template <class R>
 TotalsReading readBlock(std::span<const uint8_t> fieldsText, std::span<const Field<R>> fields, R& record) {
   const Field<R>& last = fields.back();
-  if (fieldsText.size() < last.first + last.size) return TotalsReading::TooShort;
+  if (fieldsText.size() != last.first + last.size) return TotalsReading::WrongLength;
   TotalsReading reading = TotalsReading::Whole;
   for (size_t k = fields.size(); k-- > 0;) {
     const Field<R>& f = fields[k];
@@ -119,7 +122,7 @@ TotalsReading readAs(const ScaleEntry& scale, std::span<const uint8_t> data, std
     reading = readMessage(data, message, record);
   } else if (isBlockModel(scale.model) && !block.empty()) {
     size_t codeLen = scale.version == kVersionUsa ? 2 : 4;
-    reading = data.size() < codeLen ? TotalsReading::TooShort : readBlock(data.subspan(codeLen), block, record);
+    reading = data.size() < codeLen ? TotalsReading::WrongLength : readBlock(data.subspan(codeLen), block, record);
   }
   if (reading == TotalsReading::Whole || reading == TotalsReading::Damaged) {
     line = formatTotalsLine(scale.name, separator, scale.dataType, &record);

@@ -25,10 +25,10 @@ namespace tolvan {
 // How a received totals record read. Totals are money: a record that does
 // not read cleanly must never pass as a good one.
 enum class TotalsReading {
-  Whole,       // every field read as a number
-  Damaged,     // a field held something else; the line shows 0 for what could not be read
-  TooShort,    // shorter than its layout: no line
-  NoLayout,    // the scale's family (or version) has no layout for the type: no line
+  Whole,        // every field read as a number
+  Damaged,      // a field held something else; the line shows 0 for what could not be read
+  WrongLength,  // shorter or longer than its layout, so no field can be trusted: no line
+  NoLayout,     // the scale's family (or version) has no layout for the type: no line
 };
 
 // Reads `data` as a totals record of `scale.dataType` and formats its
@@ -41,9 +41,9 @@ TotalsReading readTotalsRecord(const ScaleEntry& scale, std::span<const uint8_t>
 // The received-record handler of the totals types: reads the record and
 // appends its line to `scale.workFile`, flushed at once. True only for a
 // whole record whose line reached the file; false for a damaged record
-// (its line is still written), a record too short (no line), a scale of
-// neither family, or a line the work file did not take; the caller then
-// fails the scale's receive, so the scale keeps its totals.
+// (its line is still written), a record of the wrong length (no line), a
+// scale of neither family, or a line the work file did not take; the
+// caller then fails the scale's receive, so the scale keeps its totals.
 bool handleReceivedTotals(ScaleEntry& scale, std::span<const uint8_t> data);
 
 }  // namespace tolvan

@@ -113,27 +113,33 @@ TEST_F(TotalsRun, MixedScalesExportEverythingOnceAndOnlyTheBrokenOneKeepsItsTota
 }
 
 // A transfer broken at any point: before the first line, after one, in the
-// middle of a record. The scale is never reset or cleared, and the lines
-// it sent before the break are still exported.
+// middle of a record, or at a record that cannot be read. The scale is
+// never reset or cleared, and the lines it sent before the break are still
+// exported.
 TEST_F(TotalsRun, ABrokenTransferNeverResetsTheScale) {
+  std::string held = pluTotals(1, 1, 10, 100) + pluTotals(2, 2, 20, 200) + pluTotals(3, 3, 30, 300);
+  // A quantity too wide for its six characters makes the second record one
+  // character too long: it cannot be read as the sale it was.
+  std::string overflowing = pluTotals(1, 1, 10, 100) + pluTotals(2, 1234567, 20, 200);
   struct Case {
     const char* name;
     const char* settings;
     int linesBeforeBreak;
+    std::string seeded;
   } cases[] = {
       // Message family: a data reply of 8 + 3 * 24 bytes, cut short.
-      {"MsgHeader", "model=meriopro,simfault=drop:4", 0},
-      {"MsgOne", "model=vt40,simfault=drop:32", 1},
-      {"MsgMid", "model=meriopro,simfault=drop:52", 1},
+      {"MsgHeader", "model=meriopro,simfault=drop:4", 0, held},
+      {"MsgOne", "model=vt40,simfault=drop:32", 1, held},
+      {"MsgMid", "model=meriopro,simfault=drop:52", 1, held},
       // Block family: the request is block 1, each line one block after it.
-      {"BlkNone", "model=vt30,version=usa,simfault=drop:1", 0},
-      {"BlkOne", "model=pmx,version=nz,simfault=drop:2", 1},
-      {"BlkTwo", "model=lm50,version=usa,simfault=drop:3", 2},
+      {"BlkNone", "model=vt30,version=usa,simfault=drop:1", 0, held},
+      {"BlkOne", "model=pmx,version=nz,simfault=drop:2", 1, held},
+      {"BlkTwo", "model=lm50,version=usa,simfault=drop:3", 2, held},
+      {"BlkLong", "model=vt30,version=usa,log=BlkLong.log", 1, overflowing},
   };
-  std::string held = pluTotals(1, 1, 10, 100) + pluTotals(2, 2, 20, 200) + pluTotals(3, 3, 30, 300);
   std::string config;
   for (const Case& c : cases) {
-    seed(c.name, held);
+    seed(c.name, c.seeded);
     config += scale(c.name, c.settings);
   }
   start(config);
@@ -142,7 +148,7 @@ TEST_F(TotalsRun, ABrokenTransferNeverResetsTheScale) {
   std::string exported = h.readFile("export.csv");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(dumpTotals(c.name), held);
+    EXPECT_EQ(dumpTotals(c.name), c.seeded);
     EXPECT_EQ(countOf(exported, std::string(c.name) + ","), static_cast<size_t>(c.linesBeforeBreak)) << exported;
     if (c.linesBeforeBreak > 0) {
       EXPECT_TRUE(contains(exported, std::string(c.name) + ",1,1,10,100\r\n"));
@@ -153,6 +159,7 @@ TEST_F(TotalsRun, ABrokenTransferNeverResetsTheScale) {
     EXPECT_FALSE(contains(transcript(c.name), kOtherPluClear));
   }
   EXPECT_FALSE(contains(h.driverLog(), "completed OK"));
+  EXPECT_TRUE(contains(h.readFile("BlkLong.log"), "Error receiving from scale"));
 }
 
 // Operator totals: a "usa" block scale sends no discounts, a block scale

@@ -47,9 +47,8 @@ const ReadCase kCases[] = {
     {"MessagePlu", Kind::Message, DataType::PluProd, kPluBody, TotalsReading::Whole, "Deli,123,4,750,596\r\n"},
     {"MessagePluTab", Kind::Message, DataType::PluProd, kPluBody, TotalsReading::Whole, "Deli\t123\t4\t750\t596\r\n",
      '\t'},
-    // Bytes behind the layout are not read.
     {"MessagePluLonger", Kind::Message, DataType::PluProd,
-     [] { Bytes b = kPluBody; b.push_back(0x99); return b; }(), TotalsReading::Whole, "Deli,123,4,750,596\r\n"},
+     [] { Bytes b = kPluBody; b.push_back(0x99); return b; }(), TotalsReading::WrongLength, ""},
     {"MessageHourIgnoresBytes1To3", Kind::Message, DataType::HourlyProd,
      {0x09, 0xFF, 0xAB, 0x12, 0, 0, 0, 0x04, 0, 0, 0x07, 0x50, 0, 0, 0x05, 0x96}, TotalsReading::Whole,
      "Deli,9,4,750,596\r\n"},
@@ -57,8 +56,8 @@ const ReadCase kCases[] = {
      {0x02, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 5, 0, 0, 0, 6, 0, 0, 0, 7},
      TotalsReading::Whole, "Deli,2,1,2,4,5,6,7\r\n"},
     {"MessageShortBody", Kind::Message, DataType::PluProd, Bytes(kPluBody.begin(), kPluBody.end() - 1),
-     TotalsReading::TooShort, ""},
-    {"MessageEmptyBody", Kind::Message, DataType::OpProd, {}, TotalsReading::TooShort, ""},
+     TotalsReading::WrongLength, ""},
+    {"MessageEmptyBody", Kind::Message, DataType::OpProd, {}, TotalsReading::WrongLength, ""},
     // Quantity groups with a nibble above 9: the one that does not read at
     // all gives 0, the other its leading digits; both say so.
     {"MessageBadDigits", Kind::Message, DataType::PluProd, withByte(kPluBody, 4, 0xA0), TotalsReading::Damaged,
@@ -84,8 +83,11 @@ const ReadCase kCases[] = {
     {"BlockFieldWithoutNumber", Kind::BlockUsa, DataType::PluProd, text("40" "000123" "ABCDEF" "00000750" "00000596"),
      TotalsReading::Damaged, "Deli,0,0,750,596\r\n"},
     {"BlockShortText", Kind::BlockUsa, DataType::PluProd, text("40" "000123" "000004" "00000750" "0000059"),
-     TotalsReading::TooShort, ""},
-    {"BlockCodeOnly", Kind::BlockOther, DataType::HourlyProd, text("430"), TotalsReading::TooShort, ""},
+     TotalsReading::WrongLength, ""},
+    // A quantity of seven digits shifts every field behind it.
+    {"BlockOverflowedField", Kind::BlockUsa, DataType::PluProd, text("40" "000123" "1234567" "00000750" "00000596"),
+     TotalsReading::WrongLength, ""},
+    {"BlockCodeOnly", Kind::BlockOther, DataType::HourlyProd, text("430"), TotalsReading::WrongLength, ""},
     {"NeitherFamily", Kind::Neither, DataType::PluProd, kPluBody, TotalsReading::NoLayout, ""},
     {"NotACollectedType", Kind::Message, DataType::NextDayProd, kPluBody, TotalsReading::NoLayout, ""},
 };
