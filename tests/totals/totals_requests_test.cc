@@ -2,8 +2,6 @@
 // the clear record of every totals type for the message family, "usa"
 // block scales and block scales of other versions, through the dispatches
 // the workers use.
-#include "totals/totals_requests.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
@@ -67,18 +65,6 @@ TEST(TotalsFrames, RequestAndClearOfEveryTypeFamilyAndVersion) {
     EXPECT_EQ(shown(ok, scale, code, buffer, length), c.clear);
     EXPECT_FALSE(convertRecord(scale, scale.dataType, 1, &deletion, code, buffer, length));  // no additions
   }
-}
-
-TEST(TotalsFrames, ABufferTooSmallForTheTextAndItsNulRefuses) {
-  ScaleEntry scale("Deli", 0, 594);
-  scale.model = kModelLm50;
-  std::array<uint8_t, 5> buffer{};
-  int code = 0;
-  int length = -1;
-  EXPECT_FALSE(buildTotalsClear(scale, 11, code, std::span<uint8_t>(buffer).first(4), length));
-  EXPECT_EQ(length, 0);
-  EXPECT_TRUE(buildTotalsClear(scale, 11, code, buffer, length));
-  EXPECT_EQ(length, 4);
 }
 
 }  // namespace
