@@ -240,11 +240,12 @@ MessageCode requestRecords(ScaleEntry& scale, int number, std::span<const uint8_
 // no sale. A work file that cannot be made durable fails the receive, and
 // the scale is not reset.
 MessageCode secureWorkFile(ScaleEntry& scale) {
+  const std::string name = workFileName(scale);
   {
     std::lock_guard guard(scale.guard);
-    if (!scale.abandoned && syncFile(scale.workFile)) return kMsgOk;
+    if (!scale.abandoned && syncFile(scale.workFile, name)) return kMsgOk;
   }
-  ScaleLogError(scale, kMsgWorkFileError, workFileName(scale).c_str());
+  ScaleLogError(scale, kMsgWorkFileError, name.c_str());
   return kMsgWorkFileError;
 }
 

@@ -17,13 +17,14 @@ std::FILE* openFile(const std::string& path, const char* mode);
 
 bool fileExists(const std::string& path);
 
-// Pushes what the stream holds to its file and the file to the disk, so a
-// crash or power cut after this call loses none of it. False when a write
-// to the stream had failed, or the flush or the disk did not confirm.
-bool syncFile(std::FILE* file);
+// Pushes what the stream holds to its file `path` and the file, with its
+// entry in its folder, to the disk, so a crash or power cut after this call
+// loses none of it. False when a write to the stream had failed, or the
+// flush or the disk did not confirm.
+bool syncFile(std::FILE* file, const std::string& path);
 
-// The same for a file that is not open, by name; false when it cannot be
-// opened or the disk did not confirm.
+// The same for a file that is not open; false when it cannot be opened or
+// the disk did not confirm.
 bool syncFileByName(const std::string& path);
 
 }  // namespace tolvan
