@@ -1,17 +1,15 @@
 // Totals records sent back by scales, read into export lines: both
 // families' layouts, and hostile records (wrong length, non-digits, bad
 // packed digits) that must never pass as a good sale nor read past their
-// bytes; the handler keeps lines only in the scale's work file.
+// bytes.
 #include "totals/totals_received.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "records/data_types.h"
-#include "support/temp_dir.h"
 
 namespace tolvan {
 namespace {
@@ -69,7 +67,6 @@ class TotalsReceived : public ::testing::Test {
     scale_.dataType = static_cast<int>(type);
   }
   ScaleEntry scale_{"Deli", 0, 594};
-  testing::TempDir dir_;
 };
 
 TEST_F(TotalsReceived, RecordsReadIntoLinesOrAreRefused) {
@@ -81,19 +78,6 @@ TEST_F(TotalsReceived, RecordsReadIntoLinesOrAreRefused) {
     EXPECT_EQ(readTotalsRecord(scale_, c.data, '\t', line), c.reading);
     EXPECT_EQ(line, c.line);
   }
-}
-
-// True only for a whole record whose line the work file took, flushed at
-// once; a damaged record's line is still kept.
-TEST_F(TotalsReceived, HandlerKeepsLinesInTheWorkFile) {
-  become(kOther, DataType::PluProd);
-  scale_.workFile = std::fopen(dir_.file("w.txt").c_str(), "wb");
-  EXPECT_TRUE(handleReceivedTotals(scale_, text("4001" "000007" "000012" "00000000" "00000180")));
-  EXPECT_FALSE(handleReceivedTotals(scale_, text("4001" "000008" "00001X" "00000000" "00000180")));
-  EXPECT_EQ(dir_.read("w.txt"), "Deli,7,12,0,180\r\nDeli,8,1,0,180\r\n");
-  std::fclose(scale_.workFile);
-  scale_.workFile = std::fopen(dir_.file("w.txt").c_str(), "rb");  // takes no line
-  EXPECT_FALSE(handleReceivedTotals(scale_, text("4001" "000007" "000012" "00000000" "00000180")));
 }
 
 }  // namespace
