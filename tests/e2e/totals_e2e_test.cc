@@ -5,6 +5,7 @@
 // scale's lines are on disk before it is reset, even if the driver dies there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,7 @@ class TotalsRun : public testing::SimRunTest {
   // The totals lines of the scale's dump, in the seed's form.
   std::string left(const std::string& name) const {
     std::string dump = h.readFile(name + ".dump");
-    size_t at = dump.find("totals ");
-    return at == std::string::npos ? "" : dump.substr(at);
+    return dump.substr(std::min(dump.find("totals "), dump.size()));
   }
 };
 
@@ -68,12 +68,7 @@ TEST_F(TotalsRun, MixedScalesExportEverythingOnceAndOnlyTheBrokenOneKeepsItsTota
 // with 17, and reset nothing of the PLU totals either.
 TEST_F(TotalsRun, BrokenTransfersAndUnaskedTypesNeverResetTheScale) {
   std::string held = plu(1, 1, 10, 100) + plu(2, 2, 20, 200) + plu(3, 3, 30, 300);
-  struct {
-    const char* name;
-    const char* settings;
-    size_t lines;
-    std::string seeded;
-  } cases[] = {
+  struct { const char* name; const char* settings; size_t lines; std::string seeded; } cases[] = {
       // Message family: a data reply of 8 + 3 * 24 bytes, cut short.
       {"MsgHeader", "model=meriopro,simfault=drop:4", 0, held},
       {"MsgMid", "model=vt40,simfault=drop:52", 1, held},

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -27,14 +28,7 @@ Bytes with(Bytes b, size_t at, uint8_t value) {
   return b;
 }
 
-struct ReadCase {
-  const char* name;
-  Kind kind;
-  DataType type;
-  Bytes data;
-  R reading;
-  const char* line;
-};
+struct ReadCase { const char* name; Kind kind; DataType type; Bytes data; R reading; const char* line; };
 const ReadCase kCases[] = {
     {"MessageHourSkipsBytes1To3", kMessage, DataType::HourlyProd, with(with(kPluBody, 0, 0x09), 1, 0xAB), R::Whole,
      "Deli\t9\t4\t750\t596\r\n"},

@@ -16,26 +16,17 @@ namespace {
 
 enum Kind { kMessage, kUsa, kOther, kNeither };
 
-// "-" when there is none; message frames as "number:body hex".
-std::string shown(bool ok, const ScaleEntry& scale, int code, const std::array<uint8_t, kMaxConvertedLen>& buffer,
-                  int length) {
+// "-" when there is none; a block text as it stands, a message as "number:body hex".
+std::string shown(bool ok, const ScaleEntry& scale, int code, const uint8_t* bytes, int length) {
   if (!ok) return length == 0 ? "-" : "- with a length";
-  std::string out = ScaleIsMessageFamily(scale) ? std::to_string(code) + ":" : "";
-  for (int i = 0; i < length; ++i) {
-    char hex[3];
-    std::snprintf(hex, sizeof hex, "%02x", buffer[i]);
-    out += ScaleIsMessageFamily(scale) ? std::string(hex) : std::string(1, static_cast<char>(buffer[i]));
-  }
+  if (!ScaleIsMessageFamily(scale)) return std::string(reinterpret_cast<const char*>(bytes), length);
+  std::string out = std::to_string(code) + ":";
+  for (int i = 0; i < length; ++i) out += {"0123456789abcdef"[bytes[i] >> 4], "0123456789abcdef"[bytes[i] & 15]};
   return out;
 }
 
 TEST(TotalsFrames, RequestAndClearOfEveryTypeFamilyAndVersion) {
-  struct {
-    DataType type;
-    Kind kind;
-    const char* request;
-    const char* clear;
-  } cases[] = {
+  struct { DataType type; Kind kind; const char* request; const char* clear; } cases[] = {
       {DataType::PluProd, kMessage, "61:00000000", "11:00000000"},  {DataType::PluProd, kUsa, "400000", "19"},
       {DataType::PluProd, kOther, "40010000", "1901"},             {DataType::PluProd, kNeither, "-", "-"},
       {DataType::HourlyProd, kMessage, "62:00000000", "12:00"},     {DataType::HourlyProd, kUsa, "43", "-"},
@@ -57,12 +48,12 @@ TEST(TotalsFrames, RequestAndClearOfEveryTypeFamilyAndVersion) {
     int code = 0;
     int length = 0;
     bool ok = buildUploadRequest(scale, code, buffer, length);
-    EXPECT_EQ(shown(ok, scale, code, buffer, length), c.request);
+    EXPECT_EQ(shown(ok, scale, code, buffer.data(), length), c.request);
     // A clear travels as a deletion record whose number is never read.
     DeletionRecord deletion{static_cast<uint16_t>(c.type), 77};
     length = -1;
     ok = convertRecord(scale, scale.dataType, 2, &deletion, code, buffer, length);
-    EXPECT_EQ(shown(ok, scale, code, buffer, length), c.clear);
+    EXPECT_EQ(shown(ok, scale, code, buffer.data(), length), c.clear);
     EXPECT_FALSE(convertRecord(scale, scale.dataType, 1, &deletion, code, buffer, length));  // no additions
   }
 }
