@@ -61,7 +61,7 @@ Bytes buildStatusReply(int number, bool error, const StatusCounts& counts) {
 }
 
 void MessagePeer::receive(std::span<const uint8_t> in, Sends& out) {
-  if (close_) return;
+  if (close_ || mute_) return;
   pending_.insert(pending_.end(), in.begin(), in.end());
   while (pending_.size() >= kHeaderLen) {
     uint32_t length = readLe32(pending_, 4);
@@ -76,6 +76,7 @@ void MessagePeer::receive(std::span<const uint8_t> in, Sends& out) {
     std::span<const uint8_t> body(pending_.data() + kHeaderLen, length);
     handleMessage(messageNumberOf(pending_[0]), body, out);
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(kHeaderLen + length));
+    if (mute_ || close_) return;
   }
 }
 
@@ -105,9 +106,17 @@ void MessagePeer::handleMessage(int number, std::span<const uint8_t> body, Sends
   switch (m.action) {
     case Action::Store: applyRecords(m.dataType, body); break;
     case Action::Delete: applyDeletions(m, body); break;
-    case Action::ResetTotals: scale_.store.resetTotals(m.totals); break;
+    case Action::ResetTotals:
+      scale_.store.resetTotals(m.totals);
+      // The scale forgets its totals and then goes quiet, as if it had lost
+      // power before answering.
+      if (scale_.faults.hangReset) {
+        mute_ = true;
+        return;
+      }
+      break;
     case Action::Upload:
-    case Action::UploadTotals: out.push_back(dataReply(number, m)); return;
+    case Action::UploadTotals: out.push_back(cutDataReply(dataReply(number, m))); return;
     default: break;
   }
   out.push_back(statusFor(number, records));
@@ -155,6 +164,14 @@ Bytes MessagePeer::dataReply(int number, const Meaning& m) const {
   Bytes reply;
   appendHeader(reply, number, false, static_cast<uint32_t>(records.size()));
   reply.insert(reply.end(), records.begin(), records.end());
+  return reply;
+}
+
+Bytes MessagePeer::cutDataReply(Bytes reply) {
+  size_t keep = static_cast<size_t>(scale_.faults.dropAfter);
+  if (keep == 0 || reply.size() <= keep) return reply;
+  reply.resize(keep);
+  close_ = true;
   return reply;
 }
 

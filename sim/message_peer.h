@@ -44,6 +44,9 @@ class MessagePeer final : public Peer {
   int applyRecords(int dataType, std::span<const uint8_t> body);
   int applyDeletions(const Meaning& meaning, std::span<const uint8_t> body);
   Bytes dataReply(int number, const Meaning& meaning) const;
+  // The data reply as the scale sends it: cut short, and the connection
+  // dropped, when its length passes the "drop" fault's count.
+  Bytes cutDataReply(Bytes reply);
   Bytes totalsRecords(int number, TotalsKind kind) const;
   // The status reply to an applied message, or the configured error reply.
   Bytes statusFor(int number, int records) const;
@@ -52,6 +55,7 @@ class MessagePeer final : public Peer {
   SimScale& scale_;
   Bytes pending_;
   bool close_ = false;
+  bool mute_ = false;  // took a totals reset under the "hangreset" fault: answers nothing more
 };
 
 }  // namespace tolvan::sim

@@ -27,7 +27,8 @@ struct FaultPlan {
   int enquiryNaks = 0;  // block family: enquiries answered with NAK
   int nakBlock = 0;     // block family: the n-th block of a connection gets NAK
   int badChecks = 0;    // block family: wrong check bytes before the right one
-  int dropAfter = 0;    // block family: connection dropped after n blocks
+  int dropAfter = 0;    // connection dropped after n blocks (block) or n bytes of a data reply (message)
+  bool hangReset = false;  // message family: a totals reset is applied and never answered
 };
 
 struct ScaleProfile {

@@ -49,10 +49,6 @@ MessageCode runOperation(Driver& driver) {
   driver.log.plain(kMsgOk);  // the time-stamp-only line that opens each run's operation
   if (configResult != kMsgOk) return configResult;
   logOperationLine(driver);
-  if (driver.options.mode != kModeNone && !isDataTypeBuilt(driver.options.dataType)) {
-    driver.log.error(kMsgNotSupported);
-    return kMsgNotSupported;
-  }
   if (driver.options.resend) (void)resendStep(driver);
   switch (driver.options.mode) {
     case kModeAdd:

@@ -121,6 +121,21 @@ MessageCode sendOperation(Driver& driver, bool writeResendFiles, bool onlyIfRece
   return kMsgOk;
 }
 
+// A block scale is cleared only once the lines of its receive are on disk;
+// one whose work file cannot be made durable is left out and keeps its
+// totals.
+void secureWorkFiles(Driver& driver) {
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    ScaleEntry& scale = *driver.scales.get(i);
+    if (scale.status.load(std::memory_order_acquire) != kStatusOk) continue;
+    std::string name = workFileName(scale);
+    if (syncFileByName(name)) continue;
+    ScaleLogErrorFromMain(scale, kMsgWorkFileError, name.c_str());
+    driver.log.error(kMsgWorkFileError, name.c_str());
+    scale.status.store(kStatusFailed);
+  }
+}
+
 MessageCode deleteAllOver(Driver& driver, bool onlyIfReceived) {
   driver.options.mode = kModeDelete;
   auto* deletion = allocRecord<DeletionRecord>();
@@ -201,6 +216,7 @@ MessageCode totalsClearPass(Driver& driver) {
       ++i;
     }
   }
+  secureWorkFiles(driver);
   MessageCode result = deleteAllOver(driver, true);
   driver.options.mode = savedMode;
   for (ScaleEntry* scale : messageScales) driver.scales.append(scale);

@@ -10,6 +10,7 @@
 #include "plu/plu_record.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
+#include "totals/totals_records.h"
 
 namespace tolvan {
 
@@ -52,12 +53,16 @@ void buildFieldTable(FieldTable& table, int dataType, int mode) {
     case DataType::Coupon:
       buildExMsgFieldTable(table);
       break;
-    // The totals column lists join here:
     case DataType::PluProd:
     case DataType::NextDayProd:
-    case DataType::RewrapProd:   // PLU totals columns: not built yet
-    case DataType::HourlyProd:   // hourly totals columns: not built yet
-    case DataType::OpProd:       // operator totals columns: not built yet
+    case DataType::RewrapProd:
+      buildPluTotalsColumns(table);
+      break;
+    case DataType::HourlyProd:
+      buildHourlyTotalsColumns(table);
+      break;
+    case DataType::OpProd:
+      buildOperatorTotalsColumns(table);
       break;
     default:  // types without columns
       break;

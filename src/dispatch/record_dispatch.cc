@@ -13,26 +13,31 @@
 #include "plu/plu_received.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
+#include "totals/totals_received.h"
+#include "totals/totals_requests.h"
 
 namespace tolvan {
 
 namespace {
 
-// The master data and totals operations below answer "not supported" until
-// the module of their type takes their place; the mapping that reaches
-// them is final.
-
-// Production totals: not built yet.
-bool convertPluTotalsClear(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool convertHourlyTotalsClear(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool convertOperatorTotalsClear(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool convertProdTotalsClear(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&) { return false; }
-bool buildPluTotalsRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
-bool buildHourlyTotalsRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
-bool buildOperatorTotalsRequest(const ScaleEntry&, int&, std::span<uint8_t>, int&) { return false; }
-bool handleReceivedPluTotals(ScaleEntry&, std::span<const uint8_t>) { return false; }
-bool handleReceivedHourlyTotals(ScaleEntry&, std::span<const uint8_t>) { return false; }
-bool handleReceivedOperatorTotals(ScaleEntry&, std::span<const uint8_t>) { return false; }
+// Production totals: clear records in the deletion modes (the deletion
+// record's number is not read), requests and received lines in a receive.
+bool convertPluTotalsClear(const ScaleEntry& scale, const void*, int& code, std::span<uint8_t> buffer,
+                           int& length) {
+  return buildTotalsClear(scale, scale.dataType, code, buffer, length);
+}
+bool convertHourlyTotalsClear(const ScaleEntry& scale, const void*, int& code, std::span<uint8_t> buffer,
+                              int& length) {
+  return buildTotalsClear(scale, static_cast<int>(DataType::HourlyProd), code, buffer, length);
+}
+bool convertOperatorTotalsClear(const ScaleEntry& scale, const void*, int& code, std::span<uint8_t> buffer,
+                                int& length) {
+  return buildTotalsClear(scale, static_cast<int>(DataType::OpProd), code, buffer, length);
+}
+bool convertProdTotalsClear(const ScaleEntry& scale, const void*, int& code, std::span<uint8_t> buffer,
+                            int& length) {
+  return buildTotalsClear(scale, static_cast<int>(DataType::Prod), code, buffer, length);
+}
 
 using ConvertFn = bool (*)(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&);
 
@@ -166,9 +171,9 @@ bool buildUploadRequest(const ScaleEntry& scale, int& code, std::span<uint8_t> b
     case UploadOp::Store: return buildStoreUploadRequest(scale, code, buffer, length);
     case UploadOp::Keyboard: return buildKeyboardUploadRequest(scale, code, buffer, length);
     case UploadOp::Nutrition: return buildNutritionUploadRequest(scale, code, buffer, length);
-    case UploadOp::PluTotals: return buildPluTotalsRequest(scale, code, buffer, length);
-    case UploadOp::HourlyTotals: return buildHourlyTotalsRequest(scale, code, buffer, length);
-    case UploadOp::OperatorTotals: return buildOperatorTotalsRequest(scale, code, buffer, length);
+    case UploadOp::PluTotals:
+    case UploadOp::HourlyTotals:
+    case UploadOp::OperatorTotals: return buildTotalsRequest(scale, scale.dataType, code, buffer, length);
     case UploadOp::None: break;
   }
   return false;
@@ -181,28 +186,12 @@ bool handleReceivedRecord(ScaleEntry& scale, std::span<const uint8_t> data) {
     case ReceiveOp::Store: return handleReceivedStore(scale, data);
     case ReceiveOp::Keyboard: return handleReceivedKeyboard(scale, data);
     case ReceiveOp::Nutrition: return handleReceivedNutrition(scale, data);
-    case ReceiveOp::PluTotals: return handleReceivedPluTotals(scale, data);
-    case ReceiveOp::HourlyTotals: return handleReceivedHourlyTotals(scale, data);
-    case ReceiveOp::OperatorTotals: return handleReceivedOperatorTotals(scale, data);
+    case ReceiveOp::PluTotals:
+    case ReceiveOp::HourlyTotals:
+    case ReceiveOp::OperatorTotals: return handleReceivedTotals(scale, data);
     case ReceiveOp::None: break;
   }
   return false;
-}
-
-bool isDataTypeBuilt(int dataType) {
-  switch (static_cast<DataType>(dataType)) {
-    case DataType::Plu:
-    case DataType::ExMsg:
-    case DataType::ExMsg2:
-    case DataType::ExMsg3:
-    case DataType::Coupon:
-    case DataType::PriceCng:
-    case DataType::MkdPriceCng:
-    case DataType::Store:
-    case DataType::Keyboard:
-    case DataType::Nutrition: return true;
-    default: return false;
-  }
 }
 
 }  // namespace tolvan

@@ -33,11 +33,6 @@ bool buildUploadRequest(const ScaleEntry& scale, int& code, std::span<uint8_t> b
 // record was not handled.
 bool handleReceivedRecord(ScaleEntry& scale, std::span<const uint8_t> data);
 
-// True when the driver can already move records of this data type. The
-// other master data and totals types answer "not supported" until their
-// records and encodings exist; a run must not report them sent.
-bool isDataTypeBuilt(int dataType);
-
 // The operation each dispatch picks, exposed so the type-to-operation
 // mapping can be checked on its own.
 enum class ConvertOp : int {

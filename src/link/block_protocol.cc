@@ -347,7 +347,13 @@ MessageCode BlockReceive(ScaleEntry& scale) {
     bool end = false;
     r = ReceiveMessage(scale, message, received, end);
     if (r != kMsgOk || end) break;
-    handleReceivedRecord(scale, std::span<const uint8_t>(message.data(), received));
+    if (!handleReceivedRecord(scale, std::span<const uint8_t>(message.data(), received)) &&
+        isTotalsType(scale.dataType)) {
+      // A totals record that could not be read or kept ends the receive, so
+      // the scale is not cleared and keeps the sales behind it.
+      ScaleLogError(scale, kMsgReceiveError);
+      r = kMsgReceiveError;
+    }
   }
   return r;
 }

@@ -3,13 +3,16 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "core/driver.h"
 #include "dispatch/record_dispatch.h"
 #include "files/record_source.h"
+#include "files/work_files.h"
 #include "link/scale_link.h"
 #include "link/scale_log.h"
+#include "platform/files.h"
 #include "records/data_types.h"
 
 namespace tolvan {
@@ -206,7 +209,12 @@ MessageCode receiveRecords(ScaleEntry& scale, uint32_t total) {
     r = receiveLogged(scale, body);
     if (r != kMsgOk) return r;
     consumed += body.size();
-    handleReceivedRecord(scale, body);
+    if (!handleReceivedRecord(scale, body) && isTotalsType(scale.dataType)) {
+      // A totals record that could not be read or kept ends the receive, so
+      // the scale is not reset and keeps the sales behind it.
+      ScaleLogError(scale, kMsgReceiveError);
+      return kMsgReceiveError;
+    }
   }
   return kMsgOk;
 }
@@ -225,6 +233,20 @@ MessageCode requestRecords(ScaleEntry& scale, int number, std::span<const uint8_
   if (r != kMsgOk) return r;
   ScaleLogError(scale, kMsgScaleErrorCode, static_cast<int>(readStatusReply(header, body).errorCode));
   return kMsgScaleErrorCode;
+}
+
+// The lines of this receive reach the disk before the scale forgets its
+// totals, so a crash or power cut between the reset and the export loses
+// no sale. A work file that cannot be made durable fails the receive, and
+// the scale is not reset.
+MessageCode secureWorkFile(ScaleEntry& scale) {
+  const std::string name = workFileName(scale);
+  {
+    std::lock_guard guard(scale.guard);
+    if (!scale.abandoned && syncFile(scale.workFile, name)) return kMsgOk;
+  }
+  ScaleLogError(scale, kMsgWorkFileError, name.c_str());
+  return kMsgWorkFileError;
 }
 
 // After a totals receive the scale's totals are cleared; a failure here is
@@ -304,7 +326,10 @@ MessageCode MessageReceive(ScaleEntry& scale) {
   }
   pause(scale, kPauseAfterStartMs);
   if (r == kMsgOk) r = requestRecords(scale, number, std::span<const uint8_t>(request.data(), length));
-  if (r == kMsgOk && TotalsResetNumber(scale.dataType) != 0) resetTotals(scale);
+  if (r == kMsgOk && TotalsResetNumber(scale.dataType) != 0) {
+    r = secureWorkFile(scale);
+    if (r == kMsgOk) resetTotals(scale);
+  }
   pause(scale, kPauseBeforeEndMs);
   if (ScaleReconnect(scale)) MessageEnd(scale);
   return r;

@@ -119,14 +119,6 @@ TEST_F(DriverRun, DeleteAllOverNoScalesLogsOperationAndSummary) {
             std::string::npos);
 }
 
-TEST_F(DriverRun, TypesWithoutRecordsYetEndWithCode34InsteadOfASuccess) {
-  dir.write("TolvanDrvConfig.txt", "");
-  EXPECT_EQ(run({"-a", "-fhourlyprod"}), 34);
-  EXPECT_NE(log().find(":Delete all records of type: hourlyprod\r\n"), std::string::npos);
-  EXPECT_NE(log().find(" Error 0034:Operation not supported"), std::string::npos);
-  EXPECT_EQ(run({"-fstore"}), 0);  // no operation: only the configuration is checked
-}
-
 TEST_F(DriverRun, ImportWithoutFileNameGivesCode10WithoutOperationLine) {
   dir.write("TolvanDrvConfig.txt", "");
   EXPECT_EQ(run({"-u"}), 10);

@@ -1,0 +1,119 @@
+// The real tolvandrv collecting production totals from simulated scales of
+// both families: the export file, the reset of every scale whose receive
+// succeeded (its dump holds no totals afterwards), and nothing lost: a
+// scale whose transfer breaks keeps all of its totals, and a message-family
+// scale's lines are on disk before it is reset, even if the driver dies there.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "e2e/e2e_support.h"
+
+namespace tolvan {
+namespace {
+
+using testing::contains;
+using testing::countOf;
+
+std::string plu(int no, int quantity, int weight, int price) {
+  return "totals plu no=" + std::to_string(no) + " quantity=" + std::to_string(quantity) +
+         " weight=" + std::to_string(weight) + " price=" + std::to_string(price) + "\n";
+}
+
+// A scale line; `name` also names its seed, dump, transcript and log.
+std::string scale(const std::string& name, const std::string& settings) {
+  return "scale=" + name + ",port=0," + settings + ",receivetimeout=10,log=" + name + ".log,simseed=" + name +
+         ".seed,simdump=" + name + ".dump,simtranscript=" + name + ".sim\n";
+}
+
+class TotalsRun : public testing::SimRunTest {
+ protected:
+  void seed(const std::string& name, const std::string& totals) { h.writeFile(name + ".seed", totals); }
+  // The totals lines of the scale's dump, in the seed's form.
+  std::string left(const std::string& name) const {
+    std::string dump = h.readFile(name + ".dump");
+    return dump.substr(std::min(dump.find("totals "), dump.size()));
+  }
+};
+
+// Every transport and family at once, with the worked example's Deli and
+// Bakery: each seeded line exported exactly once, block scales first,
+// message scales after them in their order; all but the scale whose
+// connection drops are left without totals, and that one keeps all of its own.
+TEST_F(TotalsRun, MixedScalesExportEverythingOnceAndOnlyTheBrokenOneKeepsItsTotals) {
+  seed("MsgA", plu(11, 1, 100, 110) + plu(12, 2, 200, 220));
+  seed("Deli", plu(123, 4, 750, 596));
+  seed("Bakery", plu(7, 12, 0, 180));
+  seed("MsgB", plu(41, 6, 600, 660));
+  seed("Lost", plu(51, 9, 900, 990) + plu(52, 10, 1000, 1100));
+  start(scale("MsgA", "model=meriopro,version=china") + scale("Deli", "model=vt30,version=usa") +
+        scale("Bakery", "model=pmx,version=nz,protocol=udp") + scale("MsgB", "model=vt40,version=usa") +
+        scale("Lost", "model=lm50,version=australia,simfault=drop:2"));
+  run({"-v", "-fpluprod", "export.csv"});
+  stop();
+  EXPECT_EQ(h.readFile("export.csv"),
+            "ScaleIdx,PluNo,Quantity,Weight,Price\r\nDeli,123,4,750,596\r\nBakery,7,12,0,180\r\n"
+            "Lost,51,9,900,990\r\nMsgA,11,1,100,110\r\nMsgA,12,2,200,220\r\nMsgB,41,6,600,660\r\n");
+  EXPECT_EQ(left("MsgA") + left("Deli") + left("Bakery") + left("MsgB"), "");
+  EXPECT_EQ(left("Lost"), plu(51, 9, 900, 990) + plu(52, 10, 1000, 1100));
+  EXPECT_EQ(countOf(h.driverLog(), "Error occurred on scale [Lost]"), 2u);  // receive, clear pass
+}
+
+// Broken before the first line, after some, inside a record, or at a record
+// that cannot be read: never reset nor cleared; earlier lines still
+// exported. Types a scale is not asked for ("nextdayprod" anywhere,
+// "opprod" on a block scale outside "usa") export the header only and end
+// with 17, and reset nothing of the PLU totals either.
+TEST_F(TotalsRun, BrokenTransfersAndUnaskedTypesNeverResetTheScale) {
+  std::string held = plu(1, 1, 10, 100) + plu(2, 2, 20, 200) + plu(3, 3, 30, 300);
+  struct { const char* name; const char* settings; size_t lines; std::string seeded; } cases[] = {
+      // Message family: a data reply of 8 + 3 * 24 bytes, cut short.
+      {"MsgHeader", "model=meriopro,simfault=drop:4", 0, held},
+      {"MsgMid", "model=vt40,simfault=drop:52", 1, held},
+      // Block family: the request is block 1, then one block a line.
+      {"BlkNone", "model=vt30,version=usa,simfault=drop:1", 0, held},
+      {"BlkTwo", "model=lm50,version=nz,simfault=drop:3", 2, held},
+      // A seven-digit quantity makes its record one character too long.
+      {"BlkLong", "model=vt30,version=usa", 1, plu(1, 1, 10, 100) + plu(2, 1234567, 20, 200)},
+  };
+  std::string config;
+  for (const auto& c : cases) {
+    seed(c.name, c.seeded);
+    config += scale(c.name, c.settings);
+  }
+  start(config);
+  run({"-v", "-fpluprod", "export.csv"});
+  EXPECT_TRUE(contains(h.readFile("BlkLong.log"), "Error receiving from scale"));  // before the next run clears it
+  run({"-v", "-fnextdayprod", "next.csv"});
+  run({"-v", "-fopprod", "op.csv"});
+  stop();
+  EXPECT_EQ(h.readFile("next.csv"), "ScaleIdx,PluNo,Quantity,Weight,Price\r\n");
+  EXPECT_EQ(h.readFile("op.csv"),
+            "ScaleId,Operator,Quantity,Weight,DiscountValue,DiscountQuant,UpOverwriteValu,UpOverwriteQuan\r\n");
+  EXPECT_TRUE(contains(h.readFile("BlkTwo.log"), "Import data type [opprod] not supported by scale : BlkTwo"));
+  EXPECT_EQ(countOf(h.driverLog(), ":Tolvan scale driver error : Error code 17\r\n"), 2u);
+  std::string exported = h.readFile("export.csv");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(left(c.name), c.seeded);
+    EXPECT_EQ(countOf(exported, std::string(c.name) + ","), c.lines);
+  }
+}
+
+// The scale takes the reset and goes quiet; the driver, killed (SIGKILL)
+// while it waits for the answer, must already have its lines on disk.
+TEST_F(TotalsRun, LinesAreOnDiskBeforeTheResetEvenIfTheDriverDiesThere) {
+  seed("Msg", plu(5, 2, 250, 500) + plu(6, 3, 0, 90));
+  start(scale("Msg", "model=meriopro,simfault=hangreset"));
+  testing::DriverRun killed = h.runDriver({"-v", "-fpluprod", "export.csv"}, 6);
+  stop();
+  EXPECT_TRUE(killed.timedOut);
+  EXPECT_TRUE(contains(h.readFile("Msg.sim"), "11 00 00 00 04 00 00 00 00 00 00 00"));  // the reset
+  EXPECT_EQ(left("Msg"), "");  // the scale has forgotten them
+  EXPECT_EQ(h.readFile("MsgWrk.txt"), "Msg,5,2,250,500\r\nMsg,6,3,0,90\r\n");
+}
+
+}  // namespace
+}  // namespace tolvan
