@@ -2,9 +2,9 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
-#include <unistd.h>
 
 namespace tolvan {
 

@@ -1,6 +1,6 @@
 // File-system operations beyond plain stdio streams: deleting a file,
-// opening a file in binary mode and making a file's bytes durable. Kept here so path rules of other systems
-// have one place to live.
+// opening a file in binary mode and making a file's bytes durable. Kept
+// here so path rules of other systems have one place to live.
 #pragma once
 
 #include <cstdio>
