@@ -134,4 +134,8 @@ inline bool ScaleIsMessageFamily(const ScaleEntry& scale) {
   return scale.model == kModelMerioPro || scale.model == kModelVt40;
 }
 
+// Block-protocol family: models "vt30" (0), "pmx" (4) and "lm50" (5).
+inline bool isBlockModel(int model) { return model == kModelVt30 || model == kModelPmx || model == kModelLm50; }
+inline bool ScaleIsBlockFamily(const ScaleEntry& scale) { return isBlockModel(scale.model); }
+
 }  // namespace tolvan

@@ -6,8 +6,6 @@
 namespace tolvan {
 namespace {
 
-bool isBlockFamily(const ScaleEntry& scale) { return !ScaleIsMessageFamily(scale); }
-
 bool blockFamilySupports(const ScaleEntry& scale, int dataType, int mode) {
   switch (dataType) {
     case 1: case 2: case 5: return true;
@@ -36,7 +34,7 @@ bool messageFamilySupports(const ScaleEntry& scale, int dataType) {
 
 bool scaleSupports(const ScaleEntry& scale, int dataType, int mode) {
   if (!isAcceptedModel(scale.model)) return false;
-  return isBlockFamily(scale) ? blockFamilySupports(scale, dataType, mode) : messageFamilySupports(scale, dataType);
+  return ScaleIsBlockFamily(scale) ? blockFamilySupports(scale, dataType, mode) : messageFamilySupports(scale, dataType);
 }
 
 }  // namespace tolvan

@@ -26,10 +26,6 @@ constexpr size_t kBodyFixedLen = 6;  // number and text length
 
 bool isCoupon(int dataType) { return dataType == static_cast<int>(DataType::Coupon); }
 
-bool isBlockFamily(const ScaleEntry& scale) {
-  return scale.model == kModelVt30 || scale.model == kModelPmx || scale.model == kModelLm50;
-}
-
 int messageNumber(int base, int dataType) { return base + dataType - static_cast<int>(DataType::ExMsg); }
 
 // Block record codes: the short ones are those of "usa" scales.
@@ -126,7 +122,7 @@ bool convertExMsg(const ScaleEntry& scale, int dataType, const void* record, int
   if (record == nullptr || !isExMsgType(dataType)) return false;
   const auto& message = *static_cast<const ExMsgRecord*>(record);
   if (ScaleIsMessageFamily(scale)) return convertMessageExMsg(scale, dataType, message, code, buffer, length);
-  if (isBlockFamily(scale)) return convertBlockExMsg(scale, dataType, message, code, buffer, length);
+  if (ScaleIsBlockFamily(scale)) return convertBlockExMsg(scale, dataType, message, code, buffer, length);
   return false;
 }
 
@@ -144,7 +140,7 @@ bool convertExMsgDeletion(const ScaleEntry& scale, int dataType, const void* rec
     length = static_cast<int>(kNumberBytes);
     return true;
   }
-  if (!isBlockFamily(scale)) return false;
+  if (!ScaleIsBlockFamily(scale)) return false;
   if (!putCodeAndNumber(scale, deleteCode(dataType), deletion.recNo, buffer, length)) return false;
   code = deleteCode(dataType).code;
   return true;
@@ -160,7 +156,7 @@ bool buildExMsgUploadRequest(const ScaleEntry& scale, int& code, std::span<uint8
     length = static_cast<int>(kNumberBytes);
     return true;
   }
-  if (!isBlockFamily(scale)) return false;
+  if (!ScaleIsBlockFamily(scale)) return false;
   const bool usa = scale.version == kVersionUsa;
   char text[16];
   if (isCoupon(scale.dataType)) {

@@ -20,10 +20,6 @@ constexpr size_t kNumberBytes = 4;
 constexpr size_t kTextLenOffset = 4;
 constexpr size_t kTextOffset = 6;
 
-bool isBlockFamily(const ScaleEntry& scale) {
-  return scale.model == kModelVt30 || scale.model == kModelPmx || scale.model == kModelLm50;
-}
-
 // [0..3] number, 8 packed digits  [4..5] text length, little-endian,
 // signed  [6..] the text. A body cut short keeps what it holds.
 void parseMessageBody(const ScaleEntry& scale, std::span<const uint8_t> body, ExMsgRecord& record) {
@@ -69,7 +65,7 @@ void parseBlockText(const ScaleEntry& scale, std::span<const uint8_t> text, ExMs
 
 bool handleReceivedExMsg(ScaleEntry& scale, std::span<const uint8_t> data) {
   const bool messageFamily = ScaleIsMessageFamily(scale);
-  if (!messageFamily && !isBlockFamily(scale)) return false;
+  if (!messageFamily && !ScaleIsBlockFamily(scale)) return false;
   ExMsgRecord* record = newExMsgRecord(scale.dataType);
   if (record == nullptr) return false;
   if (messageFamily) {

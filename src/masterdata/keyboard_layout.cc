@@ -18,10 +18,6 @@ constexpr int kMsgNoKeyboardDeletion = 6;
 constexpr int kMsgNoKeyboardRequest = 56;
 constexpr uint16_t kKeyboardBodyLen = 6;
 
-bool isBlockFamily(const ScaleEntry& scale) {
-  return scale.model == kModelVt30 || scale.model == kModelPmx || scale.model == kModelLm50;
-}
-
 // The highest key the scale has: one page on "meriopro", two elsewhere.
 int32_t lastKey(const ScaleEntry& scale) { return scale.model == kModelMerioPro ? kKeysPerPage : kMaxKeyTwoPages; }
 
@@ -92,7 +88,7 @@ bool convertKeyboard(const ScaleEntry& scale, const void* record, int& code, std
   KeyboardRecord key{};
   std::memcpy(&key, record, sizeof key);
   const bool message = ScaleIsMessageFamily(scale);
-  if (!(message || isBlockFamily(scale)) || !keyInRange(scale, key.keyNo)) return false;
+  if (!(message || ScaleIsBlockFamily(scale)) || !keyInRange(scale, key.keyNo)) return false;
   return message ? convertMessageKey(key, code, buffer, length) : convertBlockKey(scale, key, buffer, length);
 }
 
@@ -104,7 +100,7 @@ bool convertKeyboardDeletion(const ScaleEntry& scale, const void* record, int& c
   std::memcpy(&deletion, record, sizeof deletion);
   if (ScaleIsMessageFamily(scale)) return convertMessageKeyDeletion(scale, deletion.recNo, code, buffer, length);
   // A block scale can only clear its whole keyboard.
-  if (!isBlockFamily(scale) || deletion.recNo != 0) return false;
+  if (!ScaleIsBlockFamily(scale) || deletion.recNo != 0) return false;
   return putBlockText(buffer, scale.version == kVersionUsa ? "15" : "1501", length);
 }
 

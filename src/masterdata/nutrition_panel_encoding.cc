@@ -24,10 +24,6 @@ constexpr size_t kBlockPanelLen = 126;
 constexpr size_t kLm50PanelLen = 43;
 constexpr size_t kNutritionBodyLen = 91;
 
-bool isBlockFamily(const ScaleEntry& scale) {
-  return scale.model == kModelVt30 || scale.model == kModelPmx || scale.model == kModelLm50;
-}
-
 // Lines 4 and 5 have room for a 4-character content, the others for 3.
 size_t contentWidth(size_t line) { return line == 3 || line == 4 ? 4 : 3; }
 
@@ -168,7 +164,7 @@ bool convertNutrition(const ScaleEntry& scale, const void* record, int& code, st
   if (record == nullptr) return false;
   const auto& panel = *static_cast<const NutritionRecord*>(record);
   if (ScaleIsMessageFamily(scale)) return convertMessageNutrition(panel, code, buffer, length);
-  if (isBlockFamily(scale)) return convertBlockNutrition(scale, panel, code, buffer, length);
+  if (ScaleIsBlockFamily(scale)) return convertBlockNutrition(scale, panel, code, buffer, length);
   return false;
 }
 
@@ -185,7 +181,7 @@ bool convertNutritionDeletion(const ScaleEntry& scale, const void* record, int& 
     length = 4;
     return true;
   }
-  if (!isBlockFamily(scale) || deletion.recNo < 0 || deletion.recNo >= kBlockNutritionLimit) return false;
+  if (!ScaleIsBlockFamily(scale) || deletion.recNo < 0 || deletion.recNo >= kBlockNutritionLimit) return false;
   char text[16];
   std::snprintf(text, sizeof text, "24%.6d", static_cast<int>(deletion.recNo));
   if (!putText(buffer, text, length)) return false;
@@ -202,7 +198,7 @@ bool buildNutritionUploadRequest(const ScaleEntry& scale, int& code, std::span<u
     length = 4;
     return true;
   }
-  if (!isBlockFamily(scale)) return false;
+  if (!ScaleIsBlockFamily(scale)) return false;
   if (!putText(buffer, scale.version == kVersionUsa ? "53000000" : "5302000000", length)) return false;
   code = kBlockCodeRequest;
   return true;

@@ -13,10 +13,6 @@ namespace {
 constexpr int kMsgNoPriceChange = 23;
 constexpr uint16_t kPriceChangeBodyLen = 9;
 
-bool isBlockFamily(const ScaleEntry& scale) {
-  return scale.model == kModelVt30 || scale.model == kModelPmx || scale.model == kModelLm50;
-}
-
 long asLong(int32_t v) { return static_cast<long>(v); }
 
 // "usa":      "31"   PLU (6)  "0" price (5)   14 characters
@@ -110,7 +106,7 @@ bool convertPriceChange(const ScaleEntry& scale, const void* record, int& code, 
   if (record == nullptr) return false;
   const auto change = readRecord<PriceChangeRecord>(record);
   if (scale.model == kModelVt40) return convertMessagePriceChange(change, code, buffer, length);
-  if (isBlockFamily(scale)) return convertBlockPriceChange(scale, change, buffer, length);
+  if (ScaleIsBlockFamily(scale)) return convertBlockPriceChange(scale, change, buffer, length);
   return false;
 }
 
@@ -118,7 +114,7 @@ bool convertPriceChange(const ScaleEntry& scale, const void* record, int& code, 
 bool convertMkdPriceChange(const ScaleEntry& scale, const void* record, int& /*code*/, std::span<uint8_t> buffer,
                            int& length) {
   length = 0;
-  if (record == nullptr || !isBlockFamily(scale)) return false;
+  if (record == nullptr || !ScaleIsBlockFamily(scale)) return false;
   return convertBlockMkdPriceChange(scale, readRecord<MkdPriceChangeRecord>(record), buffer, length);
 }
 

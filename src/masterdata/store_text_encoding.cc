@@ -29,10 +29,6 @@ constexpr size_t kTextBlockLen = 101;
 // The longest block text: "3401", two digits, the 144-byte "thailand" part.
 constexpr size_t kBlockTextMax = 6 + 144;
 
-bool isBlockFamily(const ScaleEntry& scale) {
-  return scale.model == kModelVt30 || scale.model == kModelPmx || scale.model == kModelLm50;
-}
-
 // A font or font type as the digit character the scales expect.
 char digitOf(int8_t number) { return static_cast<char>('0' + number); }
 
@@ -167,7 +163,7 @@ bool convertStore(const ScaleEntry& scale, const void* record, int& code, std::s
   if (record == nullptr) return false;
   const auto& store = *static_cast<const StoreRecord*>(record);
   if (ScaleIsMessageFamily(scale)) return convertMessageStore(scale, store, code, buffer, length);
-  if (isBlockFamily(scale)) return convertBlockStore(scale, store, code, buffer, length);
+  if (ScaleIsBlockFamily(scale)) return convertBlockStore(scale, store, code, buffer, length);
   return false;
 }
 
@@ -185,7 +181,7 @@ bool convertStoreDeletion(const ScaleEntry& scale, const void* record, int& code
     return true;
   }
   // The number travels in 2 digits; a wider one would name another store.
-  if (!isBlockFamily(scale) || deletion.recNo < 0 || deletion.recNo > 99) return false;
+  if (!ScaleIsBlockFamily(scale) || deletion.recNo < 0 || deletion.recNo > 99) return false;
   char text[8];
   int n = std::snprintf(text, sizeof text, scale.version == kVersionUsa ? "23%.2d" : "2302%.2d",
                         static_cast<int>(deletion.recNo));

@@ -32,10 +32,6 @@ constexpr size_t kPluDescLenOffset = 80;
 // wider message group.
 constexpr size_t kBlockFixedMax = 122;
 
-bool isBlockFamily(const ScaleEntry& scale) {
-  return scale.model == kModelVt30 || scale.model == kModelPmx || scale.model == kModelLm50;
-}
-
 // The scales read 8-bit and 16-bit record fields as signed numbers.
 int s8(uint8_t v) { return static_cast<int8_t>(v); }
 int s16(uint16_t v) { return static_cast<int16_t>(v); }
@@ -344,7 +340,7 @@ bool convertPluDeletion(const ScaleEntry& scale, const void* record, int& code, 
     length = 4;
     return true;
   }
-  if (!isBlockFamily(scale) || deletion.recNo >= kBlockPluLimit || deletion.recNo < 0) return false;
+  if (!ScaleIsBlockFamily(scale) || deletion.recNo >= kBlockPluLimit || deletion.recNo < 0) return false;
   char text[16];
   std::snprintf(text, sizeof text, scale.version == kVersionUsa ? "10%.6d" : "1001%.6d",
                 static_cast<int>(deletion.recNo));
@@ -362,7 +358,7 @@ bool convertPlu(const ScaleEntry& scale, int mode, const void* record, int& code
   if (mode == kModePluDeletion) return convertPluDeletion(scale, record, code, buffer, length);
   const auto& plu = *static_cast<const PluRecord*>(record);
   if (ScaleIsMessageFamily(scale)) return convertMessagePlu(scale, plu, code, buffer, length);
-  if (isBlockFamily(scale)) return convertBlockPlu(scale, plu, code, buffer, length);
+  if (ScaleIsBlockFamily(scale)) return convertBlockPlu(scale, plu, code, buffer, length);
   return false;
 }
 
@@ -375,7 +371,7 @@ bool buildPluUploadRequest(const ScaleEntry& scale, int& code, std::span<uint8_t
     length = 4;
     return true;
   }
-  if (!isBlockFamily(scale)) return false;
+  if (!ScaleIsBlockFamily(scale)) return false;
   return putBlockText(buffer, scale.version == kVersionUsa ? "50000000" : "500200000000", length);
 }
 

@@ -251,8 +251,6 @@ bool parseBlockText(const ScaleEntry& scale, std::span<const uint8_t> text, PluR
   return true;
 }
 
-bool isBlockModel(int model) { return model == kModelVt30 || model == kModelPmx || model == kModelLm50; }
-
 }  // namespace
 
 bool handleReceivedPlu(ScaleEntry& scale, std::span<const uint8_t> data) {

@@ -46,8 +46,6 @@ constexpr Field<OperatorTotals> kBlockOperator[] = {{&OperatorTotals::operatorNo
                                                     {&OperatorTotals::weight, 8, 8},
                                                     {&OperatorTotals::amount, 16, 8}};
 
-bool isBlockModel(int model) { return model == kModelVt30 || model == kModelPmx || model == kModelLm50; }
-
 bool allDecimalNibbles(std::span<const uint8_t> group) {
   for (uint8_t b : group) {
     if ((b >> 4) > 9 || (b & 0x0F) > 9) return false;

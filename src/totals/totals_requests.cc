@@ -47,8 +47,6 @@ TotalsFrame clearFrame(int dataType) {
   }
 }
 
-bool isBlockModel(int model) { return model == kModelVt30 || model == kModelPmx || model == kModelLm50; }
-
 bool writeBlockText(const char* text, std::span<uint8_t> buffer, int& length) {
   size_t n = std::strlen(text);
   if (n >= buffer.size()) return false;
