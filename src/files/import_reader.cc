@@ -159,8 +159,8 @@ MessageCode noData(Driver& driver) {
 
 bool isFontChar(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'D'); }
 
-// The description from the font/text pairs behind `first`: each pair adds
-// ESC 'C' font and its text; a pair whose text is empty adds nothing.
+}  // namespace
+
 void fillDescFromPairs(void* record, const FieldDef& column, FieldList& fields, int first) {
   char* desc = fieldAt(record, column);
   const size_t limit = column.width;
@@ -182,6 +182,8 @@ void fillDescFromPairs(void* record, const FieldDef& column, FieldList& fields, 
   }
   desc[used] = '\0';
 }
+
+namespace {
 
 using ColumnMap = std::vector<const FieldDef*>;  // nullptr: a skipped column
 
