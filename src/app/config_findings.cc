@@ -94,6 +94,9 @@ int ConfigLook::checkedKey(int lineNo, const ConfigItem& item, const char* conse
   }
   int key = lookupKeyword(KeywordTable::Keys, item.key);
   std::string written = trimmed(item.key);
+  // Keys starting "sim" are the scale simulator's own settings, which it
+  // keeps on the driver's scale lines.
+  if (key == kKeyUnknown && written.rfind("sim", 0) == 0) return key;
   if (key == kKeyUnknown) {
     std::string near = nearestWord(written, keyNames_);
     note(lineNo, "unknown key " + quoted(written) + (near.empty() ? "" : " (nearest known key: " + quoted(near) + ")") +
@@ -249,7 +252,11 @@ void ConfigLook::finish(const LineReader& reader) {
   if (reader.stoppedAtLongLine()) {
     note(reader.physicalLine(), "the line is longer than 3072 characters; the driver reads no further line");
   }
-  if (scan_.scales.empty()) note(0, "no scale is configured; every operation runs over no scale");
+  // A run without an operation is how a store starts its setup ("no scales
+  // yet"); only a run that would move data, or a check, hears of it.
+  if (scan_.scales.empty() && (runOptions_.mode != kModeNone || runOptions_.check)) {
+    note(0, "no scale is configured; every operation runs over no scale");
+  }
   checkSharedScales();
   checkFileNames();
 }
