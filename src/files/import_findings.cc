@@ -123,6 +123,7 @@ class ImportScan {
  private:
   void note(int line, std::string text) { out_.push_back(Finding{file_, line, std::move(text)}); }
   const FieldDef* findColumn(const char* name) const;
+  const FieldDef* keyColumn() const;
   bool readHeader(LineReader& reader, char* line, FieldList& fields);
   void mapQuotedHeader(FieldList& fields, int lineNo);
   void checkFieldCount(int lineNo, int count);
@@ -156,6 +157,16 @@ class ImportScan {
 const FieldDef* ImportScan::findColumn(const char* name) const {
   for (int i = 0; i < columns_.count(); ++i) {
     if (std::strcmp(columns_.get(i)->name, name) == 0) return columns_.get(i);
+  }
+  return nullptr;
+}
+
+// The column of the record's key: a deletion's only column, else the
+// number every record starts with.
+const FieldDef* ImportScan::keyColumn() const {
+  if (options_.mode == kModeDelete) return columns_.count() > 0 ? columns_.get(0) : nullptr;
+  for (int i = 0; i < columns_.count(); ++i) {
+    if (columns_.get(i)->offset == 0 && columns_.get(i)->kind == FieldKind::Long) return columns_.get(i);
   }
   return nullptr;
 }
@@ -214,7 +225,7 @@ bool ImportScan::readHeader(LineReader& reader, char* line, FieldList& fields) {
     note(lineNo, "no header name matches a column of this data type; the run stops with error 16");
     return false;
   }
-  const FieldDef* key = columns_.count() > 0 ? columns_.get(0) : nullptr;
+  const FieldDef* key = keyColumn();
   bool keyMapped = false;
   for (const FieldDef* c : map_) keyMapped = keyMapped || c == key;
   if (key != nullptr && !keyMapped) {
@@ -260,7 +271,7 @@ void ImportScan::checkDecimals(int lineNo, size_t position, const FieldDef& colu
                                const NumberText& n) {
   std::string what = std::string(column.name) + " " + quoted(text);
   std::string read = std::to_string(static_cast<int32_t>(static_cast<uint32_t>(signedValue(n))));
-  if (&column == (columns_.count() > 0 ? columns_.get(0) : nullptr)) {
+  if (&column == keyColumn()) {
     if (n.hasDot) note(lineNo, what + " has a decimal point; the driver drops it and reads " + read);
     return;
   }
@@ -321,7 +332,8 @@ void ImportScan::fillRecord(void* record, FieldList& fields, int used) {
 }
 
 std::string ImportScan::dropReason(FieldList& fields, int used) const {
-  const FieldDef* key = columns_.get(0);
+  const FieldDef* key = keyColumn();
+  if (key == nullptr) return "it has no number";
   for (int i = used - 1; i >= 0; --i) {
     if (map_[static_cast<size_t>(i)] != key) continue;
     std::string copy(fields.get(i));
