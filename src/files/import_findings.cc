@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -19,6 +20,8 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "records/data_types.h"
+#include "records/deletion_record.h"
+#include "core/record_list.h"
 
 namespace tolvan {
 namespace {
@@ -108,16 +111,18 @@ class ImportScan {
  public:
   ImportScan(const DriverOptions& options, const ScaleList& scales, FindingList& out)
       : options_(options), out_(out), file_(*options.dataFile) {
-    for (const ScaleEntry* s : scales) {
-      if (scaleSupports(*s, options.dataType, options.mode)) scales_.push_back(s);
-    }
+    scales_ = scales;
   }
-  ~ImportScan() { columns_.clearAndFree(); }
+  ~ImportScan() {
+    columns_.clearAndFree();
+    std::free(wmsRecord_);
+  }
   ImportScan(const ImportScan&) = delete;
   ImportScan& operator=(const ImportScan&) = delete;
 
   void scanStandard(LineReader& reader);
   void scanSeasia(LineReader& reader);
+  void scanWmsmart(LineReader& reader);
   void finish(LineReader& reader);
 
  private:
@@ -134,8 +139,12 @@ class ImportScan {
   void checkRange(int lineNo, const FieldDef& column, std::string_view text, const NumberText& n);
   void checkRecord(int lineNo, void* record, FieldList& fields, int used);
   std::string dropReason(FieldList& fields, int used) const;
-  void checkKey(int lineNo, int32_t key);
-  void checkScales(int lineNo, int32_t key, const void* record);
+  void checkKey(int lineNo, const RecordHeader& kind);
+  void checkScales(int lineNo, const RecordHeader& kind, const void* record);
+  // "wmsmart": records of several kinds, each from its first line on.
+  bool readWmsPluFields(int lineNo, const char* fields, void* record, bool& bad);
+  void startWmsRecord(int lineNo, const char* line, size_t firstLen);
+  void finishWmsRecord();
   void fillRecord(void* record, FieldList& fields, int used);
 
   const DriverOptions& options_;
@@ -147,7 +156,14 @@ class ImportScan {
   bool header_ = false;
   bool pairsTakeRest_ = false;
   std::vector<ColumnTrack> tracks_;
-  std::map<int32_t, int> keys_;  // key -> line that gave it
+  std::map<std::pair<int, int32_t>, int> keys_;  // {data type, key} -> line that gave it
+  // The "wmsmart" record being read: its kind, first line and lines below.
+  enum class Within { Nothing, PluDescription, MessageText };
+  Within within_ = Within::Nothing;
+  RecordHeader wmsKind_{};
+  int wmsLine_ = 0;
+  void* wmsRecord_ = nullptr;
+  bool wmsBad_ = false;
   int records_ = 0;
   bool keyMissingReported_ = false;
   bool stopped_ = false;       // the header already stops the run
@@ -345,38 +361,40 @@ std::string ImportScan::dropReason(FieldList& fields, int used) const {
   return std::string("it has no ") + key->name + " field";
 }
 
-void ImportScan::checkKey(int lineNo, int32_t key) {
+void ImportScan::checkKey(int lineNo, const RecordHeader& kind) {
   ++records_;
-  if (options_.mode == kModeDelete && key == 0) {
+  if (kind.mode == kModeDelete && kind.key == 0) {
     note(lineNo, "a deletion of number 0; every scale takes it as the deletion of every record of this type");
   }
-  auto [it, fresh] = keys_.emplace(key, lineNo);
+  auto [it, fresh] = keys_.emplace(std::make_pair(kind.dataType, kind.key), lineNo);
   if (fresh) return;
-  note(lineNo, "number " + std::to_string(key) + " was also on line " + std::to_string(it->second) +
+  note(lineNo, "number " + std::to_string(kind.key) + " was also on line " + std::to_string(it->second) +
                    "; the driver keeps this line's values");
   it->second = lineNo;
 }
 
-void ImportScan::checkScales(int lineNo, int32_t key, const void* record) {
+void ImportScan::checkScales(int lineNo, const RecordHeader& kind, const void* record) {
   std::vector<std::string> refused;
   std::vector<std::string> cut;
-  const bool pluAddition = options_.dataType == static_cast<int>(DataType::Plu) && options_.mode == kModeAdd;
+  const bool pluAddition = kind.dataType == static_cast<int>(DataType::Plu) && kind.mode == kModeAdd;
   for (const ScaleEntry* scale : scales_) {
-    int length = convertedLength(*scale, options_.dataType, options_.mode, record);
+    if (!scaleSupports(*scale, kind.dataType, kind.mode)) continue;  // the run leaves such scales out
+    int length = convertedLength(*scale, kind.dataType, kind.mode, record);
     if (length < 0) {
       refused.push_back(scale->name);
       continue;
     }
     if (!pluAddition) continue;
-    int full = convertedLength(*unlimitedCopy(*scale), options_.dataType, options_.mode, record);
+    int full = convertedLength(*unlimitedCopy(*scale), kind.dataType, kind.mode, record);
     if (full > length) {
       cut.push_back(scale->name + " (maxpludesclen " + std::to_string(scale->maxPluDescLen) + ") by " +
                     std::to_string(full - length) + " bytes");
     }
   }
   if (!refused.empty()) {
-    note(lineNo, "number " + std::to_string(key) + " cannot go to scale " + joinNames(refused) +
-                     "; that scale does not get this record");
+    const bool one = refused.size() == 1;
+    note(lineNo, "number " + std::to_string(kind.key) + " cannot go to scale" + (one ? " " : "s ") + joinNames(refused) +
+                     (one ? "; that scale does not get this record" : "; those scales do not get this record"));
   }
   if (!cut.empty()) {
     note(lineNo, "the description is longer than the scale takes; the driver cuts it for " + joinNames(cut));
@@ -389,8 +407,9 @@ void ImportScan::checkRecord(int lineNo, void* record, FieldList& fields, int us
     if (!keyMissingReported_) note(lineNo, "row dropped: " + dropReason(fields, used) + "; the driver skips it");
     return;
   }
-  checkKey(lineNo, key);
-  checkScales(lineNo, key, record);
+  RecordHeader kind{options_.dataType, options_.mode, key};
+  checkKey(lineNo, kind);
+  checkScales(lineNo, kind, record);
 }
 
 void ImportScan::checkRow(int lineNo, FieldList& fields) {
@@ -433,6 +452,126 @@ void ImportScan::scanSeasia(LineReader& reader) {
   }
 }
 
+// ----------------------------------------------------------------- wmsmart
+
+constexpr char kUnitSeparator = 31;
+constexpr char kRecordSeparator = 30;
+
+bool endsWmsRecord(const char* line) { return line[0] == kUnitSeparator || line[0] == kRecordSeparator; }
+
+// The PLU columns a "wmsmart" field fills, by its tag, as the reader has them.
+struct WmsTag {
+  char tag[3];
+  const char* column;
+};
+constexpr WmsTag kWmsPluTags[] = {
+    {"bc", "SalesMode"}, {"p#", "Plu_No"},  {"ta", "Tare"},      {"nw", "Weight"},
+    {"u#", "Posflag"},   {"r#", "Message7"}, {"sl", "ShelfLife"}, {"u$", "UnitPrice"},
+};
+
+// True when a "dt" field hands the record over to the description lines.
+bool ImportScan::readWmsPluFields(int lineNo, const char* p, void* record, bool& bad) {
+  for (;;) {
+    size_t len = std::strcspn(p, "\x1f");
+    if (len >= 2 && p[0] == 'd' && p[1] == 't') return true;
+    for (size_t t = 0; len >= 2 && t < std::size(kWmsPluTags); ++t) {
+      if (p[0] != kWmsPluTags[t].tag[0] || p[1] != kWmsPluTags[t].tag[1]) continue;
+      const FieldDef* column = findColumn(kWmsPluTags[t].column);
+      std::string value(p + 2, len - 2);
+      if (column == nullptr) break;
+      if (!parseNumber(value, column->kind == FieldKind::Long).readable) {
+        note(lineNo, "record dropped: " + std::string(kWmsPluTags[t].tag) + " " + quoted(value) +
+                         " is not a number; the driver skips the whole record");
+        bad = true;
+      } else {
+        checkNumber(lineNo, t, *column, value);
+        if (record != nullptr) setFieldFromText(record, *column, value.data());
+      }
+      break;
+    }
+    if (p[len] != kUnitSeparator || len <= 2) return false;
+    p += len + 1;
+  }
+}
+
+void ImportScan::finishWmsRecord() {
+  within_ = Within::Nothing;
+  void* record = wmsRecord_;
+  wmsRecord_ = nullptr;
+  if (record == nullptr || wmsBad_) {
+    std::free(record);
+    return;
+  }
+  RecordHeader kind = wmsKind_;
+  kind.key = recordKey(kind.dataType, kind.mode, record);
+  if (!recordKeyIsValid(kind.mode, kind.key)) {
+    note(wmsLine_, "record dropped: number " + std::to_string(kind.key) + " is not " +
+                       (kind.mode == kModeDelete ? "0 or more" : "above 0") + "; the driver skips it");
+  } else {
+    checkKey(wmsLine_, kind);
+    checkScales(wmsLine_, kind, record);
+  }
+  std::free(record);
+}
+
+void ImportScan::startWmsRecord(int lineNo, const char* line, size_t firstLen) {
+  const int plu = static_cast<int>(DataType::Plu);
+  wmsLine_ = lineNo;
+  wmsBad_ = false;
+  std::string tag(line, 2);
+  if (tag == "bc") {
+    wmsKind_ = RecordHeader{plu, kModeAdd, 0};
+    wmsRecord_ = newRecord(plu, kModeAdd);
+    within_ = readWmsPluFields(lineNo, line, wmsRecord_, wmsBad_) ? Within::PluDescription : Within::Nothing;
+  } else if (tag == "p#" || tag == "r#") {
+    bool deletion = tag == "p#";
+    wmsKind_ = deletion ? RecordHeader{plu, kModeDelete, 0} : RecordHeader{static_cast<int>(DataType::ExMsg), kModeAdd, 0};
+    const char* second = line + firstLen;
+    if (!deletion && (*second != kUnitSeparator || second[1] != 'r' || second[2] != 't')) {
+      note(lineNo, "record dropped: no \"rt\" field behind r#; the driver skips it and reads the lines below as records");
+      return;
+    }
+    // The message's text lines below belong to it even if it is dropped.
+    within_ = deletion ? Within::Nothing : Within::MessageText;
+    wmsRecord_ = newRecord(wmsKind_.dataType, wmsKind_.mode);
+    std::string value(line + 2, firstLen - 2);
+    uint32_t number = 0;
+    if (wmsRecord_ == nullptr) return;
+    if (!readImportNumber(value, true, number)) {
+      note(lineNo, "record dropped: " + tag + " " + quoted(value) + " is not a number; the driver skips it");
+      wmsBad_ = true;
+    }
+    int32_t key = static_cast<int32_t>(number);
+    std::memcpy(static_cast<char*>(wmsRecord_) + (deletion ? offsetof(DeletionRecord, recNo) : 0), &key, sizeof key);
+  } else {
+    note(lineNo, "line skipped: its first tag " + quoted(tag) + " is none of bc, p# and r#; the driver skips it");
+    return;
+  }
+  if (within_ == Within::Nothing) finishWmsRecord();
+}
+
+void ImportScan::scanWmsmart(LineReader& reader) {
+  buildFieldTable(columns_, static_cast<int>(DataType::Plu), kModeAdd);
+  recordsBuilt_ = true;
+  while (const char* line = reader.nextLine()) {
+    int lineNo = reader.physicalLine();
+    if (within_ != Within::Nothing) {
+      size_t len = std::strcspn(line, "\x1f");
+      if (endsWmsRecord(line)) {
+        finishWmsRecord();
+      } else if (within_ == Within::PluDescription && line[len] == kUnitSeparator &&
+                 !readWmsPluFields(lineNo, line + len + 1, wmsRecord_, wmsBad_)) {
+        finishWmsRecord();
+      }
+      continue;
+    }
+    size_t firstLen = std::strcspn(line, "\x1f");
+    if (firstLen >= 2) startWmsRecord(lineNo, line, firstLen);
+  }
+  if (within_ != Within::Nothing) finishWmsRecord();
+}
+
+
 void ImportScan::finish(LineReader& reader) {
   if (reader.hadByteOrderMark()) {
     out_.insert(out_.begin(), Finding{file_, 1, "the file starts with a byte-order mark; the driver skips it"});
@@ -440,7 +579,7 @@ void ImportScan::finish(LineReader& reader) {
   if (reader.stoppedAtLongLine()) {
     note(reader.physicalLine(), "the line is longer than 3072 characters; the driver stops reading the file here");
   }
-  if (records_ == 0 && !stopped_ && recordsBuilt_ && options_.dataFormat != kFormatWmsmart) {
+  if (records_ == 0 && !stopped_ && recordsBuilt_) {
     note(0, "no row gives a record; the run stops with error 16");
   }
 }
@@ -464,6 +603,7 @@ MessageCode scanImportFile(const DriverOptions& options, const ScaleList& scales
     ImportScan scan(options, scales, own);
     if (format == kFormatStandard) scan.scanStandard(reader);
     if (format == kFormatSeasia) scan.scanSeasia(reader);
+    if (format == kFormatWmsmart) scan.scanWmsmart(reader);
     scan.finish(reader);
     sortByLine(own);
     findings.insert(findings.end(), own.begin(), own.end());

@@ -25,6 +25,7 @@ struct Case {
   const char* import;  // null: no import (no mode)
   int mode;
   std::string expected;  // "LINE: text"; empty: no finding at all
+  int format = kFormatStandard;
 };
 
 const std::string kStops13 = "; the run stops with error 13";
@@ -70,6 +71,15 @@ const Case kCases[] = {
      "2: 2 fields where the header names 1; the driver does not read the fields behind the last named column"},
     {nullptr, "Plu_No\r\n0\r\n", kModeAdd, "0: no row gives a record; the run stops with error 16"},
     {nullptr, "Dep\r\n1\r\n", kModeAdd, "1: no header name matches a column of this data type; the run stops with error 16"},
+    {nullptr, "bc1\x1fp#7\x1f" "dtHello\r\nxx, a description line\r\n\x1f\r\nxx\r\n", kModeAdd,
+     "4: line skipped: its first tag \"xx\" is none of bc, p# and r#; the driver skips it", kFormatWmsmart},
+    {nullptr, "r#5\x1fxx\r\nr#6\x1frtHi\r\n", kModeAdd,
+     "1: record dropped: no \"rt\" field behind r#; the driver skips it and reads the lines below as records",
+     kFormatWmsmart},
+    {nullptr, "bc1\x1fp#7\x1fu$x\r\n", kModeAdd,
+     "1: record dropped: u$ \"x\" is not a number; the driver skips the whole record", kFormatWmsmart},
+    {nullptr, "p#0\r\n", kModeAdd,
+     "1: a deletion of number 0; every scale takes it as the deletion of every record of this type", kFormatWmsmart},
     // configuration
     {"\xEF\xBB\xBFscale=A,ip=1.2.3.4\r\n", nullptr, kModeNone, "1: the file starts with a byte-order mark; the driver skips it"},
     {"scale=A,ip=1.2.3.4,prot=udp\r\n", nullptr, kModeNone,
@@ -113,6 +123,7 @@ TEST(FileFindings, EachKindIsFoundWithItsLineAndWhatTheDriverDoes) {
     options.configFile = "cfg.txt";
     options.logFile = "drv.log";
     options.mode = c.mode;
+    options.dataFormat = c.format;
     dir.write("cfg.txt", c.config != nullptr ? c.config : kScales);
     if (c.import != nullptr) {
       dir.write("in.txt", c.import);
