@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <iterator>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "app/configuration.h"
@@ -109,8 +109,8 @@ int ConfigLook::checkedKey(int lineNo, const ConfigItem& item, const char* conse
 }
 
 void ConfigLook::checkNumberValue(int key, const char* value, int lineNo) {
-  static constexpr int kNumberKeys[] = {kKeyMaxExMsg,       kKeyMaxPluDescLen, kKeyConnectTimeout, kKeyReceiveTimeout,
-                                        kKeyPriceDecPt,     kKeyWeightDecPt,   kKeyLabelWidth};
+  static constexpr int kNumberKeys[] = {kKeyMaxExMsg,   kKeyMaxPluDescLen, kKeyConnectTimeout, kKeyReceiveTimeout,
+                                        kKeyPriceDecPt, kKeyWeightDecPt,   kKeyLabelWidth};
   if (std::find(std::begin(kNumberKeys), std::end(kNumberKeys), key) == std::end(kNumberKeys)) return;
   char* end = nullptr;
   if (key == kKeyLabelWidth) {
@@ -161,7 +161,8 @@ void ConfigLook::scaleItem(ScaleEntry& scale, const ConfigItem& item, int key, i
 }
 
 void ConfigLook::scaleLine(const ConfigItem& first, FieldList& items, int lineNo) {
-  auto scale = std::make_unique<ScaleEntry>(first.value, static_cast<int>(scan_.scales.size()), scan_.options.labelWidth);
+  auto scale =
+      std::make_unique<ScaleEntry>(first.value, static_cast<int>(scan_.scales.size()), scan_.options.labelWidth);
   for (const auto& other : scan_.scales) {
     if (other->name == scale->name) ++scale->nameRank;
   }
@@ -181,7 +182,8 @@ void ConfigLook::globalLine(const ConfigItem& first, int key, const FieldList& i
     note(lineNo, "charset " + quoted(first.value) + " names no charset; the driver uses 1byte");
   }
   if (!applyGlobalKey(scan_.options, key, first.value)) {
-    note(lineNo, quoted(trimmed(first.key)) + " may only stand behind a scale on its line; the run stops with error 13");
+    note(lineNo,
+         quoted(trimmed(first.key)) + " may only stand behind a scale on its line; the run stops with error 13");
     return;
   }
   if (items.count() > 1) note(lineNo, "items behind a global setting set nothing; the driver ignores them");
@@ -219,8 +221,8 @@ void ConfigLook::checkSharedScales() {
 void ConfigLook::checkFileName(size_t index, const std::string& name, bool isLog) {
   std::string what = std::string(isLog ? "log" : "resend") + " file " + quoted(name) + " of scale " +
                      quoted(scan_.scales[index]->name) + " is ";
-  std::string then = isLog ? "; loading the configuration deletes it at every run"
-                           : "; a failed send appends the run's records to it";
+  std::string then =
+      isLog ? "; loading the configuration deletes it at every run" : "; a failed send appends the run's records to it";
   std::string same = sameFileName(name);
   auto is = [&](const std::string& other) { return same == sameFileName(other); };
   std::string clash;

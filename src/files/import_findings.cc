@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "core/record_list.h"
 #include "dispatch/field_tables.h"
 #include "dispatch/record_dispatch.h"
 #include "dispatch/record_factory.h"
@@ -21,7 +22,6 @@
 #include "platform/files.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
-#include "core/record_list.h"
 
 namespace tolvan {
 namespace {
@@ -222,8 +222,9 @@ bool ImportScan::readHeader(LineReader& reader, char* line, FieldList& fields) {
     FieldList probe;
     if (splitFields(copy.data(), probe, options_.separator) && probe.count() > 0 &&
         findColumn(unquote(probe.get(0), false)) != nullptr) {
-      note(lineNo, "the header line is written in quotes, so the driver takes it for data (a dropped row) and "
-                   "reads every column by position");
+      note(lineNo,
+           "the header line is written in quotes, so the driver takes it for data (a dropped row) and "
+           "reads every column by position");
     }
     reader.rewind();
     for (int i = 0; i < columns_.count(); ++i) map_.push_back(columns_.get(i));
@@ -301,8 +302,8 @@ void ImportScan::checkDecimals(int lineNo, size_t position, const FieldDef& colu
   if (places == track.decimals || track.reported || (!n.hasDot && track.decimals == 0)) return;
   track.reported = true;
   note(lineNo, what + " has " + std::to_string(places) + " decimal place" + (places == 1 ? "" : "s") + " where line " +
-                   std::to_string(track.line) + " has " + std::to_string(track.decimals) + " (" + quoted(track.example) +
-                   "); the driver drops the point and reads " + read + " here");
+                   std::to_string(track.line) + " has " + std::to_string(track.decimals) + " (" +
+                   quoted(track.example) + "); the driver drops the point and reads " + read + " here");
 }
 
 void ImportScan::checkNumber(int lineNo, size_t position, const FieldDef& column, std::string_view text) {
@@ -315,7 +316,8 @@ void ImportScan::checkNumber(int lineNo, size_t position, const FieldDef& column
     return;
   }
   if (!n.rest.empty()) {
-    note(lineNo, std::string(column.name) + " " + quoted(text) + " has characters behind the number; the driver reads " +
+    note(lineNo, std::string(column.name) + " " + quoted(text) +
+                     " has characters behind the number; the driver reads " +
                      std::to_string(static_cast<int32_t>(static_cast<uint32_t>(signedValue(n)))));
   }
   checkRange(lineNo, column, text, n);
@@ -328,10 +330,10 @@ void ImportScan::checkValue(int lineNo, size_t position, const FieldDef& column,
   std::string text = unquote(copy.data(), isText);
   if (!isText) {
     checkNumber(lineNo, position, column, text);
-  } else if (text.size() > column.width &&
-             !(column.kind == FieldKind::Description && (options_.descFontPairs || options_.dataFormat != kFormatStandard))) {
-    note(lineNo, std::string(column.name) + " has " + std::to_string(text.size()) + " characters; the driver keeps the first " +
-                     std::to_string(column.width));
+  } else if (text.size() > column.width && !(column.kind == FieldKind::Description &&
+                                             (options_.descFontPairs || options_.dataFormat != kFormatStandard))) {
+    note(lineNo, std::string(column.name) + " has " + std::to_string(text.size()) +
+                     " characters; the driver keeps the first " + std::to_string(column.width));
   }
 }
 
@@ -393,7 +395,8 @@ void ImportScan::checkScales(int lineNo, const RecordHeader& kind, const void* r
   }
   if (!refused.empty()) {
     const bool one = refused.size() == 1;
-    note(lineNo, "number " + std::to_string(kind.key) + " cannot go to scale" + (one ? " " : "s ") + joinNames(refused) +
+    note(lineNo, "number " + std::to_string(kind.key) + " cannot go to scale" + (one ? " " : "s ") +
+                     joinNames(refused) +
                      (one ? "; that scale does not get this record" : "; those scales do not get this record"));
   }
   if (!cut.empty()) {
@@ -465,7 +468,7 @@ struct WmsTag {
   const char* column;
 };
 constexpr WmsTag kWmsPluTags[] = {
-    {"bc", "SalesMode"}, {"p#", "Plu_No"},  {"ta", "Tare"},      {"nw", "Weight"},
+    {"bc", "SalesMode"}, {"p#", "Plu_No"},   {"ta", "Tare"},      {"nw", "Weight"},
     {"u#", "Posflag"},   {"r#", "Message7"}, {"sl", "ShelfLife"}, {"u$", "UnitPrice"},
 };
 
@@ -525,10 +528,12 @@ void ImportScan::startWmsRecord(int lineNo, const char* line, size_t firstLen) {
     within_ = readWmsPluFields(lineNo, line, wmsRecord_, wmsBad_) ? Within::PluDescription : Within::Nothing;
   } else if (tag == "p#" || tag == "r#") {
     bool deletion = tag == "p#";
-    wmsKind_ = deletion ? RecordHeader{plu, kModeDelete, 0} : RecordHeader{static_cast<int>(DataType::ExMsg), kModeAdd, 0};
+    wmsKind_ =
+        deletion ? RecordHeader{plu, kModeDelete, 0} : RecordHeader{static_cast<int>(DataType::ExMsg), kModeAdd, 0};
     const char* second = line + firstLen;
     if (!deletion && (*second != kUnitSeparator || second[1] != 'r' || second[2] != 't')) {
-      note(lineNo, "record dropped: no \"rt\" field behind r#; the driver skips it and reads the lines below as records");
+      note(lineNo,
+           "record dropped: no \"rt\" field behind r#; the driver skips it and reads the lines below as records");
       return;
     }
     // The message's text lines below belong to it even if it is dropped.
@@ -570,7 +575,6 @@ void ImportScan::scanWmsmart(LineReader& reader) {
   }
   if (within_ != Within::Nothing) finishWmsRecord();
 }
-
 
 void ImportScan::finish(LineReader& reader) {
   if (reader.hadByteOrderMark()) {

@@ -55,8 +55,10 @@ TEST_F(FileCheckRun, CheckListsFindingsAndChangesNothing) {
 
   Captured found = runCaptured("--check -e -u plu.txt");
   EXPECT_EQ(found.status, 60);
-  EXPECT_TRUE(contains(found.out, "plu.txt:1: column 2 header \"UnitPirce\" matches no column (nearest known name: "
-                                  "\"UnitPrice\"); the driver skips this column\n1 finding\n")) << found.out;
+  EXPECT_TRUE(contains(found.out,
+                       "plu.txt:1: column 2 header \"UnitPirce\" matches no column (nearest known name: "
+                       "\"UnitPrice\"); the driver skips this column\n1 finding\n"))
+      << found.out;
   EXPECT_EQ(found.err, "");
   EXPECT_EQ(folder(), before);
 
@@ -95,8 +97,9 @@ TEST_F(FileCheckRun, OrdinaryRunWarnsOnStandardErrorAndRunsAsWithoutFindings) {
   }
   EXPECT_EQ(runs[0].err, "");
   EXPECT_EQ(countOf(runs[1].err, "warning: plu.txt:"), 20u) << runs[1].err;
-  EXPECT_TRUE(contains(runs[1].err, "warning: plu.txt:2: Plu_No \"1a\" has characters behind the number; the "
-                                    "driver reads 1\n"));
+  EXPECT_TRUE(contains(runs[1].err,
+                       "warning: plu.txt:2: Plu_No \"1a\" has characters behind the number; the "
+                       "driver reads 1\n"));
   EXPECT_TRUE(contains(runs[1].err, "\nwarning: ... and 5 more\n"));
   EXPECT_EQ(runs[1].out, runs[0].out);
   EXPECT_EQ(runs[1].status, runs[0].status);

@@ -49,7 +49,12 @@ TEST(ByteOrderMark, OnlyTheFirstThreeBytesOfTheFileAreSkippedAndLinesAreNumbered
   const Case cases[] = {
       {kBom + "a\r\n\r\nb\rc\n\nd", {"a", "b", "c", "d"}, {1, 3, 4, 6}, true},
       {"a\r\n" + kBom + "b", {"a", kBom + "b"}, {1, 2}, false},
-      {"\xEF\xBB" "a", {"\xEF\xBB" "a"}, {1}, false},
+      {"\xEF\xBB"
+       "a",
+       {"\xEF\xBB"
+        "a"},
+       {1},
+       false},
       {kBom, {}, {}, true},
   };
   for (const Case& c : cases) {
