@@ -36,6 +36,7 @@ struct NumberText {
   bool readable = false;
   bool negative = false;
   uint64_t magnitude = 0;  // stops growing beyond 2^40: enough to see the overflow
+  uint32_t low32 = 0;      // the digits as the reader keeps them: wrapped at 32 bits
   bool hasDot = false;
   int decimals = 0;  // digits behind the last '.'
   std::string_view rest;
@@ -52,6 +53,7 @@ NumberText parseNumber(std::string_view t, bool skipDots) {
     if (c >= '0' && c <= '9') {
       n.readable = true;
       if (n.magnitude < (uint64_t{1} << 40)) n.magnitude = n.magnitude * 10 + static_cast<uint64_t>(c - '0');
+      n.low32 = n.low32 * 10u + static_cast<uint32_t>(c - '0');
       if (n.hasDot) ++n.decimals;
     } else if (skipDots && c == '.') {
       n.hasDot = true;
@@ -64,6 +66,10 @@ NumberText parseNumber(std::string_view t, bool skipDots) {
   while (!n.rest.empty() && (n.rest.back() == ' ' || n.rest.back() == '\t')) n.rest.remove_suffix(1);
   return n;
 }
+
+// The 32 bits the reader stores (before a short or byte column keeps its low bits).
+uint32_t stored32(const NumberText& n) { return n.negative ? 0u - n.low32 : n.low32; }
+std::string readAs(const NumberText& n) { return std::to_string(static_cast<int32_t>(stored32(n))); }
 
 int64_t signedValue(const NumberText& n) {
   auto m = static_cast<int64_t>(n.magnitude);
@@ -269,15 +275,14 @@ void ImportScan::checkRange(int lineNo, const FieldDef& column, std::string_view
   std::string what = std::string(column.name) + " " + quoted(text);
   if (column.kind == FieldKind::Long) {
     if (v > kLongMax || v < -kLongMax - 1) {
-      note(lineNo, what + " does not fit in 32 bits; the driver keeps its low 32 bits, " +
-                       std::to_string(static_cast<int32_t>(static_cast<uint32_t>(v))));
+      note(lineNo, what + " does not fit in 32 bits; the driver keeps its low 32 bits, " + readAs(n));
     }
     return;
   }
   const bool isByte = column.kind == FieldKind::Byte;
   const int64_t max = isByte ? 127 : 32767;
   if (v >= 0 && v <= max) return;
-  uint32_t stored = static_cast<uint32_t>(v) & (isByte ? 0xFFu : 0xFFFFu);
+  uint32_t stored = stored32(n) & (isByte ? 0xFFu : 0xFFFFu);
   int seen = isByte ? static_cast<int8_t>(stored) : static_cast<int16_t>(stored);
   std::string reading = seen == static_cast<int>(stored) ? "" : ", which the scale reads as " + std::to_string(seen);
   note(lineNo, what + " is outside 0 to " + std::to_string(max) + "; the driver stores the low " +
@@ -287,7 +292,7 @@ void ImportScan::checkRange(int lineNo, const FieldDef& column, std::string_view
 void ImportScan::checkDecimals(int lineNo, size_t position, const FieldDef& column, std::string_view text,
                                const NumberText& n) {
   std::string what = std::string(column.name) + " " + quoted(text);
-  std::string read = std::to_string(static_cast<int32_t>(static_cast<uint32_t>(signedValue(n))));
+  std::string read = readAs(n);
   if (&column == keyColumn()) {
     if (n.hasDot) note(lineNo, what + " has a decimal point; the driver drops it and reads " + read);
     return;
@@ -318,7 +323,7 @@ void ImportScan::checkNumber(int lineNo, size_t position, const FieldDef& column
   if (!n.rest.empty()) {
     note(lineNo, std::string(column.name) + " " + quoted(text) +
                      " has characters behind the number; the driver reads " +
-                     std::to_string(static_cast<int32_t>(static_cast<uint32_t>(signedValue(n)))));
+                     readAs(n));
   }
   checkRange(lineNo, column, text, n);
   if (isLong) checkDecimals(lineNo, position, column, text, n);
