@@ -116,9 +116,7 @@ std::string joinNames(const std::vector<std::string>& names) {
 class ImportScan {
  public:
   ImportScan(const DriverOptions& options, const ScaleList& scales, FindingList& out)
-      : options_(options), out_(out), file_(*options.dataFile) {
-    scales_ = scales;
-  }
+      : options_(options), out_(out), file_(*options.dataFile), scales_(scales) {}
   ~ImportScan() {
     columns_.clearAndFree();
     std::free(wmsRecord_);
@@ -136,7 +134,7 @@ class ImportScan {
   const FieldDef* findColumn(const char* name) const;
   const FieldDef* keyColumn() const;
   bool readHeader(LineReader& reader, char* line, FieldList& fields);
-  void mapQuotedHeader(FieldList& fields, int lineNo);
+  void mapHeader(FieldList& fields, int lineNo);
   void checkFieldCount(int lineNo, int count);
   void checkRow(int lineNo, FieldList& fields);
   void checkValue(int lineNo, size_t position, const FieldDef& column, const char* raw);
@@ -194,7 +192,7 @@ const FieldDef* ImportScan::keyColumn() const {
 }
 
 // The header as the reader maps it, with a note for every name it skips.
-void ImportScan::mapQuotedHeader(FieldList& names, int lineNo) {
+void ImportScan::mapHeader(FieldList& names, int lineNo) {
   std::vector<std::string> known;
   for (int i = 0; i < columns_.count(); ++i) known.emplace_back(columns_.get(i)->name);
   for (int i = 0; i < names.count(); ++i) {
@@ -241,7 +239,7 @@ bool ImportScan::readHeader(LineReader& reader, char* line, FieldList& fields) {
     note(lineNo, "the first line is a comment where the header belongs; the run stops with error 16");
     return false;
   }
-  mapQuotedHeader(fields, lineNo);
+  mapHeader(fields, lineNo);
   bool anyKnown = false;
   for (const FieldDef* c : map_) anyKnown = anyKnown || c != nullptr;
   if (!anyKnown) {
@@ -346,9 +344,11 @@ void ImportScan::fillRecord(void* record, FieldList& fields, int used) {
   for (int i = 0; i < used; ++i) {
     const FieldDef* column = map_[static_cast<size_t>(i)];
     if (column == nullptr) continue;
-    if (column->kind == FieldKind::Description && options_.descFontPairs) {
+    if (column->kind == FieldKind::Description && options_.dataFormat == kFormatSeasia) {
+      readDescriptionBlock(record, *column, options_.dataType, fields.get(i));
+    } else if (column->kind == FieldKind::Description && options_.descFontPairs) {
       fillDescFromPairs(record, *column, fields, i);
-    } else if (column->kind != FieldKind::Description || options_.dataFormat == kFormatStandard) {
+    } else {
       setFieldFromText(record, *column, fields.get(i));
     }
   }

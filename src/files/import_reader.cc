@@ -278,8 +278,9 @@ void writeBlockLine(const char* in, char* desc, size_t& used, size_t& end) {
   end = used;
 }
 
-// Up to three complete description lines; the first incomplete one ends
-// the block. Three lines take at most 3 * 65 bytes of the description.
+}  // namespace
+
+// Three lines take at most 3 * 65 bytes of the description.
 void readDescriptionBlock(void* record, const FieldDef& column, int dataType, const char* text) {
   char* desc = fieldAt(record, column);
   size_t len = std::strlen(text);
@@ -295,6 +296,8 @@ void readDescriptionBlock(void* record, const FieldDef& column, int dataType, co
   desc[end] = '\0';
   setDescSize(record, dataType, size);
 }
+
+namespace {
 
 void readSeasiaLine(ImportRun& run, const OwnedFieldTable& columns, FieldList& fields) {
   if (fields.count() == 0) return;

@@ -41,4 +41,9 @@ bool readImportNumber(std::string_view text, bool skipDots, uint32_t& value);
 // text; a pair whose text is empty adds nothing.
 void fillDescFromPairs(void* record, const FieldDef& column, FieldList& fields, int first);
 
+// Fills a description column of the fixed-width format ("seasia") from its
+// cut text: up to three complete 57-character lines, the first incomplete
+// one ending the block; sets the record's description size.
+void readDescriptionBlock(void* record, const FieldDef& column, int dataType, const char* text);
+
 }  // namespace tolvan

@@ -85,6 +85,8 @@ const Case kCases[] = {
      kFormatWmsmart},
     {nullptr, "bc1\x1fp#7\x1fu$x\r\n", kModeAdd,
      "1: record dropped: u$ \"x\" is not a number; the driver skips the whole record", kFormatWmsmart},
+    {nullptr, "00012a00\r\n", kModeAdd, "1: Plu_No \"00012a\" has characters behind the number; the driver reads 12",
+     kFormatSeasia},
     {nullptr, "p#0\r\n", kModeAdd,
      "1: a deletion of number 0; every scale takes it as the deletion of every record of this type", kFormatWmsmart},
     // configuration
