@@ -86,13 +86,15 @@ MessageCode parseCommandLine(Driver& driver, int argc, const char* const* argv) 
   WalkState state;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
+    if (std::strcmp(arg, "--check") == 0) driver.options.check = true;
     if (arg[0] == '-') {
       if (arg[1] >= 'a' && arg[1] <= 'z') applyOption(driver.options, arg, state);
     } else {
       applyPositional(driver.options, arg, state);
     }
   }
-  if (state.deleteLog) driver.log.deleteFile();
+  if (driver.options.check) driver.log.keepOffDisk();
+  if (state.deleteLog && !driver.options.check) driver.log.deleteFile();
   if (state.error == kMsgInvalidDataType) {
     driver.log.error(kMsgInvalidDataType, state.badTypeText.c_str());
     return kMsgInvalidDataType;

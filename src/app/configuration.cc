@@ -69,16 +69,16 @@ bool readTenths(const char* text, int& out) {
   return true;
 }
 
-// One item split at its first '=': the key text (leading blanks skipped)
-// and the value as it stands; no '=' leaves value null.
-struct Item {
-  std::string_view key;
-  const char* value = nullptr;
-};
+void setIntIfReadable(const char* value, int& field) {
+  long number = 0;
+  if (readInteger(value, number)) field = static_cast<int>(number);
+}
 
-Item splitItem(char* item) {
+}  // namespace
+
+ConfigItem splitConfigItem(char* item) {
   while (*item == ' ') ++item;
-  Item out;
+  ConfigItem out;
   char* equals = std::strchr(item, '=');
   if (equals == nullptr) {
     out.key = item;
@@ -88,13 +88,6 @@ Item splitItem(char* item) {
   out.value = equals + 1;
   return out;
 }
-
-void setIntIfReadable(const char* value, int& field) {
-  long number = 0;
-  if (readInteger(value, number)) field = static_cast<int>(number);
-}
-
-}  // namespace
 
 int lookupKeyword(KeywordTable table, std::string_view text) {
   switch (table) {
@@ -113,6 +106,10 @@ int lookupKeyword(KeywordTable table, std::string_view text) {
 }
 
 int yesValue(std::string_view text) { return firstMatch(kYes, text) < static_cast<int>(kYes.size()) ? 1 : 0; }
+
+const char* configKeyName(int key) {
+  return (key >= 0 && key < static_cast<int>(kKeys.size())) ? kKeys[static_cast<size_t>(key)] : "";
+}
 
 const char* modelName(int model) {
   return (model >= 0 && model < static_cast<int>(kModels.size())) ? kModels[static_cast<size_t>(model)] : "";
@@ -177,10 +174,6 @@ bool setScaleKey(ScaleEntry& scale, int key, const char* value) {
   }
 }
 
-namespace {
-
-// Applies a global key of the first item; returns false for a key that may
-// not open a line.
 bool applyGlobalKey(DriverOptions& options, int key, const char* value) {
   switch (key) {
     case kKeyMaxExMsg:
@@ -205,6 +198,8 @@ bool applyGlobalKey(DriverOptions& options, int key, const char* value) {
   }
 }
 
+namespace {
+
 ScaleEntry* addScale(Driver& driver, const char* name) {
   auto* scale = new ScaleEntry(name, driver.scales.count(), driver.options.labelWidth);
   scale->driver = &driver;
@@ -219,7 +214,7 @@ ScaleEntry* addScale(Driver& driver, const char* name) {
 // Applies the items behind "scale=..." to the new scale.
 MessageCode applyScaleItems(Driver& driver, ScaleEntry& scale, const FieldList& items, int lineNo) {
   for (int i = 1; i < items.count(); ++i) {
-    Item item = splitItem(items.get(i));
+    ConfigItem item = splitConfigItem(items.get(i));
     if (item.value == nullptr) continue;
     int key = lookupKeyword(KeywordTable::Keys, item.key);
     if (key == kKeyUnknown) continue;
@@ -234,7 +229,7 @@ MessageCode applyScaleItems(Driver& driver, ScaleEntry& scale, const FieldList& 
 }
 
 MessageCode applyLine(Driver& driver, const FieldList& items, int lineNo) {
-  Item first = splitItem(items.get(0));
+  ConfigItem first = splitConfigItem(items.get(0));
   int key = first.value == nullptr ? kKeyUnknown : lookupKeyword(KeywordTable::Keys, first.key);
   if (key == kKeyScale) {
     ScaleEntry* scale = addScale(driver, first.value);

@@ -4,6 +4,7 @@
 
 #include <string_view>
 
+#include "core/driver_options.h"
 #include "core/message_table.h"
 #include "core/scale_entry.h"
 
@@ -38,8 +39,22 @@ enum ConfigKey : int {
 int lookupKeyword(KeywordTable table, std::string_view text);
 // "true", "yes", "on" (by prefix, any case) give 1; anything else 0.
 int yesValue(std::string_view text);
+const char* configKeyName(int key);  // "" for kKeyUnknown
 const char* modelName(int model);
 const char* countryName(int version);
+
+// One item of a configuration line split at its first '=': the key text
+// (leading blanks skipped) and the value as it stands, pointing into the
+// item; no '=' leaves `value` null.
+struct ConfigItem {
+  std::string_view key;
+  const char* value = nullptr;
+};
+ConfigItem splitConfigItem(char* item);
+
+// Applies a global key of a line's first item to the options; false for a
+// key that may not open a line.
+bool applyGlobalKey(DriverOptions& options, int key, const char* value);
 
 // Reads driver.options.configFile into driver.scales and driver.options.
 // Returns 0, 12 (cannot open), 13 (bad first item) or 14 (bad model or

@@ -2,6 +2,7 @@
 
 #include "app/command_line.h"
 #include "app/configuration.h"
+#include "app/file_check.h"
 #include "app/operation_runner.h"
 #include "core/driver.h"
 #include "dispatch/record_dispatch.h"
@@ -82,6 +83,9 @@ int runDriver(int argc, const char* const* argv, const Clock& clock, Sleeper& sl
   {
     Driver driver(clock, sleeper, console);
     result = parseCommandLine(driver, argc, argv);
+    // A check reads the files and ends: no scale, no log, no final message.
+    if (driver.options.check) return checkFiles(driver, result);
+    if (result == kMsgOk) warnAboutFiles(driver.options, stderr);
     if (result == kMsgOk) result = runOperation(driver);
     scalesReported = driver.log.timesLogged(kMsgScaleFailed);
     logFile = driver.options.logFile;

@@ -4,4 +4,6 @@ list(APPEND TOLVAN_SOURCES
   src/app/configuration.cc
   src/app/entry.cc
   src/app/operation_runner.cc
+  src/app/config_findings.cc
+  src/app/file_check.cc
 )

@@ -26,7 +26,7 @@ void DriverLog::error(int code, ...) {
 }
 
 void DriverLog::writeLine(std::string_view text) {
-  if (std::FILE* file = openFile(path_, "ab")) {
+  if (std::FILE* file = offDisk_ ? nullptr : openFile(path_, "ab")) {
     std::string line = formatTimeStamp(clock_.localNow());
     line += ':';
     line += text;

@@ -29,6 +29,9 @@ class DriverLog {
   void writeLine(std::string_view text);
   // Deletes the log file (option -e); a missing file is no error.
   void deleteFile();
+  // From now on lines go to the console only (a run that checks its files
+  // leaves the log file as it is).
+  void keepOffDisk() { offDisk_ = true; }
 
   // How often a code was logged in this run (the exit status needs 32).
   int timesLogged(MessageCode code) const;
@@ -39,6 +42,7 @@ class DriverLog {
   const std::string& path_;
   const Clock& clock_;
   std::FILE* console_;
+  bool offDisk_ = false;
   std::array<int, kMessageCount> logged_{};
 };
 

@@ -39,6 +39,9 @@ struct DriverOptions {
   int priceDecPt = 2;
   int weightDecPt = 3;
   int charset = kCharset1Byte;
+  // --check: read the files as a run would and list what was found, without
+  // contacting a scale or changing anything on disk.
+  bool check = false;
 };
 
 }  // namespace tolvan

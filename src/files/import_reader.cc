@@ -159,8 +159,8 @@ MessageCode noData(Driver& driver) {
 
 bool isFontChar(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'D'); }
 
-// The description from the font/text pairs behind `first`: each pair adds
-// ESC 'C' font and its text; a pair whose text is empty adds nothing.
+}  // namespace
+
 void fillDescFromPairs(void* record, const FieldDef& column, FieldList& fields, int first) {
   char* desc = fieldAt(record, column);
   const size_t limit = column.width;
@@ -182,6 +182,8 @@ void fillDescFromPairs(void* record, const FieldDef& column, FieldList& fields, 
   }
   desc[used] = '\0';
 }
+
+namespace {
 
 using ColumnMap = std::vector<const FieldDef*>;  // nullptr: a skipped column
 
@@ -276,8 +278,9 @@ void writeBlockLine(const char* in, char* desc, size_t& used, size_t& end) {
   end = used;
 }
 
-// Up to three complete description lines; the first incomplete one ends
-// the block. Three lines take at most 3 * 65 bytes of the description.
+}  // namespace
+
+// Three lines take at most 3 * 65 bytes of the description.
 void readDescriptionBlock(void* record, const FieldDef& column, int dataType, const char* text) {
   char* desc = fieldAt(record, column);
   size_t len = std::strlen(text);
@@ -293,6 +296,8 @@ void readDescriptionBlock(void* record, const FieldDef& column, int dataType, co
   desc[end] = '\0';
   setDescSize(record, dataType, size);
 }
+
+namespace {
 
 void readSeasiaLine(ImportRun& run, const OwnedFieldTable& columns, FieldList& fields) {
   if (fields.count() == 0) return;

@@ -10,6 +10,7 @@
 
 #include "core/driver.h"
 #include "core/message_table.h"
+#include "files/field_splitter.h"
 #include "records/field_def.h"
 
 namespace tolvan {
@@ -34,5 +35,15 @@ void setFieldFromText(void* record, const FieldDef& column, char* text);
 // `skipDots` every '.' is ignored. Digits beyond 32 bits wrap (the low 32
 // bits are kept). False when no digit follows.
 bool readImportNumber(std::string_view text, bool skipDots, uint32_t& value);
+
+// Fills a description column from the font/text pairs of `fields` from
+// position `first` on (option -l): each pair adds ESC 'C' font and its
+// text; a pair whose text is empty adds nothing.
+void fillDescFromPairs(void* record, const FieldDef& column, FieldList& fields, int first);
+
+// Fills a description column of the fixed-width format ("seasia") from its
+// cut text: up to three complete 57-character lines, the first incomplete
+// one ending the block; sets the record's description size.
+void readDescriptionBlock(void* record, const FieldDef& column, int dataType, const char* text);
 
 }  // namespace tolvan

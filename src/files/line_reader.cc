@@ -31,6 +31,11 @@ void LineReader::rewind() {
   lineCount_ = 0;
   stopped_ = false;
   inLineEnds_ = false;
+  atFileStart_ = true;
+  byteOrderMark_ = false;
+  lineEnds_ = 0;
+  lastWasCr_ = false;
+  physicalLine_ = 0;
   std::fseek(file_, 0, SEEK_SET);
   buffer_[0] = '\0';
 }
@@ -56,7 +61,21 @@ void LineReader::refill() {
 
 void LineReader::skipLineEnds() {
   char* data = buffer_.get();
-  while (pos_ < end_ && isLineEnd(data[pos_])) data[pos_++] = '\0';
+  while (pos_ < end_ && isLineEnd(data[pos_])) {
+    bool cr = data[pos_] == '\r';
+    if (cr || !lastWasCr_) ++lineEnds_;
+    lastWasCr_ = cr;
+    data[pos_++] = '\0';
+  }
+}
+
+void LineReader::skipByteOrderMark() {
+  atFileStart_ = false;
+  const auto* data = reinterpret_cast<const unsigned char*>(buffer_.get());
+  if (end_ - pos_ >= 3 && data[pos_] == 0xEF && data[pos_ + 1] == 0xBB && data[pos_ + 2] == 0xBF) {
+    pos_ += 3;
+    byteOrderMark_ = true;
+  }
 }
 
 char* LineReader::nextLine() {
@@ -67,9 +86,12 @@ char* LineReader::nextLine() {
     inLineEnds_ = pos_ >= end_ && bytesRead_ < fileSize_;
     refill();
   }
+  if (atFileStart_) skipByteOrderMark();
   if (pos_ >= end_) return nullptr;
   char* data = buffer_.get();
   int start = pos_;
+  lastWasCr_ = false;
+  physicalLine_ = lineEnds_ + 1;
   while (pos_ < end_ && !isLineEnd(data[pos_])) ++pos_;
   if (pos_ - start > kMaxLineLen) {
     log_.error(kMsgLineTooLong, lineCount_ + 1);

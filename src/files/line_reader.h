@@ -2,6 +2,8 @@
 // whatever the file's size. Lines end at CR, LF or CR LF; a run of line
 // ends ends one line, so blank lines vanish and are not counted. A line of
 // more than 3072 characters is reported (message 11) and ends the data.
+// A UTF-8 byte-order mark (EF BB BF) at the start of the file, as
+// spreadsheet programs write it, is never data and is skipped.
 #pragma once
 
 #include <cstdint>
@@ -31,10 +33,18 @@ class LineReader {
   void rewind();
   // Lines handed out so far; the line just returned has this number.
   int lineCount() const { return lineCount_; }
+  // The line just returned as an editor numbers it: blank lines counted,
+  // CR LF, CR and LF each one line end.
+  int physicalLine() const { return physicalLine_; }
+  // The file started with a byte-order mark (seen at the first line).
+  bool hadByteOrderMark() const { return byteOrderMark_; }
+  // The data ended at an over-long line rather than at the end of the file.
+  bool stoppedAtLongLine() const { return stopped_; }
 
  private:
   void refill();
   void skipLineEnds();
+  void skipByteOrderMark();
 
   std::FILE* file_;
   DriverLog& log_;
@@ -48,6 +58,13 @@ class LineReader {
   // The last line's run of line ends reached the edge of the window, so
   // the next window may start with more of them.
   bool inLineEnds_ = false;
+  bool atFileStart_ = true;
+  bool byteOrderMark_ = false;
+  // Line ends counted so far; a CR at the end of the last run pairs with
+  // an LF at the start of the next.
+  int lineEnds_ = 0;
+  bool lastWasCr_ = false;
+  int physicalLine_ = 0;
 };
 
 }  // namespace tolvan

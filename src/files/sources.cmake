@@ -7,4 +7,6 @@ list(APPEND TOLVAN_SOURCES
   src/files/work_files.cc
   src/files/record_source.cc
   src/files/export_writer.cc
+  src/files/finding.cc
+  src/files/import_findings.cc
 )

@@ -1,0 +1,62 @@
+#include "app/file_check.h"
+
+#include "app/config_findings.h"
+#include "core/driver.h"
+#include "files/import_findings.h"
+
+namespace tolvan {
+namespace {
+
+bool importsFile(const DriverOptions& options) { return options.mode == kModeAdd || options.mode == kModeDelete; }
+
+void reportUnreadable(Driver& driver, MessageCode code) {
+  const DriverOptions& o = driver.options;
+  switch (code) {
+    case kMsgCannotOpenSetup:
+      driver.log.error(code, o.configFile.c_str());
+      break;
+    case kMsgCannotOpenTextFile:
+      driver.log.error(code, o.dataFile ? o.dataFile->c_str() : "");
+      break;
+    case kMsgNoImportFile:
+      driver.log.error(code);
+      break;
+    default:
+      break;  // "tops": a run ends with this code and no message of its own
+  }
+}
+
+}  // namespace
+
+FileFindings lookAtFiles(const DriverOptions& options) {
+  FileFindings out;
+  ConfigScan config;
+  out.unreadable = scanConfiguration(options, config, out.findings);
+  if (out.unreadable != kMsgOk || !importsFile(options)) return out;
+  ScaleList scales;
+  for (const auto& scale : config.scales) scales.push_back(scale.get());
+  out.unreadable = scanImportFile(config.options, scales, out.findings);
+  return out;
+}
+
+int checkFiles(Driver& driver, MessageCode parsed) {
+  if (parsed != kMsgOk) return parsed;
+  FileFindings found = lookAtFiles(driver.options);
+  if (driver.console != nullptr) {
+    writeFindings(driver.console, found.findings);
+    std::fprintf(driver.console, "%zu finding%s\n", found.findings.size(), found.findings.size() == 1 ? "" : "s");
+    std::fflush(driver.console);
+  }
+  if (found.unreadable != kMsgOk) {
+    reportUnreadable(driver, found.unreadable);
+    return found.unreadable;
+  }
+  return found.findings.empty() ? 0 : kExitFindings;
+}
+
+void warnAboutFiles(const DriverOptions& options, std::FILE* err) {
+  FileFindings found = lookAtFiles(options);
+  writeFindingWarnings(err, found.findings, kMaxWarningLines);
+}
+
+}  // namespace tolvan

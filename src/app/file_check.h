@@ -1,0 +1,41 @@
+// Looking at the run's files before the run: the findings about the
+// configuration and, in the import modes, the import file. With --check
+// they are the whole run (listed on standard output, no scale contacted,
+// nothing on disk changed); in every other run they go to standard error
+// as warnings and the run goes on unchanged.
+#pragma once
+
+#include <cstdio>
+
+#include "core/message_table.h"
+#include "files/finding.h"
+
+namespace tolvan {
+
+class Driver;
+struct DriverOptions;
+
+// Exit status of a --check run that found something (0 when it found
+// nothing; the error code when a file cannot be read at all).
+inline constexpr int kExitFindings = 60;
+// Warnings shown before an ordinary run; the rest are counted.
+inline constexpr size_t kMaxWarningLines = 20;
+
+// The findings about the files `options` name. `unreadable` is 0, or the
+// code a run would stop with because a file cannot be read at all (10, 12,
+// 15, 34); the look stops there.
+struct FileFindings {
+  MessageCode unreadable = kMsgOk;
+  FindingList findings;
+};
+FileFindings lookAtFiles(const DriverOptions& options);
+
+// The --check run after the command line gave `parsed`: lists the findings
+// on driver.console, reports an unreadable file through driver.log (which
+// writes no file in a check) and returns the exit status.
+int checkFiles(Driver& driver, MessageCode parsed);
+
+// Writes the findings about the run's files to `err` as warnings.
+void warnAboutFiles(const DriverOptions& options, std::FILE* err);
+
+}  // namespace tolvan

@@ -1,0 +1,624 @@
+#include "files/import_findings.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "core/record_list.h"
+#include "dispatch/field_tables.h"
+#include "dispatch/record_dispatch.h"
+#include "dispatch/record_factory.h"
+#include "dispatch/support_table.h"
+#include "files/field_splitter.h"
+#include "files/import_reader.h"
+#include "files/line_reader.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "records/data_types.h"
+#include "records/deletion_record.h"
+
+namespace tolvan {
+namespace {
+
+constexpr int64_t kLongMax = 2147483647;
+
+std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+// A number as the import reads it: blanks, an optional sign, digits (with
+// '.' skipped for Long columns), and what stands behind them.
+struct NumberText {
+  bool readable = false;
+  bool negative = false;
+  uint64_t magnitude = 0;  // stops growing beyond 2^40: enough to see the overflow
+  uint32_t low32 = 0;      // the digits as the reader keeps them: wrapped at 32 bits
+  bool hasDot = false;
+  int decimals = 0;  // digits behind the last '.'
+  std::string_view rest;
+};
+
+NumberText parseNumber(std::string_view t, bool skipDots) {
+  NumberText n;
+  size_t i = 0;
+  auto skippable = [&](char c) { return c == ' ' || c == '\t' || (skipDots && c == '.'); };
+  while (i < t.size() && skippable(t[i])) ++i;
+  if (i < t.size() && (t[i] == '-' || t[i] == '+')) n.negative = t[i++] == '-';
+  for (; i < t.size(); ++i) {
+    char c = t[i];
+    if (c >= '0' && c <= '9') {
+      n.readable = true;
+      if (n.magnitude < (uint64_t{1} << 40)) n.magnitude = n.magnitude * 10 + static_cast<uint64_t>(c - '0');
+      n.low32 = n.low32 * 10u + static_cast<uint32_t>(c - '0');
+      if (n.hasDot) ++n.decimals;
+    } else if (skipDots && c == '.') {
+      n.hasDot = true;
+      n.decimals = 0;
+    } else {
+      break;
+    }
+  }
+  n.rest = t.substr(i);
+  while (!n.rest.empty() && (n.rest.back() == ' ' || n.rest.back() == '\t')) n.rest.remove_suffix(1);
+  return n;
+}
+
+// The 32 bits the reader stores (before a short or byte column keeps its low bits).
+uint32_t stored32(const NumberText& n) { return n.negative ? 0u - n.low32 : n.low32; }
+std::string readAs(const NumberText& n) { return std::to_string(static_cast<int32_t>(stored32(n))); }
+
+int64_t signedValue(const NumberText& n) {
+  auto m = static_cast<int64_t>(n.magnitude);
+  return n.negative ? -m : m;
+}
+
+// Per column: the first value with a decimal point decides how many places
+// the column is read with.
+struct ColumnTrack {
+  int decimals = -1;
+  int line = 0;
+  std::string example;
+  bool reported = false;
+};
+
+// A scale's settings with room for any description, to see how much of a
+// description the real settings cut.
+std::unique_ptr<ScaleEntry> unlimitedCopy(const ScaleEntry& scale) {
+  auto copy = std::make_unique<ScaleEntry>(scale.name, scale.index, scale.labelWidth);
+  copy->model = scale.model;
+  copy->version = scale.version;
+  copy->protocol = scale.protocol;
+  copy->is8bit = scale.is8bit;
+  copy->maxExMsg = scale.maxExMsg;
+  copy->scaleNo = scale.scaleNo;
+  copy->maxPluDescLen = kMaxConvertedLen;
+  return copy;
+}
+
+int convertedLength(const ScaleEntry& scale, int dataType, int mode, const void* record) {
+  std::array<uint8_t, kMaxConvertedLen> buffer{};
+  int code = 0;
+  int length = 0;
+  if (!convertRecord(scale, dataType, mode, record, code, buffer, length)) return -1;
+  return length;
+}
+
+std::string joinNames(const std::vector<std::string>& names) {
+  std::string out;
+  for (const std::string& n : names) out += (out.empty() ? "" : ", ") + n;
+  return out;
+}
+
+class ImportScan {
+ public:
+  ImportScan(const DriverOptions& options, const ScaleList& scales, FindingList& out)
+      : options_(options), out_(out), file_(*options.dataFile), scales_(scales) {}
+  ~ImportScan() {
+    columns_.clearAndFree();
+    std::free(wmsRecord_);
+  }
+  ImportScan(const ImportScan&) = delete;
+  ImportScan& operator=(const ImportScan&) = delete;
+
+  void scanStandard(LineReader& reader);
+  void scanSeasia(LineReader& reader);
+  void scanWmsmart(LineReader& reader);
+  void finish(LineReader& reader);
+
+ private:
+  void note(int line, std::string text) { out_.push_back(Finding{file_, line, std::move(text)}); }
+  const FieldDef* findColumn(const char* name) const;
+  const FieldDef* keyColumn() const;
+  bool readHeader(LineReader& reader, char* line, FieldList& fields);
+  void mapHeader(FieldList& fields, int lineNo);
+  void checkFieldCount(int lineNo, int count);
+  void checkRow(int lineNo, FieldList& fields);
+  void checkValue(int lineNo, size_t position, const FieldDef& column, const char* raw);
+  void checkNumber(int lineNo, size_t position, const FieldDef& column, std::string_view text);
+  void checkDecimals(int lineNo, size_t position, const FieldDef& column, std::string_view text, const NumberText& n);
+  void checkRange(int lineNo, const FieldDef& column, std::string_view text, const NumberText& n);
+  void checkRecord(int lineNo, void* record, FieldList& fields, int used);
+  std::string dropReason(FieldList& fields, int used) const;
+  void checkKey(int lineNo, const RecordHeader& kind);
+  void checkScales(int lineNo, const RecordHeader& kind, const void* record);
+  // "wmsmart": records of several kinds, each from its first line on.
+  bool readWmsPluFields(int lineNo, const char* fields, void* record, bool& bad);
+  void startWmsRecord(int lineNo, const char* line, size_t firstLen);
+  void finishWmsRecord();
+  void fillRecord(void* record, FieldList& fields, int used);
+
+  const DriverOptions& options_;
+  FindingList& out_;
+  std::string file_;
+  ScaleList scales_;
+  FieldTable columns_;
+  std::vector<const FieldDef*> map_;  // by field position; nullptr: skipped
+  bool header_ = false;
+  bool pairsTakeRest_ = false;
+  std::vector<ColumnTrack> tracks_;
+  std::map<std::pair<int, int32_t>, int> keys_;  // {data type, key} -> line that gave it
+  // The "wmsmart" record being read: its kind, first line and lines below.
+  enum class Within { Nothing, PluDescription, MessageText };
+  Within within_ = Within::Nothing;
+  RecordHeader wmsKind_{};
+  int wmsLine_ = 0;
+  void* wmsRecord_ = nullptr;
+  bool wmsBad_ = false;
+  int records_ = 0;
+  bool keyMissingReported_ = false;
+  bool stopped_ = false;       // the header already stops the run
+  bool recordsBuilt_ = false;  // the type has import records at all
+};
+
+const FieldDef* ImportScan::findColumn(const char* name) const {
+  for (int i = 0; i < columns_.count(); ++i) {
+    if (std::strcmp(columns_.get(i)->name, name) == 0) return columns_.get(i);
+  }
+  return nullptr;
+}
+
+// The column of the record's key: a deletion's only column, else the
+// number every record starts with.
+const FieldDef* ImportScan::keyColumn() const {
+  if (options_.mode == kModeDelete) return columns_.count() > 0 ? columns_.get(0) : nullptr;
+  for (int i = 0; i < columns_.count(); ++i) {
+    if (columns_.get(i)->offset == 0 && columns_.get(i)->kind == FieldKind::Long) return columns_.get(i);
+  }
+  return nullptr;
+}
+
+// The header as the reader maps it, with a note for every name it skips.
+void ImportScan::mapHeader(FieldList& names, int lineNo) {
+  std::vector<std::string> known;
+  for (int i = 0; i < columns_.count(); ++i) known.emplace_back(columns_.get(i)->name);
+  for (int i = 0; i < names.count(); ++i) {
+    const char* name = names.get(i);
+    const FieldDef* column = findColumn(name);
+    if (column == nullptr && options_.descFontPairs && std::strcmp(name, "Font1") == 0 && findColumn("Desc")) {
+      map_.push_back(findColumn("Desc"));
+      pairsTakeRest_ = true;
+      return;
+    }
+    map_.push_back(column);
+    if (column != nullptr) continue;
+    std::string bare = unquote(std::string(name).data(), false);
+    std::string text = "column " + std::to_string(i + 1) + " header " + quoted(name);
+    if (bare != name && findColumn(bare.c_str()) != nullptr) {
+      text += " is written in quotes, so it matches no column";
+    } else {
+      std::string near = nearestWord(name, known);
+      text += " matches no column" + (near.empty() ? std::string() : " (nearest known name: " + quoted(near) + ")");
+    }
+    note(lineNo, text + "; the driver skips this column");
+  }
+}
+
+// False when the header stops the import (error 16).
+bool ImportScan::readHeader(LineReader& reader, char* line, FieldList& fields) {
+  int lineNo = reader.physicalLine();
+  auto first = static_cast<unsigned char>(line[0]);
+  if (first < 'A' || first >= 128) {
+    std::string copy(line);
+    FieldList probe;
+    if (splitFields(copy.data(), probe, options_.separator) && probe.count() > 0 &&
+        findColumn(unquote(probe.get(0), false)) != nullptr) {
+      note(lineNo,
+           "the header line is written in quotes, so the driver takes it for data (a dropped row) and "
+           "reads every column by position");
+    }
+    reader.rewind();
+    for (int i = 0; i < columns_.count(); ++i) map_.push_back(columns_.get(i));
+    return true;
+  }
+  header_ = true;
+  if (!splitFields(line, fields, options_.separator)) {
+    note(lineNo, "the first line is a comment where the header belongs; the run stops with error 16");
+    return false;
+  }
+  mapHeader(fields, lineNo);
+  bool anyKnown = false;
+  for (const FieldDef* c : map_) anyKnown = anyKnown || c != nullptr;
+  if (!anyKnown) {
+    note(lineNo, "no header name matches a column of this data type; the run stops with error 16");
+    return false;
+  }
+  const FieldDef* key = keyColumn();
+  bool keyMapped = false;
+  for (const FieldDef* c : map_) keyMapped = keyMapped || c == key;
+  if (key != nullptr && !keyMapped) {
+    note(lineNo, "the header has no " + quoted(key->name) + " column; the driver drops every row");
+    keyMissingReported_ = true;
+  }
+  return true;
+}
+
+void ImportScan::checkFieldCount(int lineNo, int count) {
+  if (!header_ || pairsTakeRest_) return;
+  auto expected = static_cast<int>(map_.size());
+  if (count > expected) {
+    note(lineNo, std::to_string(count) + " fields where the header names " + std::to_string(expected) +
+                     "; the driver does not read the fields behind the last named column");
+  } else if (count < expected) {
+    note(lineNo, std::to_string(count) + " fields where the header names " + std::to_string(expected) +
+                     "; the columns without a field keep 0 or empty");
+  }
+}
+
+void ImportScan::checkRange(int lineNo, const FieldDef& column, std::string_view text, const NumberText& n) {
+  int64_t v = signedValue(n);
+  std::string what = std::string(column.name) + " " + quoted(text);
+  if (column.kind == FieldKind::Long) {
+    if (v > kLongMax || v < -kLongMax - 1) {
+      note(lineNo, what + " does not fit in 32 bits; the driver keeps its low 32 bits, " + readAs(n));
+    }
+    return;
+  }
+  const bool isByte = column.kind == FieldKind::Byte;
+  const int64_t max = isByte ? 127 : 32767;
+  if (v >= 0 && v <= max) return;
+  uint32_t stored = stored32(n) & (isByte ? 0xFFu : 0xFFFFu);
+  int seen = isByte ? static_cast<int8_t>(stored) : static_cast<int16_t>(stored);
+  std::string reading = seen == static_cast<int>(stored) ? "" : ", which the scale reads as " + std::to_string(seen);
+  note(lineNo, what + " is outside 0 to " + std::to_string(max) + "; the driver stores the low " +
+                   (isByte ? "8" : "16") + " bits, " + std::to_string(stored) + reading);
+}
+
+void ImportScan::checkDecimals(int lineNo, size_t position, const FieldDef& column, std::string_view text,
+                               const NumberText& n) {
+  std::string what = std::string(column.name) + " " + quoted(text);
+  std::string read = readAs(n);
+  if (&column == keyColumn()) {
+    if (n.hasDot) note(lineNo, what + " has a decimal point; the driver drops it and reads " + read);
+    return;
+  }
+  if (position >= tracks_.size()) tracks_.resize(position + 1);
+  ColumnTrack& track = tracks_[position];
+  int places = n.hasDot ? n.decimals : 0;
+  if (track.decimals < 0) {
+    track = ColumnTrack{places, lineNo, std::string(text), false};
+    return;
+  }
+  if (places == track.decimals || track.reported || (!n.hasDot && track.decimals == 0)) return;
+  track.reported = true;
+  note(lineNo, what + " has " + std::to_string(places) + " decimal place" + (places == 1 ? "" : "s") + " where line " +
+                   std::to_string(track.line) + " has " + std::to_string(track.decimals) + " (" +
+                   quoted(track.example) + "); the driver drops the point and reads " + read + " here");
+}
+
+void ImportScan::checkNumber(int lineNo, size_t position, const FieldDef& column, std::string_view text) {
+  bool isLong = column.kind == FieldKind::Long;
+  NumberText n = parseNumber(text, isLong);
+  if (!n.readable) {
+    if (!n.rest.empty()) {
+      note(lineNo, std::string(column.name) + " " + quoted(text) + " is not a number; the driver leaves the field 0");
+    }
+    return;
+  }
+  if (!n.rest.empty()) {
+    note(lineNo, std::string(column.name) + " " + quoted(text) +
+                     " has characters behind the number; the driver reads " +
+                     readAs(n));
+  }
+  checkRange(lineNo, column, text, n);
+  if (isLong) checkDecimals(lineNo, position, column, text, n);
+}
+
+void ImportScan::checkValue(int lineNo, size_t position, const FieldDef& column, const char* raw) {
+  bool isText = column.kind == FieldKind::Text || column.kind == FieldKind::Description;
+  std::string copy(raw);
+  std::string text = unquote(copy.data(), isText);
+  if (!isText) {
+    checkNumber(lineNo, position, column, text);
+  } else if (text.size() > column.width && !(column.kind == FieldKind::Description &&
+                                             (options_.descFontPairs || options_.dataFormat != kFormatStandard))) {
+    note(lineNo, std::string(column.name) + " has " + std::to_string(text.size()) +
+                     " characters; the driver keeps the first " + std::to_string(column.width));
+  }
+}
+
+void ImportScan::fillRecord(void* record, FieldList& fields, int used) {
+  for (int i = 0; i < used; ++i) {
+    const FieldDef* column = map_[static_cast<size_t>(i)];
+    if (column == nullptr) continue;
+    if (column->kind == FieldKind::Description && options_.dataFormat == kFormatSeasia) {
+      readDescriptionBlock(record, *column, options_.dataType, fields.get(i));
+    } else if (column->kind == FieldKind::Description && options_.descFontPairs) {
+      fillDescFromPairs(record, *column, fields, i);
+    } else {
+      setFieldFromText(record, *column, fields.get(i));
+    }
+  }
+}
+
+std::string ImportScan::dropReason(FieldList& fields, int used) const {
+  const FieldDef* key = keyColumn();
+  if (key == nullptr) return "it has no number";
+  for (int i = used - 1; i >= 0; --i) {
+    if (map_[static_cast<size_t>(i)] != key) continue;
+    std::string copy(fields.get(i));
+    std::string text = unquote(copy.data(), false);
+    if (!parseNumber(text, true).readable) return key->name + std::string(" ") + quoted(text) + " is not a number";
+    return key->name + std::string(" ") + quoted(text) +
+           (options_.mode == kModeDelete ? " is below 0" : " is not above 0");
+  }
+  return std::string("it has no ") + key->name + " field";
+}
+
+void ImportScan::checkKey(int lineNo, const RecordHeader& kind) {
+  ++records_;
+  if (kind.mode == kModeDelete && kind.key == 0) {
+    note(lineNo, "a deletion of number 0; every scale takes it as the deletion of every record of this type");
+  }
+  auto [it, fresh] = keys_.emplace(std::make_pair(kind.dataType, kind.key), lineNo);
+  if (fresh) return;
+  note(lineNo, "number " + std::to_string(kind.key) + " was also on line " + std::to_string(it->second) +
+                   "; the driver keeps this line's values");
+  it->second = lineNo;
+}
+
+void ImportScan::checkScales(int lineNo, const RecordHeader& kind, const void* record) {
+  std::vector<std::string> refused;
+  std::vector<std::string> cut;
+  const bool pluAddition = kind.dataType == static_cast<int>(DataType::Plu) && kind.mode == kModeAdd;
+  for (const ScaleEntry* scale : scales_) {
+    if (!scaleSupports(*scale, kind.dataType, kind.mode)) continue;  // the run leaves such scales out
+    int length = convertedLength(*scale, kind.dataType, kind.mode, record);
+    if (length < 0) {
+      refused.push_back(scale->name);
+      continue;
+    }
+    if (!pluAddition) continue;
+    int full = convertedLength(*unlimitedCopy(*scale), kind.dataType, kind.mode, record);
+    if (full > length) {
+      cut.push_back(scale->name + " (maxpludesclen " + std::to_string(scale->maxPluDescLen) + ") by " +
+                    std::to_string(full - length) + " bytes");
+    }
+  }
+  if (!refused.empty()) {
+    const bool one = refused.size() == 1;
+    note(lineNo, "number " + std::to_string(kind.key) + " cannot go to scale" + (one ? " " : "s ") +
+                     joinNames(refused) +
+                     (one ? "; that scale does not get this record" : "; those scales do not get this record"));
+  }
+  if (!cut.empty()) {
+    note(lineNo, "the description is longer than the scale takes; the driver cuts it for " + joinNames(cut));
+  }
+}
+
+void ImportScan::checkRecord(int lineNo, void* record, FieldList& fields, int used) {
+  int32_t key = recordKey(options_.dataType, options_.mode, record);
+  if (!recordKeyIsValid(options_.mode, key)) {
+    if (!keyMissingReported_) note(lineNo, "row dropped: " + dropReason(fields, used) + "; the driver skips it");
+    return;
+  }
+  RecordHeader kind{options_.dataType, options_.mode, key};
+  checkKey(lineNo, kind);
+  checkScales(lineNo, kind, record);
+}
+
+void ImportScan::checkRow(int lineNo, FieldList& fields) {
+  if (fields.count() == 0) return;
+  checkFieldCount(lineNo, fields.count());
+  int used = std::min(fields.count(), static_cast<int>(map_.size()));
+  for (int i = 0; i < used; ++i) {
+    const FieldDef* column = map_[static_cast<size_t>(i)];
+    if (column != nullptr) checkValue(lineNo, static_cast<size_t>(i), *column, fields.get(i));
+  }
+  void* record = newRecord(options_.dataType, options_.mode);
+  if (record == nullptr) return;
+  recordsBuilt_ = true;
+  fillRecord(record, fields, used);
+  checkRecord(lineNo, record, fields, used);
+  std::free(record);
+}
+
+void ImportScan::scanStandard(LineReader& reader) {
+  buildFieldTable(columns_, options_.dataType, options_.mode);
+  char* line = reader.nextLine();
+  FieldList fields;
+  if (line == nullptr) return;
+  if (!readHeader(reader, line, fields)) {
+    stopped_ = true;
+    return;
+  }
+  while ((line = reader.nextLine()) != nullptr) {
+    if (splitFields(line, fields, options_.separator)) checkRow(reader.physicalLine(), fields);
+  }
+}
+
+void ImportScan::scanSeasia(LineReader& reader) {
+  buildFixedFieldTable(columns_, options_.dataType, options_.mode, options_.maxExMsg);
+  for (int i = 0; i < columns_.count(); ++i) map_.push_back(columns_.get(i));
+  std::unique_ptr<char[]> work(new char[kFixedWorkSize]);
+  FieldList fields;
+  while (char* line = reader.nextLine()) {
+    if (cutFixedColumns(line, columns_, fields, work.get(), kFixedWorkSize)) checkRow(reader.physicalLine(), fields);
+  }
+}
+
+// ----------------------------------------------------------------- wmsmart
+
+constexpr char kUnitSeparator = 31;
+constexpr char kRecordSeparator = 30;
+
+bool endsWmsRecord(const char* line) { return line[0] == kUnitSeparator || line[0] == kRecordSeparator; }
+
+// The PLU columns a "wmsmart" field fills, by its tag, as the reader has them.
+struct WmsTag {
+  char tag[3];
+  const char* column;
+};
+constexpr WmsTag kWmsPluTags[] = {
+    {"bc", "SalesMode"}, {"p#", "Plu_No"},   {"ta", "Tare"},      {"nw", "Weight"},
+    {"u#", "Posflag"},   {"r#", "Message7"}, {"sl", "ShelfLife"}, {"u$", "UnitPrice"},
+};
+
+// True when a "dt" field hands the record over to the description lines.
+bool ImportScan::readWmsPluFields(int lineNo, const char* p, void* record, bool& bad) {
+  for (;;) {
+    size_t len = std::strcspn(p, "\x1f");
+    if (len >= 2 && p[0] == 'd' && p[1] == 't') return true;
+    for (size_t t = 0; len >= 2 && t < std::size(kWmsPluTags); ++t) {
+      if (p[0] != kWmsPluTags[t].tag[0] || p[1] != kWmsPluTags[t].tag[1]) continue;
+      const FieldDef* column = findColumn(kWmsPluTags[t].column);
+      std::string value(p + 2, len - 2);
+      if (column == nullptr) break;
+      if (!parseNumber(value, column->kind == FieldKind::Long).readable) {
+        note(lineNo, "record dropped: " + std::string(kWmsPluTags[t].tag) + " " + quoted(value) +
+                         " is not a number; the driver skips the whole record");
+        bad = true;
+      } else {
+        checkNumber(lineNo, t, *column, value);
+        if (record != nullptr) setFieldFromText(record, *column, value.data());
+      }
+      break;
+    }
+    if (p[len] != kUnitSeparator || len <= 2) return false;
+    p += len + 1;
+  }
+}
+
+void ImportScan::finishWmsRecord() {
+  within_ = Within::Nothing;
+  void* record = wmsRecord_;
+  wmsRecord_ = nullptr;
+  if (record == nullptr || wmsBad_) {
+    std::free(record);
+    return;
+  }
+  RecordHeader kind = wmsKind_;
+  kind.key = recordKey(kind.dataType, kind.mode, record);
+  if (!recordKeyIsValid(kind.mode, kind.key)) {
+    note(wmsLine_, "record dropped: number " + std::to_string(kind.key) + " is not " +
+                       (kind.mode == kModeDelete ? "0 or more" : "above 0") + "; the driver skips it");
+  } else {
+    checkKey(wmsLine_, kind);
+    checkScales(wmsLine_, kind, record);
+  }
+  std::free(record);
+}
+
+void ImportScan::startWmsRecord(int lineNo, const char* line, size_t firstLen) {
+  const int plu = static_cast<int>(DataType::Plu);
+  wmsLine_ = lineNo;
+  wmsBad_ = false;
+  std::string tag(line, 2);
+  if (tag == "bc") {
+    wmsKind_ = RecordHeader{plu, kModeAdd, 0};
+    wmsRecord_ = newRecord(plu, kModeAdd);
+    within_ = readWmsPluFields(lineNo, line, wmsRecord_, wmsBad_) ? Within::PluDescription : Within::Nothing;
+  } else if (tag == "p#" || tag == "r#") {
+    bool deletion = tag == "p#";
+    wmsKind_ =
+        deletion ? RecordHeader{plu, kModeDelete, 0} : RecordHeader{static_cast<int>(DataType::ExMsg), kModeAdd, 0};
+    const char* second = line + firstLen;
+    if (!deletion && (*second != kUnitSeparator || second[1] != 'r' || second[2] != 't')) {
+      note(lineNo,
+           "record dropped: no \"rt\" field behind r#; the driver skips it and reads the lines below as records");
+      return;
+    }
+    // The message's text lines below belong to it even if it is dropped.
+    within_ = deletion ? Within::Nothing : Within::MessageText;
+    wmsRecord_ = newRecord(wmsKind_.dataType, wmsKind_.mode);
+    std::string value(line + 2, firstLen - 2);
+    uint32_t number = 0;
+    if (wmsRecord_ == nullptr) return;
+    if (!readImportNumber(value, true, number)) {
+      note(lineNo, "record dropped: " + tag + " " + quoted(value) + " is not a number; the driver skips it");
+      wmsBad_ = true;
+    }
+    int32_t key = static_cast<int32_t>(number);
+    std::memcpy(static_cast<char*>(wmsRecord_) + (deletion ? offsetof(DeletionRecord, recNo) : 0), &key, sizeof key);
+  } else {
+    note(lineNo, "line skipped: its first tag " + quoted(tag) + " is none of bc, p# and r#; the driver skips it");
+    return;
+  }
+  if (within_ == Within::Nothing) finishWmsRecord();
+}
+
+void ImportScan::scanWmsmart(LineReader& reader) {
+  buildFieldTable(columns_, static_cast<int>(DataType::Plu), kModeAdd);
+  recordsBuilt_ = true;
+  while (const char* line = reader.nextLine()) {
+    int lineNo = reader.physicalLine();
+    if (within_ != Within::Nothing) {
+      size_t len = std::strcspn(line, "\x1f");
+      if (endsWmsRecord(line)) {
+        finishWmsRecord();
+      } else if (within_ == Within::PluDescription && line[len] == kUnitSeparator &&
+                 !readWmsPluFields(lineNo, line + len + 1, wmsRecord_, wmsBad_)) {
+        finishWmsRecord();
+      }
+      continue;
+    }
+    size_t firstLen = std::strcspn(line, "\x1f");
+    if (firstLen >= 2) startWmsRecord(lineNo, line, firstLen);
+  }
+  if (within_ != Within::Nothing) finishWmsRecord();
+}
+
+void ImportScan::finish(LineReader& reader) {
+  if (reader.hadByteOrderMark()) {
+    out_.insert(out_.begin(), Finding{file_, 1, "the file starts with a byte-order mark; the driver skips it"});
+  }
+  if (reader.stoppedAtLongLine()) {
+    note(reader.physicalLine(), "the line is longer than 3072 characters; the driver stops reading the file here");
+  }
+  if (records_ == 0 && !stopped_ && recordsBuilt_) {
+    note(0, "no row gives a record; the run stops with error 16");
+  }
+}
+
+}  // namespace
+
+MessageCode scanImportFile(const DriverOptions& options, const ScaleList& scales, FindingList& findings) {
+  int format = options.dataFormat;
+  if (format != kFormatStandard && format != kFormatSeasia && format != kFormatWmsmart) return kMsgNotSupported;
+  if (!options.dataFile) return kMsgNoImportFile;
+  std::FILE* file = openFile(*options.dataFile, "rb");
+  if (file == nullptr) return kMsgCannotOpenTextFile;
+  // The reader reports an over-long line to a log; this one writes nowhere.
+  const std::string nowhere;
+  SystemClock clock;
+  DriverLog quiet(nowhere, clock, nullptr);
+  quiet.keepOffDisk();
+  {
+    LineReader reader(file, quiet);
+    FindingList own;
+    ImportScan scan(options, scales, own);
+    if (format == kFormatStandard) scan.scanStandard(reader);
+    if (format == kFormatSeasia) scan.scanSeasia(reader);
+    if (format == kFormatWmsmart) scan.scanWmsmart(reader);
+    scan.finish(reader);
+    sortByLine(own);
+    findings.insert(findings.end(), own.begin(), own.end());
+  }
+  std::fclose(file);
+  return kMsgOk;
+}
+
+}  // namespace tolvan

@@ -1,0 +1,112 @@
+// The real tolvandrv looking at its files: --check lists the findings on
+// standard output, contacts no scale and leaves every file as it was; an
+// ordinary run shows the same findings on standard error and otherwise
+// logs and sends exactly what it does for a file without findings.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "e2e/e2e_support.h"
+#include "support/temp_dir.h"
+
+namespace tolvan {
+namespace {
+
+using testing::contains;
+using testing::countOf;
+
+struct Captured {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class FileCheckRun : public testing::SimRunTest {
+ protected:
+  // Runs the driver in the run's folder; its two streams land outside it.
+  Captured runCaptured(const std::string& args) {
+    std::string command = "cd '" + h.dir() + "' && '" TOLVANDRV_PATH "' " + args + " >'" + streams_.file("out") +
+                          "' 2>'" + streams_.file("err") + "'";
+    int raw = std::system(command.c_str());
+    return Captured{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, streams_.read("out"), streams_.read("err")};
+  }
+  std::map<std::string, std::string> folder() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(h.dir())) {
+      files[entry.path().filename().string()] = h.readFile(entry.path().filename().string());
+    }
+    return files;
+  }
+
+  testing::TempDir streams_;
+};
+
+TEST_F(FileCheckRun, CheckListsFindingsAndChangesNothing) {
+  start("scale=Deli,port=0,model=vt30,log=deli.log,simtranscript=deli.sim.txt\n");
+  h.writeFile("deli.log", "the last run's traffic\r\n");
+  h.writeFile("DeliWrk.txt", "the last run's totals\r\n");
+  h.writeFile(testing::SimHarness::kDriverLog, "the last run's log\r\n");
+  h.writeFile("plu.txt", "Plu_No,UnitPirce\r\n1,2\r\n");
+  const auto before = folder();
+
+  Captured found = runCaptured("--check -e -u plu.txt");
+  EXPECT_EQ(found.status, 60);
+  EXPECT_TRUE(contains(found.out,
+                       "plu.txt:1: column 2 header \"UnitPirce\" matches no column (nearest known name: "
+                       "\"UnitPrice\"); the driver skips this column\n1 finding\n"))
+      << found.out;
+  EXPECT_EQ(found.err, "");
+  EXPECT_EQ(folder(), before);
+
+  h.writeFile("plu.txt", "Plu_No,UnitPrice\r\n1,2\r\n");
+  Captured clean = runCaptured("--check -u plu.txt");
+  EXPECT_EQ(clean.status, 0) << clean.out;
+  EXPECT_TRUE(contains(clean.out, "\n0 findings\n"));
+  EXPECT_EQ(runCaptured("--check -u missing.txt").status, 15);
+  stop();
+  const std::string transcript = h.readFile("deli.sim.txt");
+  EXPECT_TRUE(contains(transcript, "Scale Deli on port")) << transcript;
+  EXPECT_FALSE(contains(transcript, "Connection")) << transcript;
+}
+
+TEST_F(FileCheckRun, OrdinaryRunWarnsOnStandardErrorAndRunsAsWithoutFindings) {
+  std::string clean = "Plu_No,UnitPrice\r\n";
+  std::string marked = clean;
+  for (int n = 1; n <= 25; ++n) {
+    clean += std::to_string(n) + ",100\r\n";
+    marked += std::to_string(n) + "a,100\r\n";  // "1a" is read as 1
+  }
+  std::string logs[2];
+  std::string dumps[2];
+  Captured runs[2];
+  for (int i = 0; i < 2; ++i) {
+    h.writeFile(testing::SimHarness::kDriverLog, "");
+    start("scale=Deli,port=0,model=vt30,simdump=deli.dump\n");
+    h.writeFile("plu.txt", i == 0 ? clean : marked);
+    runs[i] = runCaptured("-u plu.txt");
+    stop();
+    // Time stamps aside, line by line.
+    for (size_t at = 0; at < h.driverLog().size(); at = h.driverLog().find('\n', at) + 1) {
+      logs[i] += h.driverLog().substr(at + 24, h.driverLog().find('\n', at) - at - 24) + "\n";
+    }
+    dumps[i] = h.readFile("deli.dump");
+  }
+  EXPECT_EQ(runs[0].err, "");
+  EXPECT_EQ(countOf(runs[1].err, "warning: plu.txt:"), 20u) << runs[1].err;
+  EXPECT_TRUE(contains(runs[1].err,
+                       "warning: plu.txt:2: Plu_No \"1a\" has characters behind the number; the "
+                       "driver reads 1\n"));
+  EXPECT_TRUE(contains(runs[1].err, "\nwarning: ... and 5 more\n"));
+  EXPECT_EQ(runs[1].out, runs[0].out);
+  EXPECT_EQ(runs[1].status, runs[0].status);
+  EXPECT_TRUE(contains(logs[1], "25 additions and 0 deletions imported")) << logs[1];
+  EXPECT_EQ(logs[1], logs[0]);
+  EXPECT_EQ(dumps[1], dumps[0]);
+}
+
+}  // namespace
+}  // namespace tolvan
