@@ -4,4 +4,6 @@ list(APPEND TOLVAN_SOURCES
   src/app/configuration.cc
   src/app/entry.cc
   src/app/operation_runner.cc
+  src/app/progress_line.cc
+  src/app/run_report.cc
 )

@@ -39,6 +39,11 @@ struct DriverOptions {
   int priceDecPt = 2;
   int weightDecPt = 3;
   int charset = kCharset1Byte;
+
+  // Long options ("--name"), read before everything else.
+  bool showHelp = false;
+  bool showVersion = false;
+  std::optional<std::string> reportFile;  // --report FILE: the run report as JSON
 };
 
 }  // namespace tolvan

@@ -18,4 +18,6 @@ bool fileExists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0;
 }
 
+bool isTerminal(std::FILE* stream) { return stream != nullptr && ::isatty(::fileno(stream)) == 1; }
+
 }  // namespace tolvan

@@ -17,4 +17,8 @@ std::FILE* openFile(const std::string& path, const char* mode);
 
 bool fileExists(const std::string& path);
 
+// True when the stream is a terminal (the progress line and the closing
+// table are for a person watching, not for a script's pipe).
+bool isTerminal(std::FILE* stream);
+
 }  // namespace tolvan
