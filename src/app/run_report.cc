@@ -51,8 +51,9 @@ std::string scaleMessage(const ScaleEntry& scale, int code) {
 }
 
 // Failed beats rejected beats unsupported: the report names the worst thing
-// that happened on the scale. Refused blocks and a cut-short block send
-// leave records missing although the scale's status says OK.
+// that happened on the scale. Refused blocks, a cut-short block send and
+// records skipped as unconvertible leave records missing although the
+// scale's status says OK.
 void judge(const ScaleEntry& scale, ScaleReport& out) {
   const ScaleOutcome& o = scale.outcome;
   out.code = o.code;
@@ -63,7 +64,7 @@ void judge(const ScaleEntry& scale, ScaleReport& out) {
   } else if (scale.tally.refused.load() > 0) {
     out.verdict = ScaleVerdict::Rejected;
     out.code = kMsgNakReceived;
-  } else if (scale.tally.cutShort.load()) {
+  } else if (scale.tally.cutShort.load() || scale.tally.skipped.load() > 0) {
     out.verdict = ScaleVerdict::Rejected;
     out.code = kMsgConvertError;
   } else if (o.unsupported) {

@@ -71,6 +71,7 @@ struct ScaleTally {
   std::atomic<int> accepted{0};  // records the scale said it took
   std::atomic<int> received{0};  // records the scale sent us
   std::atomic<int> refused{0};   // block records answered NAK: missing on the scale
+  std::atomic<int> skipped{0};   // records of the run the scale's format cannot hold
   // A block send ended at a record the scale cannot take; the records
   // behind it never went out.
   std::atomic<bool> cutShort{false};

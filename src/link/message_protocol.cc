@@ -157,6 +157,7 @@ class BatchReader {
         // a record of this run is reported with its line and skipped.
         if (scale_.fromResendFile != 0) return;
         ScaleLogError(scale_, kMsgConvertError, pending_.number);
+        ++scale_.tally.skipped;
       }
     }
   }
@@ -201,7 +202,10 @@ MessageCode sendBatch(ScaleEntry& scale, const Batch& batch) {
   StatusReply reply;
   MessageCode r = receiveStatusReply(scale, reply);
   if (r != kMsgOk) return r;
-  if (whole) tallyBatch(scale, static_cast<int>(batch.records.size()), reply.accepted);
+  // A reply with the scale's error code says the message was not applied,
+  // whatever its counts say; a count mismatch says how many were.
+  int accepted = classifyStatusReply(reply) == kMsgScaleErrorCode ? 0 : reply.accepted;
+  if (whole) tallyBatch(scale, static_cast<int>(batch.records.size()), accepted);
   return reportStatus(scale, reply);
 }
 

@@ -7,4 +7,5 @@ list(APPEND TOLVAN_TEST_SOURCES
   e2e/store_text_e2e_test.cc
   e2e/nutrition_panel_e2e_test.cc
   e2e/extra_message_e2e_test.cc
+  e2e/exit_status_e2e_test.cc
 )
