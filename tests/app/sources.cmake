@@ -3,4 +3,5 @@ list(APPEND TOLVAN_TEST_SOURCES
   app/configuration_test.cc
   app/entry_test.cc
   app/operation_runner_test.cc
+  app/run_report_test.cc
 )
