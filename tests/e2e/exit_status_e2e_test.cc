@@ -53,6 +53,8 @@ const std::vector<ExitRow>& exitRows() {
        "Plu_No\r\n1\r\n1000000\r\n2\r\n", {}, {"-u", "plu.csv"}, 50, 0, "rejected", 19, 2, 2},
       {"silent scale beside healthy ones", kGood + bad("model=vt30,simfault=silent"), kTwoPlus, {},
        {"-u", "plu.csv"}, 50, 28, "failed", 28, 0, 0, 2},
+      {"block scale drops the line mid-transfer", kGood + bad("model=vt30,simfault=drop:1"), kTwoPlus, {},
+       {"-u", "plu.csv"}, 50, 22, "failed", 22, 1, 1, 2},
       {"refused scale", kGood + bad("model=vt40,simfault=refuse"), kTwoPlus, {}, {"-u", "plu.csv"}, 50, 0,
        "failed", 18, 0, 0, 2},
       {"scale without the data type", "scale=Msg,port=0,model=vt40\n" + bad("model=vt30"), "", {}, {"-a", "-fexmsg2"}, 50, 0,
