@@ -138,6 +138,7 @@ int runDriver(int argc, const char* const* argv, const Clock& clock, Sleeper& sl
       driver.waitWatcher = [&progress](const Driver& d, Driver::WaitStep step) { progress.onWait(d, step); };
     }
     report.result = parseCommandLine(driver, argc, argv);
+    report.operation = operationName(driver.options.mode);
     report.stoppedBy = report.result;
     if (report.result == kMsgOk) report.result = runOperation(driver, report.stoppedBy);
     takeRunReport(driver, report);

@@ -13,16 +13,6 @@
 namespace tolvan {
 namespace {
 
-const char* operationName(int mode) {
-  switch (mode) {
-    case kModeAdd: return "import";
-    case kModeDelete: return "delete";
-    case kModeDeleteAll: return "delete all";
-    case kModeReceive: return "receive";
-    default: return "none";
-  }
-}
-
 // A message text whose numbers or names the report cannot know keeps "?"
 // in their place rather than formatting garbage.
 std::string textWithoutArguments(int code) {
@@ -110,6 +100,16 @@ nlohmann::json reportJson(const RunReport& r) {
 
 }  // namespace
 
+const char* operationName(int mode) {
+  switch (mode) {
+    case kModeAdd: return "import";
+    case kModeDelete: return "delete";
+    case kModeDeleteAll: return "delete all";
+    case kModeReceive: return "receive";
+    default: return "none";
+  }
+}
+
 const char* verdictName(ScaleVerdict verdict) {
   switch (verdict) {
     case ScaleVerdict::Failed: return "failed";
@@ -145,7 +145,6 @@ ScaleReport reportScale(const ScaleEntry& scale) {
 
 void takeRunReport(const Driver& driver, RunReport& report) {
   const DriverOptions& o = driver.options;
-  report.operation = operationName(o.mode);
   report.dataType = dataTypeKeyword(o.dataType);
   report.dataFile = o.dataFile;
   report.configFile = o.configFile;

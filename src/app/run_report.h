@@ -56,8 +56,11 @@ struct RunReport {
   std::vector<ScaleReport> scales;
 };
 
-// The run's settings and every scale's line, from the driver after the
-// operation (all workers ended).
+// The name of the run mode, as the report gives it; taken before the run,
+// since delete-all runs as a deletion.
+const char* operationName(int mode);
+// The run's settings (but the operation) and every scale's line, from the
+// driver after the operation (all workers ended).
 void takeRunReport(const Driver& driver, RunReport& report);
 // One scale's line; its verdict and code as the exit status sees them.
 ScaleReport reportScale(const ScaleEntry& scale);

@@ -81,6 +81,9 @@ const nlohmann::json* scaleNamed(const nlohmann::json& report, const std::string
 void checkReport(const ExitRow& row, const nlohmann::json& report) {
   EXPECT_EQ(report["run"]["exitStatus"], row.exitStatus);
   EXPECT_EQ(report["run"]["result"], row.finalCode);
+  const std::string mode = row.args[0];
+  const char* operation = mode == "-a" ? "delete all" : mode == "-u" ? "import" : mode == "-v" ? "receive" : "none";
+  EXPECT_EQ(report["run"]["operation"], operation);
   for (const auto& scale : report["scales"]) {
     if (scale["name"] == "Bad") continue;
     EXPECT_EQ(scale["outcome"], "ok") << scale.dump();
