@@ -69,7 +69,6 @@ int severity(int status) {
 // main thread or the link found).
 void noteOutcome(ScaleEntry& scale) {
   ScaleOutcome& o = scale.outcome;
-  o.tookPart = true;
   int status = scale.status.load(std::memory_order_acquire);
   if (severity(status) <= severity(o.status)) return;
   o.status = status;

@@ -65,7 +65,8 @@ inline constexpr intptr_t kNoSocket = -1;
 
 // What a worker did on the wire, added up over the run for the exit status,
 // the progress line and the run report. Only the scale's worker adds to it;
-// the main thread reads it while the worker runs (progress) and after.
+// the main thread reads it while the worker runs (progress) and after. All
+// atomics, so an abandoned worker's last count can race with nothing.
 struct ScaleTally {
   std::atomic<int> sent{0};      // records put on the wire whole
   std::atomic<int> accepted{0};  // records the scale said it took
@@ -87,7 +88,6 @@ struct ScaleTally {
 // thread after each wait: the worst status seen and the code that goes
 // with it.
 struct ScaleOutcome {
-  bool tookPart = false;
   int status = kStatusOk;
   int code = 0;
   bool unsupported = false;  // message 17: the scale does not take the type
