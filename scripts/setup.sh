@@ -8,6 +8,7 @@ command -v make >/dev/null || need+=(make)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 [ -f /usr/include/gmock/gmock.h ] || need+=(libgmock-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
+[ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
 # Asked for by scripts/coverage.sh and scripts/fuzz.sh only.
 if [ "${TOLVAN_WITH_COVERAGE:-0}" = 1 ]; then command -v gcovr >/dev/null || need+=(gcovr); fi
 if [ "${TOLVAN_WITH_FUZZ:-0}" = 1 ]; then

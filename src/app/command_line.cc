@@ -60,6 +60,41 @@ void applyOption(DriverOptions& options, const char* arg, WalkState& state) {
   }
 }
 
+// The long options: name, whether a value follows, and where it goes.
+struct LongOption {
+  const char* name;
+  bool takesValue;
+  void (*apply)(DriverOptions& options, const char* value);
+};
+
+constexpr LongOption kLongOptions[] = {
+    {"help", false, [](DriverOptions& o, const char*) { o.showHelp = true; }},
+    {"version", false, [](DriverOptions& o, const char*) { o.showVersion = true; }},
+    {"report", true, [](DriverOptions& o, const char* v) { o.reportFile = v; }},
+    {"check", false, [](DriverOptions& o, const char*) { o.check = true; }},
+};
+
+// The option named by "--name" or "--name=value"; null when unknown.
+const LongOption* findLongOption(const char* arg, const char*& inlineValue) {
+  const char* name = arg + 2;
+  const char* equals = std::strchr(name, '=');
+  size_t length = equals != nullptr ? static_cast<size_t>(equals - name) : std::strlen(name);
+  inlineValue = equals != nullptr ? equals + 1 : nullptr;
+  for (const LongOption& option : kLongOptions) {
+    if (std::strlen(option.name) == length && std::strncmp(option.name, name, length) == 0) return &option;
+  }
+  return nullptr;
+}
+
+bool isLongOption(const char* arg) { return arg[0] == '-' && arg[1] == '-'; }
+
+// How many arguments after this long option belong to it (its value).
+int longOptionValueArgs(const char* arg) {
+  const char* inlineValue = nullptr;
+  const LongOption* option = findLongOption(arg, inlineValue);
+  return option != nullptr && option->takesValue && inlineValue == nullptr ? 1 : 0;
+}
+
 void applyPositional(DriverOptions& options, const char* arg, WalkState& state) {
   switch (state.positionals++) {
     case 0: options.dataFile = arg; break;
@@ -86,8 +121,9 @@ MessageCode parseCommandLine(Driver& driver, int argc, const char* const* argv) 
   WalkState state;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
-    if (std::strcmp(arg, "--check") == 0) driver.options.check = true;
-    if (arg[0] == '-') {
+    if (isLongOption(arg)) {
+      i += longOptionValueArgs(arg);  // read by parseLongOptions
+    } else if (arg[0] == '-') {
       if (arg[1] >= 'a' && arg[1] <= 'z') applyOption(driver.options, arg, state);
     } else {
       applyPositional(driver.options, arg, state);
@@ -104,6 +140,59 @@ MessageCode parseCommandLine(Driver& driver, int argc, const char* const* argv) 
     return kMsgBadDataFormat;
   }
   return checkCombination(driver);
+}
+
+bool parseLongOptions(DriverOptions& options, int argc, const char* const* argv, std::string& bad) {
+  for (int i = 1; i < argc; ++i) {
+    if (!isLongOption(argv[i])) continue;
+    const char* value = nullptr;
+    const LongOption* option = findLongOption(argv[i], value);
+    if (option == nullptr || (value != nullptr && !option->takesValue)) {
+      bad = argv[i];
+      return false;
+    }
+    if (option->takesValue && value == nullptr) {
+      if (i + 1 >= argc) {
+        bad = argv[i];
+        return false;
+      }
+      value = argv[++i];
+    }
+    option->apply(options, value);
+  }
+  return true;
+}
+
+void printUsage(std::FILE* out) {
+  std::fputs(
+      "Usage: tolvandrv [options] [datafile [configfile [logfile]]]\n"
+      "\n"
+      "  -u            import additions from datafile and send them to every scale\n"
+      "  -d            import deletions from datafile and send them\n"
+      "  -a            delete all records of the data type on every scale\n"
+      "  -v            receive data of the type from every scale and export it to datafile\n"
+      "  -fTYPE        data type: plu exmsg exmsg2 exmsg3 coupon pricecng mkdpricecng store\n"
+      "                keyboard nutrition pluprod hourlyprod opprod nextdayprod rewrapprod prod\n"
+      "  -sFORMAT      data format: standard seasia wmsmart tops\n"
+      "  -c / -t       field separator comma (default) / tab\n"
+      "  -r            first resend what failed scales kept in their resend files\n"
+      "  -l            description columns as font/text pairs\n"
+      "  -e            delete the driver log before the run\n"
+      "  --report FILE write the run report (every scale's outcome) to FILE as JSON\n"
+      "  --help        show this text\n"
+      "  --version     show the driver's version\n"
+      "\n"
+      "Defaults: configfile TolvanDrvConfig.txt, logfile TolvanDrvLog.txt.\n"
+      "\n"
+      "Exit status:\n"
+      "  0        every scale took (or gave) everything\n"
+      "  1 to 44  the run could not be carried out: the error code that stopped it\n"
+      "           (command line, configuration, import or export file)\n"
+      "  50       the run went through, but at least one scale failed, reported an\n"
+      "           error, did not take the data type, refused or could not take a\n"
+      "           record, or kept its resend file; or an over-long line cut the import\n"
+      "  64       unknown long option or missing option value (nothing was done)\n",
+      out);
 }
 
 }  // namespace tolvan

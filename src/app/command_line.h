@@ -2,6 +2,10 @@
 // DriverOptions, and the check that the chosen combination makes sense.
 #pragma once
 
+#include <cstdio>
+#include <string>
+
+#include "core/driver_options.h"
 #include "core/message_table.h"
 
 namespace tolvan {
@@ -15,5 +19,12 @@ MessageCode parseCommandLine(Driver& driver, int argc, const char* const* argv);
 
 // 34 (logged) for an impossible mode, type and format combination.
 MessageCode checkCombination(Driver& driver);
+
+// Long options, "--name", "--name VALUE" or "--name=VALUE", set fields of
+// `options` and touch nothing else. False for an unknown name or a missing
+// value, with the offending argument in `bad`; the caller prints the usage.
+bool parseLongOptions(DriverOptions& options, int argc, const char* const* argv, std::string& bad);
+// Every option, short and long, and the exit statuses.
+void printUsage(std::FILE* out);
 
 }  // namespace tolvan

@@ -4,10 +4,13 @@
 #include "app/configuration.h"
 #include "app/file_check.h"
 #include "app/operation_runner.h"
+#include "app/progress_line.h"
+#include "app/run_report.h"
 #include "core/driver.h"
 #include "dispatch/record_dispatch.h"
 #include "files/export_writer.h"
 #include "files/import_reader.h"
+#include "platform/files.h"
 #include "platform/socket.h"
 #include "records/data_types.h"
 
@@ -38,16 +41,23 @@ void logOperationLine(Driver& driver) {
   }
 }
 
-MessageCode receiveAndExport(Driver& driver) {
+// `stoppedBy` gets an export error: the receive went through, but the
+// export file, which is what the run was for, is not there.
+MessageCode receiveAndExport(Driver& driver, MessageCode& stoppedBy) {
   MessageCode received = receiveFromAllScales(driver);
   if (isTotalsType(driver.options.dataType)) (void)totalsClearPass(driver);
   MessageCode exported = writeExportFile(driver);
+  stoppedBy = exported;
   return received != kMsgOk ? received : exported;
 }
 
-MessageCode runOperation(Driver& driver) {
+// The run's result for the final message; `stoppedBy` gets the code of an
+// error that kept the run from being carried out (configuration, import or
+// export), as opposed to a scale that failed.
+MessageCode runOperation(Driver& driver, MessageCode& stoppedBy) {
   MessageCode configResult = loadConfiguration(driver);
   driver.log.plain(kMsgOk);  // the time-stamp-only line that opens each run's operation
+  stoppedBy = configResult;
   if (configResult != kMsgOk) return configResult;
   logOperationLine(driver);
   if (driver.options.resend) (void)resendStep(driver);
@@ -55,50 +65,97 @@ MessageCode runOperation(Driver& driver) {
     case kModeAdd:
     case kModeDelete: {
       MessageCode imported = importFile(driver);
+      stoppedBy = imported;
       if (imported != kMsgOk) return imported;
       return sendToAllScales(driver, true);
     }
     case kModeDeleteAll:
       return deleteAll(driver);
     case kModeReceive:
-      return receiveAndExport(driver);
+      return receiveAndExport(driver, stoppedBy);
     default:
       return kMsgOk;
   }
 }
 
+// --help, --version and a bad long option end the run here, before the
+// banner and before any file is touched; -1 lets the run go on.
+int answerLongOptions(int argc, const char* const* argv, std::FILE* console) {
+  DriverOptions options;
+  std::string bad;
+  std::FILE* out = console != nullptr ? console : stdout;
+  if (!parseLongOptions(options, argc, argv, bad)) {
+    std::fprintf(stderr, "tolvandrv: unknown option or missing value: %s\n\n", bad.c_str());
+    printUsage(stderr);
+    return kExitUsage;
+  }
+  if (options.showHelp) {
+    printUsage(out);
+    return 0;
+  }
+  if (options.showVersion) {
+    std::fputs(kBanner, out);
+    return 0;
+  }
+  return -1;
+}
+
+// After the final message: the report file and, for a person at a
+// terminal, the per-scale table. Neither changes the exit status.
+void tellOutcome(const RunReport& report, const std::optional<std::string>& reportFile) {
+  if (reportFile && !writeReportFile(report, *reportFile)) {
+    std::fprintf(stderr, "tolvandrv: cannot write the run report %s\n", reportFile->c_str());
+  }
+  if (isTerminal(stderr)) printScaleTable(report, stderr);
+}
+
 }  // namespace
 
 int runDriver(int argc, const char* const* argv, const Clock& clock, Sleeper& sleeper, std::FILE* console) {
+  int answered = answerLongOptions(argc, argv, console);
+  if (answered >= 0) return answered;
   if (console != nullptr) {
     std::fputs(kBanner, console);
     std::fflush(console);
   }
   socketStartup();
-  MessageCode result;
-  int scalesReported = 0;
+  RunReport report;
+  report.started = localStamp(clock.localNow());
+  std::optional<std::string> reportFile;
   // The driver (and with it every scale, record and worker) is released
   // before the final message, so the final line is the run's last act.
   std::string logFile;
   {
     Driver driver(clock, sleeper, console);
-    result = parseCommandLine(driver, argc, argv);
+    std::string unused;
+    (void)parseLongOptions(driver.options, argc, argv, unused);
+    ProgressLine progress(stderr);
+    if (isTerminal(stderr)) {
+      driver.waitWatcher = [&progress](const Driver& d, Driver::WaitStep step) { progress.onWait(d, step); };
+    }
+    report.result = parseCommandLine(driver, argc, argv);
     // A check reads the files and ends: no scale, no log, no final message.
-    if (driver.options.check) return checkFiles(driver, result);
-    if (result == kMsgOk) warnAboutFiles(driver.options, stderr);
-    if (result == kMsgOk) result = runOperation(driver);
-    scalesReported = driver.log.timesLogged(kMsgScaleFailed);
+    if (driver.options.check) return checkFiles(driver, report.result);
+    if (report.result == kMsgOk) warnAboutFiles(driver.options, stderr);
+    report.operation = operationName(driver.options.mode);
+    report.stoppedBy = report.result;
+    if (report.result == kMsgOk) report.result = runOperation(driver, report.stoppedBy);
+    takeRunReport(driver, report);
     logFile = driver.options.logFile;
+    reportFile = driver.options.reportFile;
   }
+  report.exitStatus = exitStatusFor(report);
   DriverOptions finalOptions;
   finalOptions.logFile = logFile;
   DriverLog finalLog(finalOptions.logFile, clock, console);
-  if (result == kMsgOk) {
+  if (report.result == kMsgOk) {
     finalLog.plain(kMsgCompletedOk);
-    return scalesReported > 0 ? kExitScaleFailed : 0;
+  } else {
+    finalLog.plain(kMsgDriverError, static_cast<int>(report.result));
   }
-  finalLog.plain(kMsgDriverError, static_cast<int>(result));
-  return static_cast<int>(result);
+  report.ended = localStamp(clock.localNow());
+  tellOutcome(report, reportFile);
+  return report.exitStatus;
 }
 
 }  // namespace tolvan

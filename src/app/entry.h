@@ -4,16 +4,17 @@
 
 #include <cstdio>
 
+#include "app/run_report.h"
 #include "platform/clock.h"
 #include "platform/sleeper.h"
 
 namespace tolvan {
 
-inline constexpr int kExitScaleFailed = 50;
-
 // Runs the driver with the command line and returns the process exit
-// status: 0 after message 7 with no failed scale, the error code after
-// message 8, 50 after message 7 when a scale was reported (message 32).
+// status (exitStatusFor in run_report.h): 0 when every scale took or gave
+// everything, the code that kept the run from being carried out, 50 when it
+// went through with a scale that did not; 0 after --help and --version and
+// 64 for an unknown long option, both before any file is touched.
 int runDriver(int argc, const char* const* argv, const Clock& clock, Sleeper& sleeper, std::FILE* console);
 
 }  // namespace tolvan

@@ -10,6 +10,7 @@
 #include "link/scale_link.h"
 #include "link/scale_log.h"
 #include "link/scale_worker.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
@@ -36,7 +37,9 @@ void closeWorkFile(ScaleEntry& scale) {
 void launchWorker(Driver& driver, ScaleEntry& scale) {
   auto procedure = driver.workerProc != nullptr ? driver.workerProc : ScaleWorker;
   scale.worker = std::thread([&driver, &scale, procedure] {
+    int64_t began = steadyMilliseconds();
     procedure(scale);
+    scale.tally.busyMs += steadyMilliseconds() - began;
     driver.notifyWorkerEnded();
   });
 }
@@ -51,8 +54,31 @@ bool strikeIfHung(Driver& driver, ScaleEntry& scale) {
     scale.abandoned = true;
   }
   ScaleLogErrorFromMain(scale, kMsgReceiveTimeout);
+  scale.outcome.mainCode = kMsgReceiveTimeout;
   scale.status.store(kStatusFailed, std::memory_order_release);
   return true;
+}
+
+int severity(int status) {
+  if (status == kStatusFailed) return 2;
+  return status == kStatusScaleError ? 1 : 0;
+}
+
+// After a wait: keeps the worst way an operation of this run ended on the
+// scale, with the code that says why (the worker's result, else what the
+// main thread or the link found).
+void noteOutcome(ScaleEntry& scale) {
+  ScaleOutcome& o = scale.outcome;
+  int status = scale.status.load(std::memory_order_acquire);
+  if (severity(status) <= severity(o.status)) return;
+  o.status = status;
+  o.code = scale.result;
+  if (o.code == kMsgOk) o.code = o.mainCode;
+  if (o.code == kMsgOk && scale.tally.connectFailed.load()) o.code = kMsgCannotConnect;
+}
+
+void noteOutcomes(Driver& driver) {
+  for (int i = 0; i < driver.scales.count(); ++i) noteOutcome(*driver.scales.get(i));
 }
 
 void countRecords(const Driver& driver, int& additions, int& deletions) {
@@ -105,6 +131,7 @@ MessageCode sendOperation(Driver& driver, bool writeResendFiles, bool onlyIfRece
     startScale(driver, scale, driver.options.dataType, driver.options.mode);
   }
   waitForAllScales(driver);
+  noteOutcomes(driver);
   if (writeResendFiles) {
     for (int i = 0; i < driver.scales.count(); ++i) {
       ScaleEntry& scale = *driver.scales.get(i);
@@ -156,9 +183,13 @@ void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode) {
   scale.dataType = dataType;
   scale.operation = mode;
   scale.lastActivity = 0;
+  scale.tally.connectFailed = false;
+  scale.outcome.mainCode = kMsgOk;
   if (!scaleSupports(scale, dataType, mode)) {
     driver.log.error(kMsgTypeNotSupported, dataTypeKeyword(dataType), scale.name.c_str());
     ScaleLogErrorFromMain(scale, kMsgTypeNotSupported, dataTypeKeyword(dataType), scale.name.c_str());
+    scale.outcome.unsupported = true;
+    scale.outcome.mainCode = kMsgTypeNotSupported;
     scale.status.store(kStatusScaleError);
     return;
   }
@@ -166,6 +197,7 @@ void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode) {
     std::string name = workFileName(scale);
     ScaleLogErrorFromMain(scale, kMsgWorkFileError, name.c_str());
     driver.log.error(kMsgWorkFileError, name.c_str());
+    scale.outcome.mainCode = kMsgWorkFileError;
     scale.status.store(kStatusFailed);
     return;
   }
@@ -173,6 +205,8 @@ void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode) {
 }
 
 void waitForAllScales(Driver& driver) {
+  const bool watched = static_cast<bool>(driver.waitWatcher);
+  if (watched) driver.waitWatcher(driver, Driver::WaitStep::Start);
   for (;;) {
     uint64_t endedBefore = driver.workersEnded();
     bool busy = false;
@@ -181,10 +215,13 @@ void waitForAllScales(Driver& driver) {
       if (scale.status.load(std::memory_order_acquire) != kStatusRunning) continue;
       if (!strikeIfHung(driver, scale)) busy = true;
     }
-    if (!busy) return;
-    // Checks once a second, but wakes as soon as a worker ends.
-    driver.waitForWorkerEnd(endedBefore, std::chrono::seconds(1));
+    if (!busy) break;
+    // Checks once a second (four times while someone watches the progress),
+    // but wakes as soon as a worker ends.
+    if (watched) driver.waitWatcher(driver, Driver::WaitStep::Tick);
+    driver.waitForWorkerEnd(endedBefore, std::chrono::milliseconds(watched ? 250 : 1000));
   }
+  if (watched) driver.waitWatcher(driver, Driver::WaitStep::End);
 }
 
 MessageCode sendToAllScales(Driver& driver, bool writeResendFiles) {
@@ -196,6 +233,7 @@ MessageCode deleteAll(Driver& driver) { return deleteAllOver(driver, false); }
 MessageCode receiveFromAllScales(Driver& driver) {
   for (int i = 0; i < driver.scales.count(); ++i) startScale(driver, *driver.scales.get(i), driver.options.dataType, kModeReceive);
   waitForAllScales(driver);
+  noteOutcomes(driver);
   MessageCode result = kMsgOk;
   for (int i = 0; i < driver.scales.count(); ++i) {
     ScaleEntry& scale = *driver.scales.get(i);
@@ -236,6 +274,8 @@ MessageCode resendStep(Driver& driver) {
     scale.fromResendFile = 1;
     scale.result = scale.dataType = scale.operation = 0;
     scale.lastActivity = 0;
+    scale.tally.connectFailed = false;
+    scale.outcome.mainCode = kMsgOk;
     scale.status.store(kStatusRunning);
     launchWorker(driver, scale);
   }
@@ -245,7 +285,12 @@ MessageCode resendStep(Driver& driver) {
     if (scale.fromResendFile == 0) continue;
     closeWorkFile(scale);
     scale.fromResendFile = 0;
-    if (scale.status.load(std::memory_order_acquire) == kStatusOk) removeFile(*scale.resendFile);
+    noteOutcome(scale);
+    if (scale.status.load(std::memory_order_acquire) == kStatusOk) {
+      removeFile(*scale.resendFile);
+    } else {
+      scale.outcome.resendKept = true;
+    }
   }
   return kMsgOk;
 }

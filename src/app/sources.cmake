@@ -6,4 +6,6 @@ list(APPEND TOLVAN_SOURCES
   src/app/operation_runner.cc
   src/app/config_findings.cc
   src/app/file_check.cc
+  src/app/progress_line.cc
+  src/app/run_report.cc
 )

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 
 #include "core/driver_log.h"
@@ -45,6 +46,12 @@ class Driver {
   // The procedure each worker thread runs; null means the real ScaleWorker.
   // Tests put fake family procedures here.
   void (*workerProc)(ScaleEntry&) = nullptr;
+
+  // Called by the wait for all scales when it starts, at every look while
+  // workers run (a few times a second while set), and when all have
+  // ended; the progress line on a terminal hangs here. Main thread only.
+  enum class WaitStep { Start, Tick, End };
+  std::function<void(const Driver&, WaitStep)> waitWatcher;
 
   // Wakes and joins every worker still running (clean-up and tests).
   void stopAllWorkers();

@@ -42,6 +42,10 @@ struct DriverOptions {
   // --check: read the files as a run would and list what was found, without
   // contacting a scale or changing anything on disk.
   bool check = false;
+  // Long options ("--name"), read before everything else.
+  bool showHelp = false;
+  bool showVersion = false;
+  std::optional<std::string> reportFile;  // --report FILE: the run report as JSON
 };
 
 }  // namespace tolvan

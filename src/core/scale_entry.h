@@ -63,6 +63,40 @@ inline constexpr size_t kScaleIpMax = 15;
 inline constexpr size_t kUdpDatagramMax = 512;
 inline constexpr intptr_t kNoSocket = -1;
 
+// What a worker did on the wire, added up over the run for the exit status,
+// the progress line and the run report. Only the scale's worker adds to it;
+// the main thread reads it while the worker runs (progress) and after. All
+// atomics, so an abandoned worker's last count can race with nothing.
+struct ScaleTally {
+  std::atomic<int> sent{0};      // records put on the wire whole
+  std::atomic<int> accepted{0};  // records the scale said it took
+  std::atomic<int> received{0};  // records the scale sent us
+  std::atomic<int> refused{0};   // block records answered NAK: missing on the scale
+  std::atomic<int> skipped{0};   // records of the run the scale's format cannot hold
+  // A block send ended at a record the scale cannot take; the records
+  // behind it never went out.
+  std::atomic<bool> cutShort{false};
+  std::atomic<bool> connectFailed{false};
+  // The numbers of the scale's last error report: records received and
+  // errors (message 25), or the error code in `errorFirst` (message 26).
+  std::atomic<int> errorFirst{0};
+  std::atomic<int> errorSecond{0};
+  std::atomic<int64_t> busyMs{0};  // time the scale's workers ran
+};
+
+// How the operations of this run ended on the scale, noted by the main
+// thread after each wait: the worst status seen and the code that goes
+// with it.
+struct ScaleOutcome {
+  int status = kStatusOk;
+  int code = 0;
+  bool unsupported = false;  // message 17: the scale does not take the type
+  bool resendKept = false;   // a -r resend failed and left the file
+  // What the main thread found for the operation in progress when the
+  // worker could not say it (17, 28, 31); 0 otherwise.
+  int mainCode = 0;
+};
+
 struct ScaleEntry {
   ScaleEntry(std::string scaleName, int scaleIndex, int defaultLabelWidth)
       : name(scaleName.substr(0, kScaleNameMax)), labelWidth(defaultLabelWidth), index(scaleIndex) {}
@@ -107,6 +141,9 @@ struct ScaleEntry {
   std::atomic<intptr_t> socket{kNoSocket};
   int blockSeq = 0;
   std::FILE* workFile = nullptr;
+
+  ScaleTally tally;
+  ScaleOutcome outcome;
 
   // The run this scale belongs to (options, record lists, clock, sleeper).
   Driver* driver = nullptr;

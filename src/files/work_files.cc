@@ -117,4 +117,23 @@ void appendToResendFile(Driver& driver, const ScaleEntry& scale) {
   std::fclose(file);
 }
 
+int countResendEntries(const std::string& path) {
+  std::FILE* file = openFile(path, "rb");
+  if (file == nullptr) return 0;
+  long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : 0;
+  std::rewind(file);
+  int entries = 0;
+  long at = 0;
+  uint8_t bytes[kResendEntryHeaderLen];
+  while (std::fread(bytes, 1, sizeof bytes, file) == sizeof bytes) {
+    ResendEntryHeader header = decodeResendHeader(bytes);
+    at += kResendEntryHeaderLen + static_cast<long>(header.length);
+    if (header.length > static_cast<uint32_t>(kMaxResendRecordLen) || at > size) break;
+    if (std::fseek(file, at, SEEK_SET) != 0) break;
+    ++entries;
+  }
+  std::fclose(file);
+  return entries;
+}
+
 }  // namespace tolvan

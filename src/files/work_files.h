@@ -33,6 +33,9 @@ int recordLength(int dataType, int mode);
 // in the driver log when it cannot be opened. Records of a type without a
 // known length are left out.
 void appendToResendFile(Driver& driver, const ScaleEntry& scale);
+// The whole entries in a resend file (0 when it does not exist); a damaged
+// tail is not counted, as a resend would stop there.
+int countResendEntries(const std::string& path);
 
 // One resend entry header, as read from or written to the file.
 struct ResendEntryHeader {

@@ -98,7 +98,7 @@ MessageCode BlockEnquiry(ScaleEntry& scale) {
 
 // Sends one message as blocks of up to 251 bytes. A refused block is
 // reported and not sent again; the fifth refusal ends the message.
-MessageCode SendBlocks(ScaleEntry& scale, std::span<const uint8_t> text) {
+MessageCode SendBlocks(ScaleEntry& scale, std::span<const uint8_t> text, int* refusals) {
   size_t sent = 0;
   int naks = 0;
   std::array<uint8_t, kMaxBlockLen> block{};
@@ -121,6 +121,7 @@ MessageCode SendBlocks(ScaleEntry& scale, std::span<const uint8_t> text) {
     }
     if (got && answer == kNak) {
       ScaleLogError(scale, kMsgNakReceived);
+      if (refusals != nullptr) ++*refusals;
       if (++naks > 4) {
         SendControl(scale, kEot);
         return kMsgNakReceived;
@@ -146,8 +147,23 @@ bool nextRecordText(ScaleEntry& scale, RecordSource& source, std::span<uint8_t> 
   ++scale.nextRecord;
   int code = 0;
   length = 0;
-  if (!convertRecord(scale, record.dataType, record.mode, record.record, code, buffer, length)) return false;
-  return length >= 0 && static_cast<size_t>(length) <= buffer.size();
+  bool converted = convertRecord(scale, record.dataType, record.mode, record.record, code, buffer, length) &&
+                   length >= 0 && static_cast<size_t>(length) <= buffer.size();
+  // The send ends at a record the scale cannot take; what follows it stays
+  // behind, which the run's outcome has to tell.
+  if (!converted) scale.tally.cutShort = true;
+  return converted;
+}
+
+// A record with a refused block is incomplete on the scale: it counts as
+// sent but not accepted.
+void tallyRecord(ScaleEntry& scale, int refusals) {
+  ++scale.tally.sent;
+  if (refusals > 0) {
+    ++scale.tally.refused;
+  } else {
+    ++scale.tally.accepted;
+  }
 }
 
 }  // namespace
@@ -160,8 +176,10 @@ MessageCode BlockSend(ScaleEntry& scale) {
   std::array<uint8_t, kMaxConvertedLen> text{};
   int length = 0;
   while (nextRecordText(scale, source, text, length)) {
-    r = SendBlocks(scale, std::span<const uint8_t>(text.data(), static_cast<size_t>(length)));
+    int refusals = 0;
+    r = SendBlocks(scale, std::span<const uint8_t>(text.data(), static_cast<size_t>(length)), &refusals);
     if (r != kMsgOk) break;
+    tallyRecord(scale, refusals);
   }
   SendControl(scale, kEot);
   return r;
@@ -347,8 +365,9 @@ MessageCode BlockReceive(ScaleEntry& scale) {
     bool end = false;
     r = ReceiveMessage(scale, message, received, end);
     if (r != kMsgOk || end) break;
-    if (!handleReceivedRecord(scale, std::span<const uint8_t>(message.data(), received)) &&
-        isTotalsType(scale.dataType)) {
+    const bool kept = handleReceivedRecord(scale, std::span<const uint8_t>(message.data(), received));
+    ++scale.tally.received;
+    if (!kept && isTotalsType(scale.dataType)) {
       // A totals record that could not be read or kept ends the receive, so
       // the scale is not cleared and keeps the sales behind it.
       ScaleLogError(scale, kMsgReceiveError);

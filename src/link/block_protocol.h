@@ -28,7 +28,8 @@ MessageCode BlockReceive(ScaleEntry& scale);
 // Enquiry and ACK: 0, 21, 22 (read error), 23 (other answer) or 28.
 MessageCode BlockEnquiry(ScaleEntry& scale);
 // One message as blocks; an empty text sends nothing. 0, 21, 22 or 23.
-MessageCode SendBlocks(ScaleEntry& scale, std::span<const uint8_t> text);
+// `refusals`, when given, is raised by one for every block answered NAK.
+MessageCode SendBlocks(ScaleEntry& scale, std::span<const uint8_t> text, int* refusals = nullptr);
 // The scale's enquiry after the line turn-round: 0, 22 or 28.
 MessageCode ReadScaleEnquiry(ScaleEntry& scale);
 // Block header; terminator EOT when the scale ended the transfer.

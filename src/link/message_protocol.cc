@@ -74,12 +74,19 @@ MessageCode receiveStatusReply(ScaleEntry& scale, StatusReply& reply) {
   return r;
 }
 
+void noteScaleError(ScaleEntry& scale, int first, int second) {
+  scale.tally.errorFirst = first;
+  scale.tally.errorSecond = second;
+}
+
 MessageCode reportStatus(ScaleEntry& scale, const StatusReply& reply) {
   MessageCode code = classifyStatusReply(reply);
   if (code == kMsgScaleDataError) {
     ScaleLogError(scale, code, static_cast<int>(reply.received), static_cast<int>(reply.errorCount));
+    noteScaleError(scale, reply.received, reply.errorCount);
   } else if (code == kMsgScaleErrorCode) {
     ScaleLogError(scale, code, static_cast<int>(reply.errorCode));
+    noteScaleError(scale, reply.errorCode, 0);
   }
   return code;
 }
@@ -153,6 +160,7 @@ class BatchReader {
         // a record of this run is reported with its line and skipped.
         if (scale_.fromResendFile != 0) return;
         ScaleLogError(scale_, kMsgConvertError, pending_.number);
+        ++scale_.tally.skipped;
       }
     }
   }
@@ -177,6 +185,12 @@ class BatchReader {
   std::array<uint8_t, kMaxConvertedLen> buffer_{};
 };
 
+// The scale's count of records it took is believed only within the batch.
+void tallyBatch(ScaleEntry& scale, int records, int accepted) {
+  scale.tally.sent += records;
+  scale.tally.accepted += accepted < 0 ? 0 : (accepted > records ? records : accepted);
+}
+
 // The batch header, a note of its number and size, the records one send
 // each; one status reply answers the whole batch, and it is read even when
 // a send failed.
@@ -186,12 +200,16 @@ MessageCode sendBatch(ScaleEntry& scale, const Batch& batch) {
   char note[64];
   std::snprintf(note, sizeof note, "Msg = %d Size = %d", batch.number, static_cast<int>(total));
   ScaleLogWrite(scale, ScaleLogKind::Text, reinterpret_cast<const uint8_t*>(note), std::strlen(note));
-  if (sent == kMsgOk) {
-    for (const auto& record : batch.records) {
-      if (SendBytes(scale, record) != kMsgOk) break;
-    }
-  }
-  return ReadStatusReply(scale);
+  bool whole = sent == kMsgOk;
+  for (size_t i = 0; whole && i < batch.records.size(); ++i) whole = SendBytes(scale, batch.records[i]) == kMsgOk;
+  StatusReply reply;
+  MessageCode r = receiveStatusReply(scale, reply);
+  if (r != kMsgOk) return r;
+  // A reply with the scale's error code says the message was not applied,
+  // whatever its counts say; a count mismatch says how many were.
+  int accepted = classifyStatusReply(reply) == kMsgScaleErrorCode ? 0 : reply.accepted;
+  if (whole) tallyBatch(scale, static_cast<int>(batch.records.size()), accepted);
+  return reportStatus(scale, reply);
 }
 
 // The records of a data reply: record header, body, handed on, until the
@@ -209,7 +227,9 @@ MessageCode receiveRecords(ScaleEntry& scale, uint32_t total) {
     r = receiveLogged(scale, body);
     if (r != kMsgOk) return r;
     consumed += body.size();
-    if (!handleReceivedRecord(scale, body) && isTotalsType(scale.dataType)) {
+    const bool kept = handleReceivedRecord(scale, body);
+    ++scale.tally.received;
+    if (!kept && isTotalsType(scale.dataType)) {
       // A totals record that could not be read or kept ends the receive, so
       // the scale is not reset and keeps the sales behind it.
       ScaleLogError(scale, kMsgReceiveError);
@@ -231,7 +251,9 @@ MessageCode requestRecords(ScaleEntry& scale, int number, std::span<const uint8_
   std::array<uint8_t, kStatusBodyLen> body{};
   r = receiveLogged(scale, body);
   if (r != kMsgOk) return r;
-  ScaleLogError(scale, kMsgScaleErrorCode, static_cast<int>(readStatusReply(header, body).errorCode));
+  int errorCode = readStatusReply(header, body).errorCode;
+  ScaleLogError(scale, kMsgScaleErrorCode, errorCode);
+  noteScaleError(scale, errorCode, 0);
   return kMsgScaleErrorCode;
 }
 

@@ -29,6 +29,7 @@ MessageCode runProcedure(ScaleEntry& scale) {
 void publishConnectFailure(ScaleEntry& scale) {
   std::lock_guard lock(scale.guard);
   if (scale.abandoned) return;
+  scale.tally.connectFailed = true;
   scale.status.store(kStatusFailed, std::memory_order_release);
 }
 

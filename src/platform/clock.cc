@@ -4,6 +4,12 @@
 
 namespace tolvan {
 
+int64_t steadyMilliseconds() {
+  struct timespec now {};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 int64_t SystemClock::nowSeconds() const { return static_cast<int64_t>(::time(nullptr)); }
 
 LocalTime SystemClock::localNow() const {

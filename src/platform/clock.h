@@ -33,4 +33,8 @@ class SystemClock final : public Clock {
   LocalTime localNow() const override;
 };
 
+// Milliseconds of a clock that never goes back, for measuring how long a
+// scale or a run took (not for time-outs, which follow the Clock above).
+int64_t steadyMilliseconds();
+
 }  // namespace tolvan

@@ -50,4 +50,6 @@ bool syncFileByName(const std::string& path) {
   return synced && syncFolderOf(path);
 }
 
+bool isTerminal(std::FILE* stream) { return stream != nullptr && ::isatty(::fileno(stream)) == 1; }
+
 }  // namespace tolvan

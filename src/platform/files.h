@@ -27,4 +27,8 @@ bool syncFile(std::FILE* file, const std::string& path);
 // the disk did not confirm.
 bool syncFileByName(const std::string& path);
 
+// True when the stream is a terminal (the progress line and the closing
+// table are for a person watching, not for a script's pipe).
+bool isTerminal(std::FILE* stream);
+
 }  // namespace tolvan

@@ -32,8 +32,8 @@ TEST_F(ExMsgRun, EachTypeComesBackAsItWentOutAndUnsupportedScalesStandAside) {
   start("scale=Blk,port=0,model=vt30,version=nz,simdump=blk.dump\nscale=Msg,port=0,model=vt40\n");
   for (std::string type : {"exmsg", "exmsg2", "exmsg3", "coupon"}) {
     const bool block = type == "exmsg" || type == "coupon";
-    EXPECT_EQ(run({"-u", "-f" + type, "messages.csv"}).exitStatus, 0) << h.driverLog();
-    // The scale that takes no part is named after a receive: exit status 50.
+    // A scale that does not take the type makes either run a partial one: exit status 50.
+    EXPECT_EQ(run({"-u", "-f" + type, "messages.csv"}).exitStatus, block ? 0 : 50) << h.driverLog();
     EXPECT_EQ(run({"-v", "-f" + type, type + ".csv"}).exitStatus, block ? 0 : 50) << h.driverLog();
     EXPECT_EQ(h.readFile(type + ".csv"), messages) << type;
     EXPECT_EQ(contains(h.driverLog(), " Error 0017:Import data type [" + type + "] not supported by scale : Blk"),

@@ -149,8 +149,8 @@ TEST_F(MessageFamilyRun, ScaleErrorAloneLeavesTheSummaryClean) {
         scaleLine("Coded", "meriopro", "log=coded.log,resend=coded.rsd,simfault=error:9"));
   DriverRun r = run({"-u", "plu.csv"});
   stop();
-  // Nothing names a failed scale, so the run counts as clean.
-  EXPECT_EQ(r.exitStatus, 0) << h.driverLog();
+  // The log names no failed scale, but the exit status tells of the refusal.
+  EXPECT_EQ(r.exitStatus, 50) << h.driverLog();
   std::string log = h.driverLog();
   EXPECT_TRUE(contains(log, ":3 additions and 0 deletions imported: Data sent OK to all scales (2 scale(s)).\r\n"))
       << log;

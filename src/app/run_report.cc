@@ -1,0 +1,180 @@
+#include "app/run_report.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstring>
+
+#include "app/configuration.h"
+#include "core/driver.h"
+#include "files/work_files.h"
+#include "platform/files.h"
+#include "records/data_types.h"
+
+namespace tolvan {
+namespace {
+
+// A message text whose numbers or names the report cannot know keeps "?"
+// in their place rather than formatting garbage.
+std::string textWithoutArguments(int code) {
+  std::string text = messageText(code);
+  for (size_t at = text.find('%'); at != std::string::npos && at + 1 < text.size(); at = text.find('%', at + 1)) {
+    text.replace(at, 2, "?");
+  }
+  return text;
+}
+
+std::string scaleMessage(const ScaleEntry& scale, int code) {
+  switch (code) {
+    case kMsgTypeNotSupported:
+      return formatMessage(code, dataTypeKeyword(scale.dataType), scale.name.c_str());
+    case kMsgCannotConnect:
+      return formatMessage(code, scale.ip.c_str(), static_cast<int>(scale.port));
+    case kMsgConvertError:
+      return formatMessage(code, scale.nextRecord);
+    case kMsgScaleDataError:
+      return formatMessage(code, scale.tally.errorFirst.load(), scale.tally.errorSecond.load());
+    case kMsgScaleErrorCode:
+      return formatMessage(code, scale.tally.errorFirst.load());
+    default:
+      return textWithoutArguments(code);
+  }
+}
+
+// Failed beats rejected beats unsupported: the report names the worst thing
+// that happened on the scale. Refused blocks, a cut-short block send and
+// records skipped as unconvertible leave records missing although the
+// scale's status says OK.
+void judge(const ScaleEntry& scale, ScaleReport& out) {
+  const ScaleOutcome& o = scale.outcome;
+  out.code = o.code;
+  if (o.status == kStatusFailed) {
+    out.verdict = ScaleVerdict::Failed;
+  } else if (o.status == kStatusScaleError && !o.unsupported) {
+    out.verdict = ScaleVerdict::Rejected;
+  } else if (scale.tally.refused.load() > 0) {
+    out.verdict = ScaleVerdict::Rejected;
+    out.code = kMsgNakReceived;
+  } else if (scale.tally.cutShort.load() || scale.tally.skipped.load() > 0) {
+    out.verdict = ScaleVerdict::Rejected;
+    out.code = kMsgConvertError;
+  } else if (o.unsupported) {
+    out.verdict = ScaleVerdict::Unsupported;
+    out.code = kMsgTypeNotSupported;
+  } else {
+    out.code = kMsgOk;
+  }
+  if (out.code != kMsgOk) out.text = scaleMessage(scale, out.code);
+}
+
+nlohmann::json scaleJson(const ScaleReport& s) {
+  return {{"name", s.name},
+          {"address", s.address},
+          {"port", s.port},
+          {"model", s.model},
+          {"family", s.family},
+          {"outcome", verdictName(s.verdict)},
+          {"code", s.code},
+          {"message", s.text},
+          {"sent", s.sent},
+          {"accepted", s.accepted},
+          {"received", s.received},
+          {"resendFile", s.resendFile ? nlohmann::json(*s.resendFile) : nlohmann::json(nullptr)},
+          {"resendRecords", s.resendRecords},
+          {"seconds", s.seconds}};
+}
+
+nlohmann::json reportJson(const RunReport& r) {
+  nlohmann::json scales = nlohmann::json::array();
+  for (const ScaleReport& s : r.scales) scales.push_back(scaleJson(s));
+  nlohmann::json run = {{"operation", r.operation},
+                        {"dataType", r.dataType},
+                        {"dataFile", r.dataFile ? nlohmann::json(*r.dataFile) : nlohmann::json(nullptr)},
+                        {"configFile", r.configFile},
+                        {"logFile", r.logFile},
+                        {"start", r.started},
+                        {"end", r.ended},
+                        {"result", static_cast<int>(r.result)},
+                        {"exitStatus", r.exitStatus}};
+  return {{"run", run}, {"scales", scales}};
+}
+
+}  // namespace
+
+const char* operationName(int mode) {
+  switch (mode) {
+    case kModeAdd: return "import";
+    case kModeDelete: return "delete";
+    case kModeDeleteAll: return "delete all";
+    case kModeReceive: return "receive";
+    default: return "none";
+  }
+}
+
+const char* verdictName(ScaleVerdict verdict) {
+  switch (verdict) {
+    case ScaleVerdict::Failed: return "failed";
+    case ScaleVerdict::Unsupported: return "unsupported";
+    case ScaleVerdict::Rejected: return "rejected";
+    default: return "ok";
+  }
+}
+
+std::string localStamp(const LocalTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                t.second);
+  return text;
+}
+
+ScaleReport reportScale(const ScaleEntry& scale) {
+  ScaleReport out;
+  out.name = scale.name;
+  out.address = scale.ip;
+  out.port = scale.port;
+  out.model = modelName(scale.model);
+  out.family = ScaleIsMessageFamily(scale) ? "message" : "block";
+  out.sent = scale.tally.sent.load();
+  out.accepted = scale.tally.accepted.load();
+  out.received = scale.tally.received.load();
+  out.resendFile = scale.resendFile;
+  if (scale.resendFile) out.resendRecords = countResendEntries(*scale.resendFile);
+  out.seconds = static_cast<double>(scale.tally.busyMs.load()) / 1000.0;
+  judge(scale, out);
+  return out;
+}
+
+void takeRunReport(const Driver& driver, RunReport& report) {
+  const DriverOptions& o = driver.options;
+  report.dataType = dataTypeKeyword(o.dataType);
+  report.dataFile = o.dataFile;
+  report.configFile = o.configFile;
+  report.logFile = o.logFile;
+  report.importCutShort = driver.log.timesLogged(kMsgLineTooLong) > 0;
+  for (int i = 0; i < driver.scales.count(); ++i) report.scales.push_back(reportScale(*driver.scales.get(i)));
+}
+
+int exitStatusFor(const RunReport& report) {
+  if (report.stoppedBy != kMsgOk) return static_cast<int>(report.stoppedBy);
+  bool clean = report.result == kMsgOk && !report.importCutShort;
+  for (const ScaleReport& s : report.scales) clean = clean && s.verdict == ScaleVerdict::Ok;
+  return clean ? 0 : kExitScaleFailed;
+}
+
+bool writeReportFile(const RunReport& report, const std::string& path) {
+  std::FILE* file = openFile(path, "wb");
+  if (file == nullptr) return false;
+  std::string text = reportJson(report).dump(2) + "\n";
+  bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  return std::fclose(file) == 0 && ok;
+}
+
+void printScaleTable(const RunReport& report, std::FILE* out) {
+  if (report.scales.empty()) return;
+  std::fprintf(out, "%-20s %-11s %8s %8s %8s  %s\n", "scale", "outcome", "sent", "accepted", "received", "message");
+  for (const ScaleReport& s : report.scales) {
+    std::fprintf(out, "%-20s %-11s %8d %8d %8d  %s\n", s.name.c_str(), verdictName(s.verdict), s.sent, s.accepted,
+                 s.received, s.text.c_str());
+  }
+}
+
+}  // namespace tolvan

@@ -1,0 +1,81 @@
+// The run report: what one run did and how it ended on every scale, taken
+// from the scale table after the workers ended. It decides the exit status
+// and is written as a JSON document (--report FILE) and, on a terminal, as
+// a short table on standard error. It never writes the driver log.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/message_table.h"
+#include "platform/clock.h"
+
+namespace tolvan {
+
+class Driver;
+struct ScaleEntry;
+
+// The exit statuses besides a code of 1 to 44 that stopped the run.
+inline constexpr int kExitScaleFailed = 50;
+inline constexpr int kExitUsage = 64;
+
+enum class ScaleVerdict { Ok, Failed, Unsupported, Rejected };
+
+struct ScaleReport {
+  std::string name;
+  std::string address;
+  int port = 0;
+  std::string model;
+  std::string family;  // "message" or "block"
+  ScaleVerdict verdict = ScaleVerdict::Ok;
+  int code = 0;  // the message that tells why; 0 when ok
+  std::string text;
+  int sent = 0;
+  int accepted = 0;
+  int received = 0;
+  std::optional<std::string> resendFile;
+  int resendRecords = 0;  // entries in the resend file after the run
+  double seconds = 0;     // time the scale's workers ran
+};
+
+struct RunReport {
+  std::string operation;  // "none", "import", "delete", "delete all", "receive"
+  std::string dataType;
+  std::optional<std::string> dataFile;
+  std::string configFile;
+  std::string logFile;
+  std::string started;  // local time, "2026-12-06T01:30:00"
+  std::string ended;
+  MessageCode result = kMsgOk;     // the code of the final log message
+  MessageCode stoppedBy = kMsgOk;  // the error that kept the run from being carried out
+  bool importCutShort = false;     // message 11: an over-long line ended the import
+  int exitStatus = 0;
+  std::vector<ScaleReport> scales;
+};
+
+// The name of the run mode, as the report gives it; taken before the run,
+// since delete-all runs as a deletion.
+const char* operationName(int mode);
+// The run's settings (but the operation) and every scale's line, from the
+// driver after the operation (all workers ended).
+void takeRunReport(const Driver& driver, RunReport& report);
+// One scale's line; its verdict and code as the exit status sees them.
+ScaleReport reportScale(const ScaleEntry& scale);
+
+// 0 when every scale took (or gave) everything, the stopping code when the
+// run could not be carried out, else 50.
+int exitStatusFor(const RunReport& report);
+
+const char* verdictName(ScaleVerdict verdict);
+// "2026-12-06T01:30:00" from the driver's clock.
+std::string localStamp(const LocalTime& time);
+
+// The JSON document; false when the file cannot be written.
+bool writeReportFile(const RunReport& report, const std::string& path);
+// A line per scale: name, outcome, records sent / accepted / received, code.
+void printScaleTable(const RunReport& report, std::FILE* out);
+
+}  // namespace tolvan
