@@ -56,6 +56,7 @@ TEST(DispatchMapping, EveryTypeHasItsOwnOperations) {
 TEST(RecordDispatch, PluReachesItsEncoderAndOthersGiveFalse) {
   ScaleEntry scale{"scale1", 0, 594};
   scale.model = kModelVt30;
+  scale.version = kVersionUsa;
   DeletionRecord deletion{1, 123};
   PluRecord plu{};
   plu.pluNo = 123;
@@ -92,6 +93,7 @@ TEST(ReceivedDispatch, PluRecordsReachThePluHandlerOtherTypesKeepNothing) {
   ScaleEntry scale("a", 0, 594);
   scale.driver = &driver;
   scale.model = kModelVt30;
+  scale.version = kVersionUsa;
   const std::string text = "65000042" + std::string(110, '0');
   const std::vector<uint8_t> data(text.begin(), text.end());
   for (int type : {6, 14, 17, 0}) {

@@ -266,8 +266,9 @@ TEST_F(MessageProtocol, ScaleBusyPastConnectTimeoutGives27) {
 Bytes dataReply(const std::vector<uint8_t>& pluBcdLows, size_t trailing) {
   Bytes records;
   for (uint8_t low : pluBcdLows) {
-    Bytes record = {0x30, 0, 0, 0, 0, 0, 82, 0};
-    record.resize(8 + 82, 0);
+    Bytes record(8 + 82, 0);  // record header of message 30, body 82
+    record[0] = 0x30;
+    record[6] = 82;
     record[8 + 3] = low;
     records.insert(records.end(), record.begin(), record.end());
   }
