@@ -120,19 +120,6 @@ TEST_F(ConfigurationLoad, FirstBadLineStopsLoadingWithItsMessage) {
   EXPECT_NE(logText().find(" Error 0012:Cannot open setup file : " + dir.file("nope.txt")), std::string::npos);
 }
 
-TEST_F(ConfigurationLoad, LongNameIsCutAndOldWorkAndLogFilesAreDeleted) {
-  std::string name(40, 'n');
-  std::string cut(31, 'n');
-  dir.write(cut + "Wrk.txt", "old totals");
-  dir.write("s.log", "old log");
-  std::string logPath = dir.file("s.log");
-  testing::CurrentDir inside(dir.path());
-  EXPECT_EQ(load("scale=" + name + ",log=" + logPath + "\n"), kMsgOk);
-  EXPECT_EQ(scale(0).name, cut);
-  EXPECT_FALSE(dir.exists(cut + "Wrk.txt"));
-  EXPECT_FALSE(dir.exists("s.log"));
-}
-
 TEST_F(ConfigurationLoad, ScalesOfOneNameGetWorkFilesOfTheirOwn) {
   testing::CurrentDir inside(dir.path());
   dir.write("TwinWrk.txt", "old");
@@ -158,18 +145,6 @@ TEST_F(ConfigurationLoad, BinaryAndNulBytesGiveAMessageNotACrash) {
   EXPECT_TRUE(result == kMsgOk || result == kMsgInvalidSetupParam || result == kMsgInvalidSetupValue);
   EXPECT_EQ(load(std::string("scale=a\0b,model=vt30\n", 21)), kMsgOk);
   EXPECT_EQ(scale(0).name, "a");
-}
-
-TEST(ConfigurationKeywords, MatchByLoweredPrefixInTableOrder) {
-  EXPECT_EQ(lookupKeyword(KeywordTable::Models, "hbq20"), kModelHbq);
-  EXPECT_EQ(lookupKeyword(KeywordTable::Models, "MERIOPRO"), kModelMerioPro);
-  EXPECT_EQ(lookupKeyword(KeywordTable::Models, "merio"), kModelMerio);
-  EXPECT_EQ(lookupKeyword(KeywordTable::Models, "vt"), 9);
-  EXPECT_EQ(lookupKeyword(KeywordTable::Countries, "South America"), kVersionSouthAmerica);
-  EXPECT_EQ(lookupKeyword(KeywordTable::Keys, "ip address"), kKeyIp);
-  EXPECT_EQ(yesValue("Yes"), 1);
-  EXPECT_EQ(yesValue("ONE"), 1);  // prefix "on"
-  EXPECT_EQ(yesValue("1"), 0);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "app/entry.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -17,38 +16,6 @@ using testing::CurrentDir;
 using testing::FakeClock;
 using testing::FakeSleeper;
 using testing::TempDir;
-
-struct Outcome {
-  int status = -1;
-  std::string console;
-};
-
-// Runs the real tolvandrv binary inside `dir`.
-Outcome runBinary(const TempDir& dir, const std::string& args) {
-  std::string command = "cd '" + dir.path().string() + "' && '" TOLVANDRV_PATH "' " + args + " 2>&1";
-  Outcome out;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  char chunk[512];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) out.console.append(chunk, n);
-  int raw = pclose(pipe);
-  out.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return out;
-}
-
-TEST(DriverBinary, NoArgumentsWithCommentOnlyConfigCompletesOk) {
-  TempDir dir;
-  dir.write("TolvanDrvConfig.txt", "; no scales yet\r\n// nothing else\r\n");
-  Outcome out = runBinary(dir, "");
-  EXPECT_EQ(out.status, 0);
-  EXPECT_EQ(out.console, "Tolvan Scale Driver Version 1.2\n\nTolvan scale driver completed OK\n");
-  std::string log = dir.read("TolvanDrvLog.txt");
-  // "Sat Dec 05 18:50:48 2026:" then CR LF, then message 7
-  ASSERT_EQ(log.size(), 25u + 2 + 25 + 32 + 2);
-  EXPECT_EQ(log[24], ':');
-  EXPECT_EQ(log.substr(25, 2), "\r\n");
-  EXPECT_EQ(log.substr(52), "Tolvan scale driver completed OK\r\n");
-}
 
 class DriverRun : public ::testing::Test {
  protected:
@@ -114,15 +81,6 @@ TEST_F(DriverRun, ExitStatusAndLogFollowWhatTheRunMet) {
       EXPECT_EQ(log().find(c.absent), std::string::npos);
     }
   }
-}
-
-TEST_F(DriverRun, TwoRunsAppendAndDashEStartsAfresh) {
-  dir.write("TolvanDrvConfig.txt", "");
-  EXPECT_EQ(run({}), 0);
-  EXPECT_EQ(run({}), 0);
-  EXPECT_EQ(log().size(), 2 * (27u + 25 + 34));
-  EXPECT_EQ(run({"-e"}), 0);
-  EXPECT_EQ(log().size(), 27u + 25 + 34);
 }
 
 }  // namespace

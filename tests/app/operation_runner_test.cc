@@ -90,27 +90,6 @@ class OperationRunner : public ::testing::Test {
   Driver driver{clock, sleeper, nullptr};
 };
 
-TEST_F(OperationRunner, RefusedScaleAmongThreeGetsResendFileAndRunStillSucceeds) {
-  addScale("ok1");
-  ScaleEntry& refused = addScale("refused");
-  refused.resendFile = dir.file("refused.rsd");
-  addScale("ok2").resendFile = dir.file("ok2.rsd");
-  addPluRecords(3);
-  driver.options.mode = kModeAdd;
-  EXPECT_EQ(sendToAllScales(driver, true), kMsgOk);
-  std::string log = logText();
-  EXPECT_NE(log.find("3 additions and 0 deletions imported: Data sent OK to 2 scale(s). Errors ocurred on 1 scale(s) "
-                     "(see below)"),
-            std::string::npos);
-  EXPECT_NE(log.find(" Error 0032:Error occurred on scale [refused] - See scale log file for details"),
-            std::string::npos);
-  std::string resend = dir.read("refused.rsd");
-  ASSERT_EQ(resend.size(), 3u * (12 + 2196));
-  EXPECT_EQ(resend.substr(0, 12), std::string("\x01\x00\x01\x00\x94\x08\x00\x00\x00\x00\x00\x00", 12));
-  EXPECT_EQ(resend[12], 1);  // first record's PLU number
-  EXPECT_FALSE(dir.exists("ok2.rsd"));
-}
-
 TEST_F(OperationRunner, FirstNonZeroResultOfAFailedScaleIsTheRunsResult) {
   addScale("refused");
   addScale("sendfail");
@@ -140,23 +119,6 @@ TEST_F(OperationRunner, UnsupportedTypeIsReportedAndCountedAsSentOk) {
   EXPECT_EQ(gCalls, std::vector<std::string>{"message:1"});
 }
 
-TEST_F(OperationRunner, DeleteAllSendsOneDeletionWithoutResendFiles) {
-  addScale("refused", kModelPmx).resendFile = dir.file("r.rsd");
-  driver.options.mode = kModeDeleteAll;
-  driver.options.dataType = static_cast<int>(DataType::Prod);
-  addScale("pmx", kModelPmx);
-  addScale("merio", kModelMerioPro);
-  EXPECT_EQ(deleteAll(driver), kMsgOk);
-  EXPECT_EQ(driver.options.mode, kModeDelete);
-  ASSERT_EQ(driver.records.count(), 1);
-  EXPECT_EQ(static_cast<DeletionRecord*>(driver.records.get(0))->recNo, 0);
-  EXPECT_FALSE(dir.exists("r.rsd"));
-  std::string log = logText();
-  EXPECT_NE(log.find("0 additions and 1 deletions imported: Data sent OK to 2 scale(s). Errors ocurred on 1"),
-            std::string::npos);
-  EXPECT_NE(log.find("Import data type [prod] not supported by scale : merio"), std::string::npos);
-}
-
 TEST_F(OperationRunner, TotalsClearPassSkipsFailedScalesAndMovesMessageScalesLast) {
   testing::CurrentDir inside(dir.path());
   addScale("vt40", kModelVt40);
@@ -177,32 +139,6 @@ TEST_F(OperationRunner, TotalsClearPassSkipsFailedScalesAndMovesMessageScalesLas
   EXPECT_EQ(driver.scales.get(2)->name, "vt40");
   std::lock_guard lock(gCallsMutex);
   EXPECT_EQ(gCalls, std::vector<std::string>{"vt30:2"});
-}
-
-TEST_F(OperationRunner, ReceiveResultIsThatOfTheLastScaleNotOk) {
-  testing::CurrentDir inside(dir.path());
-  addScale("sendfail");
-  addScale("refused");
-  addScale("fine");
-  driver.options.mode = kModeReceive;
-  EXPECT_EQ(receiveFromAllScales(driver), kMsgOk);  // the refused scale's result 0 decides
-  EXPECT_TRUE(dir.exists("fineWrk.txt"));
-  EXPECT_NE(logText().find("scale [sendfail]"), std::string::npos);
-  EXPECT_EQ(logText().find("Data sent OK"), std::string::npos);
-}
-
-TEST_F(OperationRunner, HungReadIsStruckAndItsWorkerAbandoned) {
-  ScaleEntry& hung = addScale("hung");
-  hung.receiveTimeout = 5;
-  addScale("fine");
-  driver.options.mode = kModeAdd;
-  addPluRecords(1);
-  EXPECT_EQ(sendToAllScales(driver, false), kMsgOk);
-  EXPECT_EQ(hung.status.load(), kStatusFailed);
-  EXPECT_NE(dir.read("hung.log").find(" Error - Receive timeout"), std::string::npos);
-  driver.stopAllWorkers();  // the abandoned worker's late outcome must change nothing
-  EXPECT_EQ(hung.status.load(), kStatusFailed);
-  EXPECT_EQ(hung.result, 0);
 }
 
 // The real worker against a scale that takes the connection and never

@@ -25,16 +25,6 @@ TEST(BlockFrames, EnquiryAndSingleLetterBlockAreTheWorkedExamples) {
   EXPECT_EQ(Bytes(out.begin(), out.begin() + 6), (Bytes{0x02, '0', '0', 'A', 0x03, 0x3D}));
 }
 
-TEST(BlockFrames, SevenBitScalesNeverSetTheTopBitOfTheCheckByte) {
-  bool eightBitSawTopBit = false;
-  for (int b = 0; b < 256; ++b) {
-    const uint8_t span[] = {'0', '1', static_cast<uint8_t>(b), kEtx};
-    EXPECT_EQ(blockCheckByte(span, false) & 0x80, 0) << b;
-    eightBitSawTopBit |= (blockCheckByte(span, true) & 0x80) != 0;
-  }
-  EXPECT_TRUE(eightBitSawTopBit);
-}
-
 // 251 data bytes fill a 256-byte block; more, none, or too small a buffer
 // give nothing. A damaged block number restarts at zero.
 TEST(BlockFrames, FullBlockIs256BytesAndOversizeIsRefused) {

@@ -12,18 +12,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-StatusReply status(uint8_t errorFlag, int16_t received, int16_t accepted, int16_t errors, int16_t code) {
-  std::array<uint8_t, kMessageHeaderLen> head = {0x80, 0, 0, errorFlag, 12, 0, 0, 0};
-  std::array<uint8_t, kStatusBodyLen> body{};
-  body.fill(0xAA);  // bytes 0 to 3 are not used
-  int at = 4;
-  for (int16_t v : {received, accepted, errors, code}) {
-    body[at++] = static_cast<uint8_t>(v);
-    body[at++] = static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8);
-  }
-  return readStatusReply(head, body);
-}
-
 TEST(MessageFrames, HeadersCarryBcdNumberAndLittleEndianLength) {
   std::array<uint8_t, kMessageHeaderLen> out{};
   out.fill(0xEE);
@@ -42,22 +30,6 @@ TEST(MessageFrames, HeadersCarryBcdNumberAndLittleEndianLength) {
   std::array<uint8_t, 7> shortBuffer{};
   EXPECT_EQ(MakeRecordHeader(shortBuffer, 30, 82), 0);
   EXPECT_EQ(shortBuffer, (std::array<uint8_t, 7>{}));
-}
-
-// A count mismatch is a data error whatever the flag; the flag alone is an
-// error code; busy is code 27 with the flag and no count mismatch.
-TEST(MessageFrames, StatusReplyVerdicts) {
-  EXPECT_EQ(classifyStatusReply(status(0, 10, 3, 7, 9)), kMsgOk);
-  EXPECT_EQ(classifyStatusReply(status(1, 10, 10, 0, 7)), kMsgScaleErrorCode);
-  StatusReply mismatch = status(1, 10, 8, 2, 0);
-  EXPECT_EQ(classifyStatusReply(mismatch), kMsgScaleDataError);
-  EXPECT_EQ(mismatch.errorCount, 2);
-  EXPECT_EQ(classifyStatusReply(status(0xFF, 0, 5, 0, 1)), kMsgScaleErrorCode);
-  EXPECT_EQ(status(1, -2, 0, 0, -300).errorCode, -300);
-  EXPECT_TRUE(isBusyReply(status(1, 0, 0, 0, 27)));
-  EXPECT_FALSE(isBusyReply(status(0, 0, 0, 0, 27)));
-  EXPECT_FALSE(isBusyReply(status(1, 0, 0, 0, 26)));
-  EXPECT_FALSE(isBusyReply(status(1, 5, 4, 1, 27)));
 }
 
 // Only the three production types have a totals reset.

@@ -232,18 +232,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- Busy scale ----
 
-TEST_F(MessageProtocol, BusyScaleIsAskedAgainUntilItTakesTheSession) {
-  addPlu(1);
-  std::atomic<int> busyLeft{2};
-  auto got = run(MessageSend, [&busyLeft](const Received& m) {
-    return m.number() == 80 && busyLeft-- > 0 ? kBusyReply : statusReply();
-  });
-  EXPECT_EQ(result_, kMsgOk);
-  EXPECT_EQ(numbers(got), (std::vector<int>{80, 81, 80, 81, 80, 30, 81}));
-  EXPECT_EQ(connections(got), (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
-  EXPECT_EQ(scaleLog().find("busy"), std::string::npos);
-}
-
 TEST_F(MessageProtocol, ScaleBusyPastConnectTimeoutGives27) {
   addPlu(1);
   scale_->connectTimeout = 5;

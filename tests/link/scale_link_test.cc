@@ -66,29 +66,6 @@ class ScaleLinkTest : public ::testing::Test {
   SocketHandle peer_ = kInvalidSocket;
 };
 
-// A datagram larger than the read is handed out piecewise before the next
-// datagram is read.
-TEST_F(ScaleLinkTest, UdpDatagramIsHandedOutPiecewiseThenNextDatagramIsRead) {
-  DatagramPeer from;
-  connectUdpPeer(from);
-  std::vector<uint8_t> datagram(20);
-  for (size_t i = 0; i < 20; ++i) datagram[i] = static_cast<uint8_t>(100 + i);
-  ASSERT_EQ(socketSendTo(peer_, datagram, from), 20);
-  ASSERT_EQ(socketSendTo(peer_, Bytes{1, 2}, from), 2);
-  std::vector<uint8_t> assembled;
-  std::vector<int> counts;
-  for (int i = 0; i < 4; ++i) {
-    std::vector<uint8_t> got(8);
-    int count = 0;
-    ASSERT_EQ(ScaleReceive(scale_, got, count, 1), kMsgOk);
-    counts.push_back(count);
-    assembled.insert(assembled.end(), got.begin(), got.begin() + count);
-  }
-  EXPECT_EQ(counts, (std::vector<int>{8, 8, 4, 2}));
-  datagram.insert(datagram.end(), {1, 2});
-  EXPECT_EQ(assembled, datagram);
-}
-
 TEST_F(ScaleLinkTest, PeerThatClosesGivesCountZeroAndExactReadFailsAtOnce) {
   testing::SteppingClock clock;
   Driver driver(clock, sleeper_, nullptr);
@@ -108,54 +85,6 @@ TEST_F(ScaleLinkTest, PeerThatClosesGivesCountZeroAndExactReadFailsAtOnce) {
   EXPECT_EQ(ScaleReceive(scale_, got, count, 1), kMsgOk);
   EXPECT_EQ(count, 0);
   EXPECT_NE(logText().find(" Error - Receive timeout\r\n"), std::string::npos);
-}
-
-// A silent peer runs out the receive deadline; a zero time-out fails
-// before the first read, even with data waiting.
-TEST_F(ScaleLinkTest, SilentPeerTimesOutOnTheReceiveDeadline) {
-  testing::SteppingClock clock;
-  Driver driver(clock, sleeper_, nullptr);
-  scale_.driver = &driver;
-  connectTcpPeer();
-  scale_.receiveTimeout = 2;  // one real one-second wait, then the deadline
-  std::vector<uint8_t> got(4);
-  EXPECT_EQ(ScaleReceiveExact(scale_, got), kMsgReceiveTimeout);
-  EXPECT_NE(logText().find(" Error - Receive timeout\r\n\r\n"), std::string::npos);
-  peerSends(Bytes{1, 2, 3, 4});
-  scale_.receiveTimeout = 0;
-  EXPECT_EQ(ScaleReceiveExact(scale_, got), kMsgReceiveTimeout);
-  EXPECT_EQ(got, (Bytes{0, 0, 0, 0}));
-  scale_.driver = &driver_;
-}
-
-TEST_F(ScaleLinkTest, MessageFamilyConfiguredForUdpConnectsWithStream) {
-  scale_.model = kModelVt40;
-  scale_.protocol = kProtocolUdp;
-  connectTcpPeer();  // only a stream socket can be accepted
-  EXPECT_EQ(scale_.protocol, kProtocolTcp);
-  ASSERT_EQ(ScaleSend(scale_, Bytes{0x10, 0x20}), kMsgOk);
-  uint8_t got[2] = {};
-  EXPECT_EQ(socketRecv(peer_, got), 2);
-}
-
-TEST_F(ScaleLinkTest, RefusedConnectLogs18AndReconnectPausesASecondAndTriesTwice) {
-  scale_.port = testing::refusedPort();
-  EXPECT_FALSE(ScaleConnect(scale_));
-  EXPECT_EQ(scale_.socket.load(), kNoSocket);
-  std::string expected =
-      " Error - Cannot connect to scale: 127.0.0.1 (Port = " + std::to_string(scale_.port) + ")\r\n\r\n";
-  EXPECT_NE(logText().find(expected), std::string::npos);
-  EXPECT_FALSE(ScaleReconnect(scale_));
-  EXPECT_EQ(sleeper_.pauses(), std::vector<int>{1000});
-  std::string log = logText();
-  EXPECT_NE(log.find(expected, log.find(expected, log.find(expected) + 1) + 1), std::string::npos);  // 3 tries
-
-  connectTcpPeer();
-  ASSERT_TRUE(ScaleReconnect(scale_));
-  EXPECT_NE(scale_.socket.load(), kNoSocket);
-  SocketHandle again = socketAccept(listener_);
-  EXPECT_NE(again, kInvalidSocket);
-  socketClose(again);
 }
 
 TEST_F(ScaleLinkTest, SendLogsAsTheGivenKindAndShortSendReports21) {

@@ -135,26 +135,6 @@ TEST_F(PluEncoding, FieldsLandWhereModelVersionAndMaxExMsgPutThem) {
   }
 }
 
-TEST_F(PluEncoding, DescriptionFollowsWithinMaxPluDescLen) {
-  configure(kModelMerioPro, kVersionUsa);
-  PluRecord plu = sampleRecord();
-  std::strcpy(plu.desc, "\x1b" "C1ABCDE");
-  ASSERT_TRUE(convert(&plu));
-  ASSERT_EQ(length_, 98);
-  EXPECT_EQ(text().substr(6, 2), "\x5a\0"s);  // body length 82 + 8
-  EXPECT_EQ(text().substr(88), "\x08\0\x0d\x08" "ABCDE\0"s);
-  std::strcpy(plu.desc, "ABCDEFGHIJ");
-  scale_.maxPluDescLen = 4;
-  ASSERT_TRUE(convert(&plu));
-  EXPECT_EQ(length_, 94);
-  EXPECT_EQ(text().substr(88, 2), "\x04\0"s);
-  configure(kModelVt30, kVersionUsa);
-  ASSERT_TRUE(convert(&plu));
-  EXPECT_LE(length_, 118 + 4);
-  EXPECT_EQ(text().substr(118), std::string("ABCDEFGHIJ").substr(0, length_ - 118));
-  EXPECT_EQ(buffer_[length_], 0);
-}
-
 TEST_F(PluEncoding, RefusesWhatTheScaleCannotHold) {
   PluRecord plu = sampleRecord();
   plu.pluNo = 1000000;

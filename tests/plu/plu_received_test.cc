@@ -89,17 +89,6 @@ TEST_F(ReceivedPlu, UsaExampleReadsBackWithItemCodeWholeAndDescriptionAfter) {
   expectRecord(1, want);
 }
 
-TEST_F(ReceivedPlu, SalesModeOneTakesTheSecondPriceOutsideUsa) {
-  ASSERT_TRUE(receive(blockText(118, {{0, "65000123"}, {8, "01"}, {10, "000999"}, {16, "00000250"}})));
-  EXPECT_EQ(at(0).unitPrice, 999);
-  scale_.version = kVersionNz;  // positions are usa's after two extra code characters
-  ASSERT_TRUE(receive("6502" + blockText(116, {{0, "000124"}, {6, "01"}, {8, "000999"}, {14, "00000250"}})));
-  EXPECT_EQ(at(1).salesMode, 1);
-  EXPECT_EQ(at(1).unitPrice, 250);
-  ASSERT_TRUE(receive("6502" + blockText(116, {{0, "000125"}, {6, "00"}, {8, "000999"}, {14, "00000250"}})));
-  EXPECT_EQ(at(2).unitPrice, 999);
-}
-
 TEST_F(ReceivedPlu, FieldsReadSignedWithBlanksAndKeepLowBits) {
   ASSERT_TRUE(receive(blockText(118, {{0, "65000123"}, {10, "  -250"}, {24, "  +500"}, {48, "7000"}, {52, "x1"}})));
   EXPECT_EQ(at(0).unitPrice, -250);
@@ -226,36 +215,6 @@ TEST_F(ReceivedMessagePlu, ModelOfNeitherFamilyOrAbandonedWorkerAddsNothing) {
 }
 
 // ---- The shared list ----
-
-TEST_F(ReceivedPlu, FirstArrivalOfANumberWinsAcrossScalesAddingAtOnce) {
-  ScaleEntry second("scale2", 1, 594);
-  second.driver = &driver_;
-  second.model = kModelVt30;
-  second.version = kVersionUsa;
-  ASSERT_TRUE(receive(blockText(118, {{0, "65000007"}, {10, "000100"}})));
-  ASSERT_TRUE(receive(second, blockText(118, {{0, "65000007"}, {10, "000200"}})));
-  ASSERT_EQ(driver_.records.count(), 1);
-  EXPECT_EQ(at(0).unitPrice, 100);
-  driver_.records.clearAndFree();
-  auto feed = [this](ScaleEntry& scale) {
-    for (int n = 1; n <= 100; ++n) {
-      char number[9];
-      std::snprintf(number, sizeof number, "65%06d", n);
-      receive(scale, blockText(118, {{0, number}}));
-    }
-  };
-  std::thread a(feed, std::ref(scale_));
-  std::thread b(feed, std::ref(second));
-  a.join();
-  b.join();
-  ASSERT_EQ(driver_.records.count(), 100);
-  std::vector<bool> seen(101, false);
-  for (int i = 0; i < 100; ++i) {
-    int n = at(i).pluNo;
-    ASSERT_TRUE(n >= 1 && n <= 100 && !seen[static_cast<size_t>(n)]) << n;
-    seen[static_cast<size_t>(n)] = true;
-  }
-}
 
 }  // namespace
 }  // namespace tolvan

@@ -29,31 +29,6 @@ TEST(SimPackedDigits, WritesReadsAndRefusesNonDigits) {
   EXPECT_FALSE(fromHex("zz", b));
 }
 
-TEST(SimBlockFrame, KnownBytesAndSevenBitCheck) {
-  EXPECT_EQ(buildBlock(0, text("A"), true, true), (Bytes{0x02, '0', '0', 'A', 0x03, 0x3D}));
-  EXPECT_EQ(buildEnquiry(1), (Bytes{0x04, 0x56, 0x51, 0x30, 0x31, 0x05}));
-  uint8_t eight = buildBlock(0, Bytes{0xC1}, true, true).back();
-  EXPECT_EQ(eight & 0x80, 0x80);
-  EXPECT_EQ(buildBlock(0, Bytes{0xC1}, true, false).back(), eight & 0x7F);
-}
-
-TEST(SimBlockFrame, ScanWaitsForTheCheckByteAndReportsAWrongOne) {
-  Bytes block = buildBlock(42, text("6500012\x03x"), false, true);  // data holds an ETX
-  std::span<const uint8_t> all(block);
-  EXPECT_EQ(scanBlock(all.first(block.size() - 1), true).result, ScanResult::NeedMore);
-  ScannedBlock found = scanBlock(all, true);
-  ASSERT_EQ(found.result, ScanResult::Block);
-  EXPECT_EQ(found.length, block.size());
-  EXPECT_EQ(found.dataLength, 9u);
-  EXPECT_EQ(found.terminator, kEtb);
-  Bytes bad = buildBlock(1, text("10000042"), true, true);
-  bad.back() ^= 0x01;
-  found = scanBlock(bad, true);
-  EXPECT_EQ(found.result, ScanResult::BadCheck);
-  EXPECT_EQ(found.length, bad.size());
-  EXPECT_EQ(found.terminator, kEtx);
-}
-
 // Message numbers the peer tests do not send: deletions of 2-digit store
 // numbers and 1-byte keys, and the second set of extra messages.
 TEST(SimMessageKeys, NumbersAndRecordNumbers) {

@@ -9,23 +9,6 @@
 namespace tolvan::testing {
 namespace {
 
-// Known table values in the small fonts ("456789AF") and the large ones
-// ("0123"), plain and bold; bold differs only at 232 in the large fonts.
-TEST(ThaiWidthTables, HoldTheKnownValuesAndZeroWhereNothingIsPrinted) {
-  struct Case { int c; int small; int large; };
-  const Case cases[] = {{' ', 6, 12}, {'5', 6, 13}, {'W', 7, 15}, {'i', 3, 10}, {'.', 2, 6},
-                        {127, 0, 0},  {157, 0, 0},  {160, 0, 0},  {255, 0, 0}};
-  for (const Case& c : cases) {
-    for (bool bold : {false, true}) {
-      for (char f : std::string("49F")) EXPECT_EQ(ThaiTableValue(uint8_t(c.c), f, bold), c.small) << c.c << f;
-      for (char f : std::string("03")) EXPECT_EQ(ThaiTableValue(uint8_t(c.c), f, bold), c.large) << c.c << f;
-    }
-  }
-  EXPECT_EQ(ThaiTableValue(232, '0', false), 16);
-  EXPECT_EQ(ThaiTableValue(232, '3', true), 11);
-  EXPECT_EQ(ThaiTableValue(232, '5', true), ThaiTableValue(232, '5', false));
-}
-
 // Double-size fonts ('2', '3', '6', '7') double and add two; marks that sit
 // on another character take no room.
 TEST(ThaiWidth, AddsTwoDoublesForDoubleSizeFontsAndGivesMarksNoRoom) {
