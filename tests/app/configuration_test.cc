@@ -65,15 +65,6 @@ TEST_F(ConfigurationLoad, ScaleLineSetsEveryKeyAndDefaults) {
   EXPECT_EQ(scale(1).status.load(), kStatusOk);
 }
 
-TEST_F(ConfigurationLoad, UnreadableNumbersAndUnknownNamesAreIgnored) {
-  EXPECT_EQ(load("scale=a,port=abc,protocol=ipx,receivetimeout=,model=pmx,model=vt40\ncharset=klingon\n"), kMsgOk);
-  EXPECT_EQ(scale(0).port, 50021);
-  EXPECT_EQ(scale(0).protocol, kProtocolUnknown);
-  EXPECT_EQ(scale(0).receiveTimeout, 300);
-  EXPECT_EQ(scale(0).model, kModelVt40);  // the later model item wins
-  EXPECT_EQ(driver.options.charset, 0);
-}
-
 TEST_F(ConfigurationLoad, GlobalKeysSetOptionsAndLabelWidthAffectsLaterScales) {
   EXPECT_EQ(load("scale=before\nlabelwidth=48.55\nmaxexmsg=500\npricedecpt=1\nweightdecpt=2\ncharset=BIG5\n"
                  "scale=after\n"),

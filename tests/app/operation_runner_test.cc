@@ -90,20 +90,6 @@ class OperationRunner : public ::testing::Test {
   Driver driver{clock, sleeper, nullptr};
 };
 
-TEST_F(OperationRunner, FirstNonZeroResultOfAFailedScaleIsTheRunsResult) {
-  addScale("refused");
-  addScale("sendfail");
-  addScale("dataerror");
-  driver.options.mode = kModeAdd;
-  addPluRecords(1);
-  EXPECT_EQ(sendToAllScales(driver, false), kMsgSendError);
-  EXPECT_EQ(driver.scales.get(2)->status.load(), kStatusScaleError);
-  std::string log = logText();
-  // status 3 counts as sent OK, but is named in the report
-  EXPECT_NE(log.find("Data sent OK to 1 scale(s). Errors ocurred on 2 scale(s)"), std::string::npos);
-  EXPECT_NE(log.find("scale [dataerror]"), std::string::npos);
-}
-
 TEST_F(OperationRunner, UnsupportedTypeIsReportedAndCountedAsSentOk) {
   addScale("block", kModelVt30);
   addScale("message", kModelMerioPro);

@@ -5,28 +5,6 @@
 namespace tolvan {
 namespace {
 
-int slot[64];
-
-// Capacity grows in steps of 20, also when a set or an insert at full
-// capacity reaches past it; removes and inserts shift the rest.
-TEST(PtrArray, GrowsInStepsOfTwentyAndShiftsOnEdits) {
-  PtrArray<int> a;
-  for (int i = 0; i < 20; ++i) a.append(&slot[i]);
-  EXPECT_EQ(a.capacity(), 20);
-  a.insert(0, &slot[30]);
-  EXPECT_EQ(a.capacity(), 40);
-  EXPECT_EQ(a.count(), 21);
-  EXPECT_EQ(a.get(20), &slot[19]);
-  EXPECT_EQ(a.remove(0), &slot[30]);
-  EXPECT_EQ(a.get(0), &slot[0]);
-  EXPECT_EQ(a.remove(25), nullptr);
-  PtrArray<int> b;
-  b.set(45, &slot[0]);
-  EXPECT_EQ(b.capacity(), 60);
-  EXPECT_EQ(b.count(), 46);
-  EXPECT_EQ(b.get(44), nullptr);
-}
-
 TEST(PtrArray, BadIndexPrintsAssertionAndGivesNull) {
   PtrArray<int> a;
   a.append(new int(1));

@@ -51,61 +51,6 @@ TEST(DispatchMapping, EveryTypeHasItsOwnOperations) {
   }
 }
 
-// The PLU encoder's outcome passes through untouched; combinations nothing
-// converts give false and leave code and length alone.
-TEST(RecordDispatch, PluReachesItsEncoderAndOthersGiveFalse) {
-  ScaleEntry scale{"scale1", 0, 594};
-  scale.model = kModelVt30;
-  scale.version = kVersionUsa;
-  DeletionRecord deletion{1, 123};
-  PluRecord plu{};
-  plu.pluNo = 123;
-  std::strcpy(plu.desc, "Apples");
-  std::array<uint8_t, kMaxConvertedLen> buffer{}, direct{};
-  int code = -7, length = -7, directCode = -7, directLength = -7;
-  EXPECT_FALSE(convertRecord(scale, 6, 2, &deletion, code, buffer, length));  // "pricecng" deletion
-  EXPECT_FALSE(convertRecord(scale, 11, 1, &plu, code, buffer, length));      // "pluprod" addition
-  EXPECT_EQ(length + code, -14);
-  EXPECT_FALSE(convertRecord(scale, 1, 1, nullptr, code, buffer, length));
-  EXPECT_FALSE(convertRecord(scale, 33, 2, &deletion, code, buffer, length));
-  EXPECT_EQ(length, 0);
-  for (int mode : {1, 2}) {
-    const void* record = mode == 2 ? static_cast<const void*>(&deletion) : &plu;
-    ASSERT_TRUE(convertPlu(scale, mode, record, directCode, direct, directLength));
-    ASSERT_TRUE(convertRecord(scale, 1, mode, record, code, buffer, length));
-    EXPECT_EQ(length, directLength) << "mode " << mode;
-    EXPECT_EQ(code, directCode) << "mode " << mode;
-    EXPECT_EQ(buffer, direct) << "mode " << mode;
-  }
-  scale.dataType = 1;
-  ASSERT_TRUE(buildUploadRequest(scale, code, buffer, length));
-  EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + length), "50000000");
-  for (int type : {6, 14, 17}) {
-    scale.dataType = type;
-    EXPECT_FALSE(buildUploadRequest(scale, code, buffer, length)) << "type " << type;
-  }
-}
-
-TEST(ReceivedDispatch, PluRecordsReachThePluHandlerOtherTypesKeepNothing) {
-  testing::FakeClock clock;
-  testing::FakeSleeper sleeper{&clock};
-  Driver driver(clock, sleeper, nullptr);
-  ScaleEntry scale("a", 0, 594);
-  scale.driver = &driver;
-  scale.model = kModelVt30;
-  scale.version = kVersionUsa;
-  const std::string text = "65000042" + std::string(110, '0');
-  const std::vector<uint8_t> data(text.begin(), text.end());
-  for (int type : {6, 14, 17, 0}) {
-    scale.dataType = type;
-    EXPECT_FALSE(handleReceivedRecord(scale, data)) << "type " << type;
-  }
-  scale.dataType = 1;
-  EXPECT_TRUE(handleReceivedRecord(scale, data));
-  ASSERT_EQ(driver.records.count(), 1);
-  EXPECT_EQ(static_cast<const PluRecord*>(driver.records.get(0))->pluNo, 42);
-}
-
 TEST(RecordFactory, ImportRecordsAndDeletionsStartWithoutAValidKey) {
   auto* deletion = static_cast<DeletionRecord*>(newRecord(6, 2));
   ASSERT_NE(deletion, nullptr);

@@ -38,18 +38,6 @@ class CutFixedColumns : public ::testing::Test {
   std::unique_ptr<char[]> work_{new char[kFixedWorkSize]};
 };
 
-TEST_F(CutFixedColumns, CutsColumnsAsFarAsTheLineGoes) {
-  EXPECT_EQ(cut("123xx45yabc def"), (Fields{"123", "45", "abc def"}));
-  EXPECT_EQ(cut("123xx4"), (Fields{"123", "4"}));
-  EXPECT_EQ(cut("123xx45"), (Fields{"123", "45"}));
-  EXPECT_EQ(cut("12"), (Fields{"12"}));
-  EXPECT_EQ(cut("123x"), (Fields{"123", ""}));  // ends in the gap: that column is empty
-  EXPECT_TRUE(cut("*23xx45yabc", false).empty());
-  Fields longest = cut("123xx45y" + std::string(4000, 'd'));
-  ASSERT_EQ(longest.size(), 3u);
-  EXPECT_EQ(longest[2].size(), static_cast<size_t>(kMaxLineLen - 8));
-}
-
 TEST_F(CutFixedColumns, SmallWorkBufferIsNeverOverrun) {
   std::string line = "123xx45yabcdef";
   FieldList fields;

@@ -12,17 +12,6 @@
 namespace tolvan {
 namespace {
 
-TEST(DataTypeKeywords, NumbersAndKeywordsMapBothWays) {
-  const std::pair<int, const char*> keywords[] = {{1, "plu"}, {16, "prod"}, {27, ""}, {33, "config"},
-                                                  {34, "unknown"}, {-1, "unknown"}};
-  for (const auto& [type, keyword] : keywords) EXPECT_STREQ(dataTypeKeyword(type), keyword) << type;
-  const std::pair<const char*, int> lookups[] = {{"exmsg2", 3}, {"rewrapprod", 15}, {"PLU", 0},
-                                                 {nullptr, 0}, {"unknown", 0}, {"pl", 0}};  // exact, case-sensitive
-  for (const auto& [keyword, type] : lookups) EXPECT_EQ(dataTypeFromKeyword(keyword), type) << type;
-  FieldDef cut("AVeryLongColumnNameIndeed", FieldKind::Text, 10, 8, 3, 7);
-  EXPECT_STREQ(cut.name, "AVeryLongColumn");  // names keep at most 15 characters
-}
-
 // A deletion import is one RecNo column for every type; types without
 // import columns give empty tables.
 TEST(FieldTables, DeletionsReadRecNoAndTypesWithoutColumnsGiveNone) {
