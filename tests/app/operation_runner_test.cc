@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <string>
@@ -42,19 +41,6 @@ void fakeProcedure(ScaleEntry& scale) {
     return;
   }
   if (scale.name.starts_with("sendfail")) return publishOutcome(scale, kMsgSendError);
-  if (scale.name.starts_with("dataerror")) return publishOutcome(scale, kMsgScaleDataError);
-  if (scale.name.starts_with("hung")) {
-    // A read that began long ago and never ends until the runner gives up.
-    scale.lastActivity = scale.driver->clock.nowSeconds() - scale.receiveTimeout - 3;
-    for (;;) {
-      {
-        std::lock_guard lock(scale.guard);
-        if (scale.abandoned) break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return publishOutcome(scale, kMsgOk);  // must change nothing now
-  }
   publishOutcome(scale, kMsgOk);
 }
 
@@ -74,14 +60,7 @@ class OperationRunner : public ::testing::Test {
     driver.scales.append(scale);
     return *scale;
   }
-  void addPluRecords(int n) {
-    for (int i = 0; i < n; ++i) {
-      void* record = std::calloc(1, 2196);
-      static_cast<int32_t*>(record)[0] = i + 1;
-      driver.records.append(record);
-      driver.headers.append(new RecordHeader{1, kModeAdd, i + 1});
-    }
-  }
+
   std::string logText() { return dir.read("TolvanDrvLog.txt"); }
 
   TempDir dir;

@@ -2,20 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdlib>
-#include <cstring>
-#include <string>
 #include <tuple>
-#include <vector>
 
-#include "core/driver.h"
-#include "core/record_list.h"
 #include "dispatch/record_factory.h"
-#include "plu/plu_encoding.h"
-#include "plu/plu_record.h"
 #include "records/deletion_record.h"
-#include "support/fakes.h"
 
 namespace tolvan {
 namespace {

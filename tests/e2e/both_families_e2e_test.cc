@@ -5,11 +5,8 @@
 // the scales disagree about a PLU or one of them cannot be reached.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "e2e/e2e_support.h"

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>

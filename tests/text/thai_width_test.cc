@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 
 #include "tests/text/text_test_support.h"
 
