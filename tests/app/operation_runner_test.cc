@@ -41,6 +41,7 @@ void fakeProcedure(ScaleEntry& scale) {
     return;
   }
   if (scale.name.starts_with("sendfail")) return publishOutcome(scale, kMsgSendError);
+  if (scale.name.starts_with("dataerror")) return publishOutcome(scale, kMsgScaleDataError);
   publishOutcome(scale, kMsgOk);
 }
 
@@ -68,6 +69,20 @@ class OperationRunner : public ::testing::Test {
   FakeSleeper sleeper;
   Driver driver{clock, sleeper, nullptr};
 };
+
+// The run's result is the first non-zero result of a failed scale; a scale
+// that reported an error counts as sent but is named in the report.
+TEST_F(OperationRunner, FirstNonZeroResultOfAFailedScaleIsTheRunsResult) {
+  addScale("refused");
+  addScale("sendfail");
+  addScale("dataerror");
+  driver.options.mode = kModeAdd;
+  EXPECT_EQ(sendToAllScales(driver, false), kMsgSendError);
+  EXPECT_EQ(driver.scales.get(2)->status.load(), kStatusScaleError);
+  std::string log = logText();
+  EXPECT_NE(log.find("Data sent OK to 1 scale(s). Errors ocurred on 2 scale(s)"), std::string::npos);
+  EXPECT_NE(log.find("scale [dataerror]"), std::string::npos);
+}
 
 TEST_F(OperationRunner, UnsupportedTypeIsReportedAndCountedAsSentOk) {
   addScale("block", kModelVt30);

@@ -42,17 +42,25 @@ TEST(DispatchMapping, EveryTypeHasItsOwnOperations) {
   }
 }
 
-TEST(RecordFactory, ImportRecordsAndDeletionsStartWithoutAValidKey) {
+TEST(RecordFactory, ImportRecordsAndDeletionsStartWithoutAValidKeyAndUnknownTypesGoNowhere) {
   auto* deletion = static_cast<DeletionRecord*>(newRecord(6, 2));
   ASSERT_NE(deletion, nullptr);
   EXPECT_EQ(deletion->dataType, 6);
   EXPECT_FALSE(recordKeyIsValid(2, recordKey(6, 2, deletion)));
   deletion->recNo = 0;  // 0 deletes every record
   EXPECT_TRUE(recordKeyIsValid(2, recordKey(6, 2, deletion)));
-  std::free(deletion);
+  // Unknown types convert to nothing and keep nothing that comes back.
+  ScaleEntry scale("s", 0, 594);
+  uint8_t buffer[16];
+  int code = -7, length = -7;
+  EXPECT_FALSE(convertRecord(scale, 33, 2, deletion, code, buffer, length));
+  EXPECT_EQ(length, 0);
+  scale.dataType = 17;
+  EXPECT_FALSE(handleReceivedRecord(scale, std::span<const uint8_t>(buffer, 4)));
   EXPECT_EQ(newRecord(1, 3), nullptr);
   EXPECT_EQ(newRecord(11, 1), nullptr);
   EXPECT_FALSE(recordKeyIsValid(1, 0));
+  std::free(deletion);
 }
 
 }  // namespace

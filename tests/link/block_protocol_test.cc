@@ -262,6 +262,21 @@ TEST_F(BlockProtocol, ReceivedMessagesAndHostileBlocks) {
   }
 }
 
+// After the turn-round the scale must select with its own number.
+TEST_F(BlockProtocol, WrongScaleEnquiryAfterTurnRoundIs22) {
+  scale_.dataType = 1;
+  LoopbackPeer peer;
+  connectTo(peer, [](LoopbackPeer& p) {
+    answerEnquiry(p);
+    readBlock(p);
+    p.sendByte(kAck);
+    p.readByte();
+    p.send(Bytes{kEot, 'V', 'Q', '0', '2', kEnq});
+  });
+  EXPECT_EQ(BlockReceive(scale_), kMsgReceiveError);
+  peer.finish();
+}
+
 TEST_F(BlockProtocol, TypeWithoutUploadRequestIs17WithoutTouchingTheLine) {
   scale_.dataType = 6;  // "pricecng"
   EXPECT_EQ(BlockReceive(scale_), kMsgTypeNotSupported);
