@@ -11,10 +11,6 @@
 namespace tolvan {
 namespace {
 
-using testing::FakeClock;
-using testing::FakeSleeper;
-using testing::TempDir;
-
 class CommandLine : public ::testing::Test {
  protected:
   CommandLine() { driver.options.logFile = dir.file("TolvanDrvLog.txt"); }
@@ -24,75 +20,59 @@ class CommandLine : public ::testing::Test {
   }
   std::string logText() { return dir.read("TolvanDrvLog.txt"); }
 
-  TempDir dir;
-  FakeClock clock;
-  FakeSleeper sleeper;
+  testing::TempDir dir;
+  testing::FakeClock clock;
+  testing::FakeSleeper sleeper;
   Driver driver{clock, sleeper, nullptr};
 };
 
+// Options and file names mix in any order; only an option's second
+// character counts, later options win and a fourth file name is ignored.
 TEST_F(CommandLine, OptionsAndPositionalsMixInAnyOrder) {
-  EXPECT_EQ(parse({"data.csv", "-t", "-fexmsg", "cfg.txt", "-r", "-l", "-swmsmart", "-d"}), kMsgOk);
+  std::string log = dir.file("third.txt");
+  EXPECT_EQ(parse({"data.csv", "-t", "-fexmsg", "cfg.txt", "-r", "-l", "-swmsmart", "-uv", "-d", log.c_str(), "x"}),
+            kMsgOk);
   const DriverOptions& o = driver.options;
   EXPECT_EQ(o.dataFile.value_or(""), "data.csv");
   EXPECT_EQ(o.configFile, "cfg.txt");
+  EXPECT_EQ(o.logFile, log);
   EXPECT_EQ(o.separator, '\t');
   EXPECT_EQ(o.dataType, 2);
   EXPECT_EQ(o.dataFormat, kFormatWmsmart);
   EXPECT_TRUE(o.resend);
   EXPECT_TRUE(o.descFontPairs);
   EXPECT_EQ(o.mode, kModeDelete);
-}
-
-TEST_F(CommandLine, OnlyTheSecondCharacterCountsAndLaterOptionsWin) {
-  EXPECT_EQ(parse({"-uv", "-X", "-?", "-t", "-c"}), kMsgOk);
+  EXPECT_EQ(parse({"-X", "-?", "-t", "-c", "-u"}), kMsgOk);
   EXPECT_EQ(driver.options.mode, kModeAdd);
   EXPECT_EQ(driver.options.separator, ',');
 }
 
-TEST_F(CommandLine, FourthFileNameIsIgnored) {
-  std::string log = dir.file("third.txt");
-  EXPECT_EQ(parse({"a", "b", log.c_str(), "d"}), kMsgOk);
-  EXPECT_EQ(driver.options.logFile, log);
-}
-
-TEST_F(CommandLine, UnknownTypeGivesMessage9WithTheText) {
+// The last error found wins; -e deletes the named log before anything is
+// logged.
+TEST_F(CommandLine, BadTypeOrFormatIsLoggedWithTheText) {
   EXPECT_EQ(parse({"-fPLU"}), kMsgInvalidDataType);
   EXPECT_NE(logText().find(" Error 0009:Invalid scale data type specified (PLU)"), std::string::npos);
   EXPECT_EQ(parse({"-fconfig"}), kMsgInvalidDataType);
   EXPECT_EQ(parse({"-f"}), kMsgInvalidDataType);
-}
-
-TEST_F(CommandLine, LastErrorFoundWins) {
-  EXPECT_EQ(parse({"-fbogus", "-snope"}), kMsgBadDataFormat);
-  EXPECT_EQ(logText().find("Error 0009"), std::string::npos);
-  EXPECT_NE(logText().find(" Error 0035:Data format specified by -s option not recognized"), std::string::npos);
-}
-
-TEST_F(CommandLine, DashEDeletesTheNamedLogBeforeAnythingIsLogged) {
-  dir.write("TolvanDrvLog.txt", "old run\r\n");
   dir.write("other.txt", "keep\r\n");
   std::string log = dir.file("TolvanDrvLog.txt");
-  EXPECT_EQ(parse({"-e", "-fbad", "x", "y", log.c_str()}), kMsgInvalidDataType);
-  EXPECT_EQ(logText().find("old run"), std::string::npos);
+  EXPECT_EQ(parse({"-e", "-fbogus", "-snope", "x", "y", log.c_str()}), kMsgBadDataFormat);
+  EXPECT_EQ(logText(), "Fri Dec 04 13:56:24 2026: Error 0035:Data format specified by -s option not recognized\r\n");
   EXPECT_EQ(dir.read("other.txt"), "keep\r\n");
 }
 
-struct Combination {
-  const char* mode;
-  const char* type;
-  const char* format;
-  MessageCode expected;
-};
-
 TEST_F(CommandLine, ImpossibleCombinationsGiveMessage34) {
-  const Combination cases[] = {
+  const struct {
+    const char *mode, *type, *format;
+    MessageCode expected;
+  } cases[] = {
       {"-a", "-fprod", "-sstandard", kMsgOk},        {"-u", "-fprod", "-sstandard", kMsgNotSupported},
       {"-u", "-fpluprod", "-sstandard", kMsgNotSupported}, {"-d", "-fpluprod", "-sstandard", kMsgOk},
       {"-u", "-fexmsg3", "-sseasia", kMsgOk},        {"-d", "-fplu", "-sseasia", kMsgNotSupported},
       {"-u", "-fstore", "-sseasia", kMsgNotSupported}, {"-u", "-fexmsg", "-stops", kMsgNotSupported},
       {"-u", "-fplu", "-stops", kMsgOk},              {"-c", "-fprod", "-sstandard", kMsgNotSupported},
   };
-  for (const Combination& c : cases) {
+  for (const auto& c : cases) {
     Driver fresh(clock, sleeper, nullptr);
     fresh.options.logFile = dir.file("combo.txt");
     const char* args[] = {"tolvandrv", c.mode, c.type, c.format};

@@ -1,12 +1,11 @@
 #include "app/entry.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
-#include "platform/socket.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -17,47 +16,6 @@ using testing::CurrentDir;
 using testing::FakeClock;
 using testing::FakeSleeper;
 using testing::TempDir;
-
-struct Outcome {
-  int status = -1;
-  std::string console;
-};
-
-// Runs the real tolvandrv binary inside `dir`.
-Outcome runBinary(const TempDir& dir, const std::string& args) {
-  std::string command = "cd '" + dir.path().string() + "' && '" TOLVANDRV_PATH "' " + args + " 2>&1";
-  Outcome out;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  char chunk[512];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) out.console.append(chunk, n);
-  int raw = pclose(pipe);
-  out.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return out;
-}
-
-TEST(DriverBinary, NoArgumentsWithCommentOnlyConfigCompletesOk) {
-  TempDir dir;
-  dir.write("TolvanDrvConfig.txt", "; no scales yet\r\n// nothing else\r\n");
-  Outcome out = runBinary(dir, "");
-  EXPECT_EQ(out.status, 0);
-  EXPECT_EQ(out.console, "Tolvan Scale Driver Version 1.2\n\nTolvan scale driver completed OK\n");
-  std::string log = dir.read("TolvanDrvLog.txt");
-  // "Sat Dec 05 18:50:48 2026:" then CR LF, then message 7
-  ASSERT_EQ(log.size(), 25u + 2 + 25 + 32 + 2);
-  EXPECT_EQ(log[24], ':');
-  EXPECT_EQ(log.substr(25, 2), "\r\n");
-  EXPECT_EQ(log.substr(52), "Tolvan scale driver completed OK\r\n");
-}
-
-TEST(DriverBinary, UnknownTypeEndsWithCode9) {
-  TempDir dir;
-  Outcome out = runBinary(dir, "-fPLU");
-  EXPECT_EQ(out.status, 9);
-  std::string log = dir.read("TolvanDrvLog.txt");
-  EXPECT_EQ(log.substr(24), ": Error 0009:Invalid scale data type specified (PLU)\r\n" + log.substr(0, 24) +
-                                ":Tolvan scale driver error : Error code 9\r\n");
-}
 
 class DriverRun : public ::testing::Test {
  protected:
@@ -89,52 +47,39 @@ TEST_F(DriverRun, MissingConfigurationEndsWithCode12AfterTheStampLine) {
             "Fri Dec 04 13:56:24 2026:Tolvan scale driver error : Error code 12\r\n");
 }
 
-TEST_F(DriverRun, BadModelNamesLineKeyAndValue) {
-  dir.write("TolvanDrvConfig.txt", "; scales\r\nscale=one,model=vt30\r\n\r\nscale=two,model=hbq20\r\n");
-  EXPECT_EQ(run({}), 14);
-  EXPECT_NE(log().find(" Error 0014:Invalid setup parameter value on line 3 : model=hbq20"), std::string::npos);
-}
-
-TEST_F(DriverRun, CombinationIsCheckedAlsoWithoutAMode) {
-  dir.write("TolvanDrvConfig.txt", "");
-  EXPECT_EQ(run({"-fprod"}), 34);
-  EXPECT_NE(log().find(" Error 0034:Operation not supported"), std::string::npos);
-}
-
-TEST_F(DriverRun, TwoRunsAppendAndDashEStartsAfresh) {
-  dir.write("TolvanDrvConfig.txt", "");
-  EXPECT_EQ(run({}), 0);
-  EXPECT_EQ(run({}), 0);
-  EXPECT_EQ(log().size(), 2 * (27u + 25 + 34));
-  EXPECT_EQ(run({"-e"}), 0);
-  EXPECT_EQ(log().size(), 27u + 25 + 34);
-}
-
-TEST_F(DriverRun, DeleteAllOverNoScalesLogsOperationAndSummary) {
-  dir.write("TolvanDrvConfig.txt", "");
-  EXPECT_EQ(run({"-a", "-fplu"}), 0);
-  std::string text = log();
-  EXPECT_NE(text.find(":Delete all records of type: plu\r\n"), std::string::npos);
-  EXPECT_NE(text.find(":0 additions and 1 deletions imported: Data sent OK to all scales (0 scale(s)).\r\n"),
-            std::string::npos);
-}
-
-TEST_F(DriverRun, ImportWithoutFileNameGivesCode10WithoutOperationLine) {
-  dir.write("TolvanDrvConfig.txt", "");
-  EXPECT_EQ(run({"-u"}), 10);
-  EXPECT_EQ(log().find("Import plu data"), std::string::npos);
-  EXPECT_NE(log().find(" Error 0010:No import data file specified"), std::string::npos);
-}
-
-TEST_F(DriverRun, RefusedScaleGivesExitStatus50) {
-  // A port that was free a moment ago: nobody listens there now.
-  SocketHandle probe = socketListen(SocketKind::Stream, 0);
-  uint16_t port = socketLocalPort(probe);
-  socketClose(probe);
-  dir.write("TolvanDrvConfig.txt", "scale=gone,ip=127.0.0.1,port=" + std::to_string(port) + ",model=vt30\r\n");
-  EXPECT_EQ(run({"-a"}), kExitScaleFailed);
-  EXPECT_NE(log().find("Error occurred on scale [gone]"), std::string::npos);
-  EXPECT_NE(log().find(":Tolvan scale driver completed OK\r\n"), std::string::npos);
+// Each run in a fresh folder: configuration, arguments, exit status and the
+// log lines it must (or must not) leave.
+TEST_F(DriverRun, ExitStatusAndLogFollowWhatTheRunMet) {
+  struct Case {
+    const char* config;
+    std::vector<const char*> args;
+    int status;
+    std::vector<std::string> logged;
+    const char* absent;
+  };
+  const Case cases[] = {
+      {"; scales\r\nscale=one,model=vt30\r\n\r\nscale=two,model=hbq20\r\n", {}, 14,
+       {" Error 0014:Invalid setup parameter value on line 3 : model=hbq20"}, nullptr},
+      {"", {"-fPLU"}, 9, {": Error 0009:Invalid scale data type specified (PLU)\r\n", ":Tolvan scale driver error : Error code 9\r\n"},
+       nullptr},
+      {"", {"-a", "-fplu"}, 0,
+       {":Delete all records of type: plu\r\n",
+        ":0 additions and 1 deletions imported: Data sent OK to all scales (0 scale(s)).\r\n"}, nullptr},
+      // The combination is checked even without a mode.
+      {"", {"-fprod"}, 34, {" Error 0034:Operation not supported"}, nullptr},
+      {"", {"-fstore"}, 0, {}, nullptr},  // no operation: only the configuration is checked
+      {"", {"-u"}, 10, {" Error 0010:No import data file specified"}, "Import plu data"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.empty() ? "no arguments" : c.args[0]);
+    std::filesystem::remove(dir.file("TolvanDrvLog.txt"));
+    dir.write("TolvanDrvConfig.txt", c.config);
+    EXPECT_EQ(run(c.args), c.status);
+    for (const std::string& line : c.logged) EXPECT_NE(log().find(line), std::string::npos) << line << log();
+    if (c.absent != nullptr) {
+      EXPECT_EQ(log().find(c.absent), std::string::npos);
+    }
+  }
 }
 
 }  // namespace

@@ -5,11 +5,8 @@
 // the scales disagree about a PLU or one of them cannot be reached.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "e2e/e2e_support.h"
@@ -46,33 +43,28 @@ struct ExportFile {
   std::map<std::string, std::vector<std::string>> byPlu;
   std::map<std::string, int> timesSeen;
   bool crLfOnly = false;
+
+  ExportFile(const std::string& bytes, const std::string& separator) {
+    crLfOnly = bytes.ends_with("\r\n") && countOf(bytes, "\n") == countOf(bytes, "\r\n") &&
+               countOf(bytes, "\r") == countOf(bytes, "\r\n");
+    std::vector<std::string> lines = split(bytes, "\r\n");
+    for (size_t i = 0; i < lines.size(); ++i) {
+      std::vector<std::string> fields = split(lines[i], separator);
+      if (i == 0) columns = fields;
+      if (i == 0 || lines[i].empty()) continue;
+      byPlu[fields[0]] = fields;
+      ++timesSeen[fields[0]];
+    }
+  }
+  // The value of a named column on a PLU's line; empty when there is none.
+  std::string column(const std::string& plu, const std::string& name) const {
+    auto line = byPlu.find(plu);
+    for (size_t i = 0; line != byPlu.end() && i < columns.size() && i < line->second.size(); ++i) {
+      if (columns[i] == name) return line->second[i];
+    }
+    return "";
+  }
 };
-
-ExportFile readExport(const std::string& bytes, const std::string& separator) {
-  ExportFile file;
-  file.crLfOnly = !bytes.empty() && bytes.size() >= 2 && bytes.substr(bytes.size() - 2) == "\r\n" &&
-                  countOf(bytes, "\n") == countOf(bytes, "\r\n") && countOf(bytes, "\r") == countOf(bytes, "\r\n");
-  std::vector<std::string> lines = split(bytes, "\r\n");
-  if (!lines.empty() && lines.back().empty()) lines.pop_back();
-  if (lines.empty()) return file;
-  file.columns = split(lines[0], separator);
-  for (size_t i = 1; i < lines.size(); ++i) {
-    std::vector<std::string> fields = split(lines[i], separator);
-    file.byPlu[fields[0]] = fields;
-    ++file.timesSeen[fields[0]];
-  }
-  return file;
-}
-
-// The value of a named column on a PLU's line; empty when there is none.
-std::string column(const ExportFile& file, const std::string& plu, const std::string& name) {
-  auto line = file.byPlu.find(plu);
-  if (line == file.byPlu.end()) return "";
-  for (size_t i = 0; i < file.columns.size() && i < line->second.size(); ++i) {
-    if (file.columns[i] == name) return line->second[i];
-  }
-  return "";
-}
 
 class BothFamiliesRun : public testing::SimRunTest {
  protected:
@@ -101,16 +93,16 @@ TEST_F(BothFamiliesRun, SentPlusComeBackOnceFromAllThreeScales) {
   EXPECT_EQ(received.exitStatus, 0) << h.driverLog();
   EXPECT_TRUE(contains(h.driverLog(), ":Receive plu data from scales and export to file export.csv\r\n"));
 
-  ExportFile exported = readExport(h.readFile("export.csv"), ",");
+  ExportFile exported(h.readFile("export.csv"), ",");
   EXPECT_TRUE(exported.crLfOnly);
   ASSERT_FALSE(exported.columns.empty());
   EXPECT_EQ(exported.columns.front(), "Plu_No");
   EXPECT_EQ(exported.timesSeen, (std::map<std::string, int>{{"101", 1}, {"102", 1}, {"205", 1}}))
       << h.readFile("export.csv");
-  EXPECT_EQ(column(exported, "101", "UnitPrice"), "499");
-  EXPECT_EQ(column(exported, "102", "UnitPrice"), "1250");
-  EXPECT_EQ(column(exported, "205", "Desc"), "Bread Roll");
-  EXPECT_EQ(column(exported, "101", "Tare"), "5");
+  EXPECT_EQ(exported.column("101", "UnitPrice"), "499");
+  EXPECT_EQ(exported.column("102", "UnitPrice"), "1250");
+  EXPECT_EQ(exported.column("205", "Desc"), "Bread Roll");
+  EXPECT_EQ(exported.column("101", "Tare"), "5");
 }
 
 // Gives the message scale's copy of PLU 101 another unit price (the body
@@ -148,16 +140,16 @@ TEST_F(BothFamiliesRun, DisagreeingAndRefusingScalesStillGiveOneLinePerPlu) {
 
   std::string bytes = h.readFile("export.tsv");
   EXPECT_FALSE(contains(bytes, ",")) << bytes;
-  ExportFile exported = readExport(bytes, "\t");
+  ExportFile exported(bytes, "\t");
   EXPECT_TRUE(exported.crLfOnly);
   ASSERT_GT(exported.columns.size(), 3u);
   EXPECT_EQ(exported.columns[0], "Plu_No");
   EXPECT_EQ(exported.columns[2], "UnitPrice");
   EXPECT_EQ(exported.timesSeen, (std::map<std::string, int>{{"101", 1}, {"102", 1}, {"205", 1}})) << bytes;
   // Which copy of 101 arrives first depends on the scales' timing.
-  std::string price = column(exported, "101", "UnitPrice");
+  std::string price = exported.column("101", "UnitPrice");
   EXPECT_TRUE(price == "499" || price == "777") << price;
-  EXPECT_EQ(column(exported, "102", "UnitPrice"), "1250");
+  EXPECT_EQ(exported.column("102", "UnitPrice"), "1250");
 }
 
 }  // namespace

@@ -6,12 +6,10 @@
 // connection of its own.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <map>
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "e2e/e2e_support.h"

@@ -39,19 +39,5 @@ TEST(RefusedScale, ImportKeepsRecordsInResendFileAndLogsTheRefusal) {
   EXPECT_EQ(resend[12 + 2196 + 12], 7);
 }
 
-TEST(RefusedScale, FiftyRefusingScalesAreEachReported) {
-  SimHarness h;
-  std::string config;
-  for (int i = 0; i < 50; ++i) {
-    config += "scale=S" + std::to_string(i) + ",port=0,simfault=refuse" + (i % 2 ? ",model=vt30" : "") + "\n";
-  }
-  ASSERT_TRUE(h.startSim(config));
-  h.writeFile("plu.csv", "Plu_No\r\n1\r\n");
-  EXPECT_EQ(h.runDriver({"-u", "plu.csv"}).exitStatus, 50);
-  std::string log = h.driverLog();
-  EXPECT_NE(log.find("Data sent OK to 0 scale(s). Errors ocurred on 50 scale(s) (see below)"), std::string::npos);
-  EXPECT_EQ(countOf(log, " Error 0032:"), 50u);
-}
-
 }  // namespace
 }  // namespace tolvan

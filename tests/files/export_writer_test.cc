@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,15 +14,6 @@ namespace tolvan {
 namespace {
 
 using Strings = std::vector<std::string>;
-
-Strings split(const std::string& line, char separator) {
-  Strings fields;
-  std::string field;
-  std::istringstream in(line);
-  while (std::getline(in, field, separator)) fields.push_back(field);
-  if (!line.empty() && line.back() == separator) fields.push_back("");
-  return fields;
-}
 
 class ExportWriter : public ::testing::Test {
  protected:
@@ -58,48 +48,6 @@ class ExportWriter : public ::testing::Test {
   testing::DriverInTempDir run_;
   Driver& driver_ = run_.driver;
 };
-
-TEST_F(ExportWriter, RecordLinesFollowTheHeaderLineAndTheNumberRules) {
-  Strings header = split(writeLines().at(0), ',');  // no records: the header line only
-  ASSERT_EQ(header.size(), 46u);
-  EXPECT_EQ(header.front(), "Plu_No");
-  EXPECT_EQ(header[13], "Coupon");
-  EXPECT_EQ(header.back(), "Desc");
-  PluRecord& first = addPlu(9);
-  first.unitPrice = -125;  // Long: signed
-  first.logo1 = 65535;     // Short: unsigned
-  first.salesMode = 200;   // Byte: unsigned
-  std::strcpy(first.posCode, "12,34");
-  std::strcpy(first.desc, "Ham, smoked");
-  addPlu(3);
-  Strings got = writeLines();
-  ASSERT_EQ(got.size(), 3u);
-  // Texts go out as they are, separators and all: two fields more.
-  Strings expected(48, "0");
-  for (auto [at, value] : {std::pair<size_t, const char*>{0, "9"}, {2, "-125"}, {15, "65535"}, {33, "12"},
-                           {34, "34"}, {37, "200"}, {46, "Ham"}, {47, " smoked"}}) {
-    expected[at] = value;
-  }
-  EXPECT_EQ(split(got[1], ','), expected);
-  std::string zeros32, zeros11;
-  for (int i = 0; i < 32; ++i) zeros32 += ",0";
-  for (int i = 0; i < 11; ++i) zeros11 += ",0";
-  EXPECT_EQ(got[2], "3" + zeros32 + "," + zeros11 + ",");
-}
-
-TEST_F(ExportWriter, TabSeparatorIsUsedThroughout) {
-  driver_.options.separator = '\t';
-  addPlu(5).unitPrice = 250;
-  Strings got = writeLines();
-  ASSERT_EQ(got.size(), 2u);
-  EXPECT_EQ(got[0].find(','), std::string::npos);
-  EXPECT_EQ(split(got[0], '\t').size(), 46u);
-  Strings values = split(got[1], '\t');
-  ASSERT_EQ(values.size(), 46u);
-  EXPECT_EQ(values[0], "5");
-  EXPECT_EQ(values[2], "250");
-  EXPECT_EQ(values[45], "");
-}
 
 TEST_F(ExportWriter, DescriptionsAsFontTextPairs) {
   const std::pair<std::string, std::string> cases[] = {

@@ -19,47 +19,6 @@ Fields strings(const FieldList& fields) {
   return out;
 }
 
-TEST(SplitFields, SeparatorsBlanksQuotesAndComments) {
-  struct Case { std::string line; char separator; Fields fields; bool ok; };
-  const Case cases[] = {
-      {"a,b", ',', {"a", "b"}, true},
-      {"a,,b", ',', {"a", "", "b"}, true},
-      {"a,b,", ',', {"a", "b"}, true},  // a trailing separator opens no field
-      {"a,b,   ", ',', {"a", "b"}, true},
-      {"a;b", ';', {"a", "b"}, true},
-      {"a, b", ',', {"a", "b"}, true},  // blanks go before a field, never behind it
-      {"  a ,  b  ", ',', {"a ", "b  "}, true},
-      {"    ", ',', {}, true},
-      {"", ',', {}, true},
-      {"\"x,y\",z", ',', {"\"x,y\"", "z"}, true},
-      {"\"a\"\"b,c\",d", ',', {"\"a\"\"b,c\"", "d"}, true},
-      {"\"open,x,y", ',', {"\"open,x,y"}, true},  // an unbalanced quote takes the rest
-      {";x,y", ',', {}, false},
-      {"*x,y", ',', {}, false},
-      {"//x,y", ',', {}, false},
-      {" ;x,y", ',', {";x", "y"}, true},
-      {"/x", ',', {"/x"}, true},
-  };
-  FieldList fields;  // one list for all: it is emptied before every line
-  for (const Case& c : cases) {
-    std::string line = c.line;
-    EXPECT_EQ(splitFields(line.data(), fields, c.separator), c.ok) << c.line;
-    EXPECT_EQ(strings(fields), c.fields) << c.line;
-  }
-}
-
-TEST(Unquote, DropsFirstAndLastOfAQuotedValueAndUndoublesWhenAsked) {
-  struct Case { const char* in; bool undouble; const char* out; };
-  const Case cases[] = {{"\"ab\"\"c\"", true, "ab\"c"}, {"\"ab\"\"c\"", false, "ab\"\"c"},
-                        {"\"abc", false, "ab"},           {"\"\"", true, ""},
-                        {"\"", true, "\""},               {"", true, ""},
-                        {"abc\"", true, "abc\""},         {"x", true, "x"}};
-  for (const Case& c : cases) {
-    std::string value = c.in;
-    EXPECT_STREQ(unquote(value.data(), c.undouble), c.out) << c.in;
-  }
-}
-
 class CutFixedColumns : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -78,18 +37,6 @@ class CutFixedColumns : public ::testing::Test {
   FieldTable columns_;
   std::unique_ptr<char[]> work_{new char[kFixedWorkSize]};
 };
-
-TEST_F(CutFixedColumns, CutsColumnsAsFarAsTheLineGoes) {
-  EXPECT_EQ(cut("123xx45yabc def"), (Fields{"123", "45", "abc def"}));
-  EXPECT_EQ(cut("123xx4"), (Fields{"123", "4"}));
-  EXPECT_EQ(cut("123xx45"), (Fields{"123", "45"}));
-  EXPECT_EQ(cut("12"), (Fields{"12"}));
-  EXPECT_EQ(cut("123x"), (Fields{"123", ""}));  // ends in the gap: that column is empty
-  EXPECT_TRUE(cut("*23xx45yabc", false).empty());
-  Fields longest = cut("123xx45y" + std::string(4000, 'd'));
-  ASSERT_EQ(longest.size(), 3u);
-  EXPECT_EQ(longest[2].size(), static_cast<size_t>(kMaxLineLen - 8));
-}
 
 TEST_F(CutFixedColumns, SmallWorkBufferIsNeverOverrun) {
   std::string line = "123xx45yabcdef";

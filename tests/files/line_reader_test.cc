@@ -90,23 +90,5 @@ TEST_F(LineReaderTest, WindowEdgeNeverSplitsLinesOrLineEnds) {
   EXPECT_EQ(run_.driver.log.timesLogged(kMsgLineTooLong), 30);
 }
 
-TEST_F(LineReaderTest, ReadsNoMoreThanItsWindowAheadAndRewinds) {
-  std::string line(1000, 'p');
-  std::string bytes;
-  for (int i = 0; i < 1000; ++i) bytes += line + "\r\n";
-  LineReader reader(open(bytes), run_.driver.log);
-  long handedOut = 0;
-  while (char* text = reader.nextLine()) {
-    ASSERT_EQ(std::string(text), line);
-    handedOut += 1002;
-    EXPECT_LE(std::ftell(file_), handedOut + kLineWindow - 1);
-  }
-  EXPECT_EQ(handedOut, 1000 * 1002);
-  reader.rewind();
-  reader.nextLine();
-  EXPECT_STREQ(reader.nextLine(), line.c_str());
-  EXPECT_EQ(reader.lineCount(), 2);
-}
-
 }  // namespace
 }  // namespace tolvan

@@ -60,49 +60,6 @@ class WorkFilesTest : public ::testing::Test {
   ScaleEntry scale_{"S1", 0, 594};
 };
 
-TEST_F(WorkFilesTest, WorkFileIsNamedAfterTheScaleAndCreatedEmpty) {
-  ScaleEntry scale(run_.dir.file("Deli"), 0, 594);
-  EXPECT_EQ(workFileName(scale), run_.dir.file("DeliWrk.txt"));
-  run_.write("DeliWrk.txt", "old totals\r\n");
-  ASSERT_TRUE(createWorkFile(scale));
-  std::fputs("x", scale.workFile);
-  ASSERT_TRUE(createWorkFile(scale));  // an open one is closed first
-  std::fflush(scale.workFile);
-  EXPECT_EQ(run_.dir.read("DeliWrk.txt"), "");
-  deleteWorkFile(scale);
-  EXPECT_FALSE(run_.dir.exists("DeliWrk.txt"));
-  deleteWorkFile(scale);  // a missing file is no error
-  ScaleEntry lost(run_.dir.file("none/Deli"), 0, 594);
-  EXPECT_FALSE(createWorkFile(lost));
-  EXPECT_EQ(lost.workFile, nullptr);
-}
-
-TEST_F(WorkFilesTest, FailedRunAppendsHeaderAndImagePerRecord) {
-  RecordHeader plu{1, kModeAdd, 0};
-  addRecord(2196, 0xA1, &plu);
-  addRecord(2196, 0xA2, &plu);
-  appendToResendFile(driver_, scale_);
-  std::string bytes = resendBytes();
-  ASSERT_EQ(bytes.size(), 2u * (12 + 2196));
-  EXPECT_EQ(bytes.substr(0, 12), std::string("\x01\x00\x01\x00\x94\x08\x00\x00\x00\x00\x00\x00", 12));
-  EXPECT_EQ(bytes.substr(12, 2196), "\xA1" + std::string(2195, '\0'));
-  EXPECT_EQ(bytes.substr(2208, 13), bytes.substr(0, 12) + "\xA2");
-  appendToResendFile(driver_, scale_);  // a second failure goes behind the first
-  EXPECT_EQ(resendBytes().size(), 4u * (12 + 2196));
-  // Without headers the options give type and mode.
-  driver_.records.clearAndFree();
-  driver_.headers.clearAndFree();
-  driver_.options.dataType = 8;
-  driver_.options.mode = kModeDelete;
-  auto* deletion = allocRecord<DeletionRecord>();
-  deletion->dataType = 8;
-  deletion->recNo = 0x01020304;
-  driver_.records.append(deletion);
-  run_.write("resend.bin", "");
-  appendToResendFile(driver_, scale_);
-  EXPECT_EQ(resendBytes(), entryHeader(8, 2, 8) + std::string("\x08\x00\x00\x00\x04\x03\x02\x01", 8));
-}
-
 TEST_F(WorkFilesTest, NoResendFileOrUnopenableOne) {
   addRecord(2196, 1, nullptr);
   driver_.options.mode = kModeAdd;

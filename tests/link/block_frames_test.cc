@@ -1,5 +1,4 @@
-// Block framing without sockets: enquiry, check byte, block layout and the
-// block number sequence.
+// Block framing without sockets: enquiry, check byte, block layout.
 #include "link/block_frames.h"
 
 #include <gtest/gtest.h>
@@ -11,47 +10,28 @@
 namespace tolvan {
 namespace {
 
-std::vector<uint8_t> bytes(std::initializer_list<int> list) {
-  std::vector<uint8_t> out;
-  for (int b : list) out.push_back(static_cast<uint8_t>(b));
-  return out;
-}
+using Bytes = std::vector<uint8_t>;
 
-TEST(BlockFrames, EnquiryIsEotVqScaleNumberEnq) {
+TEST(BlockFrames, EnquiryAndSingleLetterBlockAreTheWorkedExamples) {
   Enquiry e = buildEnquiry(1);
-  EXPECT_EQ(std::vector<uint8_t>(e.begin(), e.end()), bytes({0x04, 0x56, 0x51, 0x30, 0x31, 0x05}));
+  EXPECT_EQ(Bytes(e.begin(), e.end()), (Bytes{0x04, 0x56, 0x51, 0x30, 0x31, 0x05}));
   Enquiry twelve = buildEnquiry(12);
-  EXPECT_EQ(std::string(twelve.begin() + 3, twelve.begin() + 5), "12");
   EXPECT_TRUE(isEnquiry(e, 1));
   EXPECT_FALSE(isEnquiry(twelve, 1));
   EXPECT_FALSE(isEnquiry(std::span<const uint8_t>(e).first(5), 1));
-}
-
-TEST(BlockFrames, SingleLetterBlockCarriesCheckByte3D) {
   std::array<uint8_t, kMaxBlockLen> out{};
   const uint8_t data[] = {'A'};
-  size_t n = buildBlock(out, 0, data, true, false);
-  ASSERT_EQ(n, 6u);
-  EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 6), bytes({0x02, '0', '0', 'A', 0x03, 0x3D}));
+  ASSERT_EQ(buildBlock(out, 0, data, true, false), 6u);
+  EXPECT_EQ(Bytes(out.begin(), out.begin() + 6), (Bytes{0x02, '0', '0', 'A', 0x03, 0x3D}));
 }
 
-TEST(BlockFrames, SevenBitScalesNeverSetTheTopBitOfTheCheckByte) {
-  bool eightBitSawTopBit = false;
-  for (int b = 0; b < 256; ++b) {
-    const uint8_t span[] = {'0', '1', static_cast<uint8_t>(b), kEtx};
-    EXPECT_EQ(blockCheckByte(span, false) & 0x80, 0) << b;
-    eightBitSawTopBit |= (blockCheckByte(span, true) & 0x80) != 0;
-  }
-  EXPECT_TRUE(eightBitSawTopBit);
-}
-
+// 251 data bytes fill a 256-byte block; more, none, or too small a buffer
+// give nothing. A damaged block number restarts at zero.
 TEST(BlockFrames, FullBlockIs256BytesAndOversizeIsRefused) {
   std::vector<uint8_t> data(251, 'x');
   std::array<uint8_t, kMaxBlockLen + 8> out{};
-  size_t n = buildBlock(out, 42, data, false, true);
-  ASSERT_EQ(n, 256u);
-  EXPECT_EQ(out[1], '4');
-  EXPECT_EQ(out[2], '2');
+  ASSERT_EQ(buildBlock(out, 42, data, false, true), 256u);
+  EXPECT_EQ(std::string(out.begin() + 1, out.begin() + 3), "42");
   EXPECT_EQ(out[254], kEtb);
   data.push_back('y');
   EXPECT_EQ(buildBlock(out, 0, data, true, true), 0u);
@@ -59,10 +39,6 @@ TEST(BlockFrames, FullBlockIs256BytesAndOversizeIsRefused) {
   std::array<uint8_t, 5> tooSmall{};
   const uint8_t one[] = {'A'};
   EXPECT_EQ(buildBlock(tooSmall, 0, one, true, true), 0u);
-}
-
-// Wrapping after 99 is pinned with the protocol; a damaged number restarts.
-TEST(BlockFrames, DamagedBlockNumberRestartsAtZero) {
   int damaged = 250;
   EXPECT_EQ(takeBlockNumber(damaged), 0);
   EXPECT_EQ(damaged, 1);
@@ -76,13 +52,9 @@ TEST(BlockFrames, ReceiverAcceptsBuiltBlocksAndSpotsDamage) {
   std::span<uint8_t> body(out.data() + 3, n - 3);
   EXPECT_TRUE(blockBodyComplete(body));
   EXPECT_TRUE(blockCheckMatches(header, body, true));
-  body[1] ^= 0x01;
-  EXPECT_FALSE(blockCheckMatches(header, body, true));
-  body[1] ^= 0x01;
   out[2] = '8';  // another block number digit
   EXPECT_FALSE(blockCheckMatches(header, body, true));
   EXPECT_FALSE(blockBodyComplete(body.first(3)));
-  EXPECT_FALSE(blockBodyComplete(body.first(1)));
   EXPECT_FALSE(blockCheckMatches(header, body.first(1), true));
 }
 

@@ -131,10 +131,12 @@ TEST_F(BlockProtocol, SelectsWithEnquiryCutsRecordsAndNumbersBlocksOn) {
 }
 
 // A NAK is logged and the next block follows (the refused one is not sent
-// again); the fifth NAK of a message or any strange answer ends with EOT.
+// again); the fifth NAK of a message, any strange answer or a refused
+// selection ends with EOT.
 TEST_F(BlockProtocol, BlockAnswersDecideHowTheMessageGoesOn) {
   struct Case {
     const char* name;
+    int enquiryAnswer;  // -1: the scale hangs up instead
     Bytes answers;
     size_t textLen;
     MessageCode code;
@@ -143,9 +145,11 @@ TEST_F(BlockProtocol, BlockAnswersDecideHowTheMessageGoesOn) {
     int logCount;
   };
   const Case cases[] = {
-      {"nak then ack", {kNak, kAck}, 252, kMsgOk, -1, "NAK receiving from scale", 1},
-      {"five naks", Bytes(5, kNak), 251 * 6, kMsgNakReceived, kEot, "NAK receiving from scale", 5},
-      {"strange answer", {'?'}, 1, kMsgReceiveError, kEot, "Error receiving from scale", 1},
+      {"nak then ack", kAck, {kNak, kAck}, 252, kMsgOk, -1, "NAK receiving from scale", 1},
+      {"five naks", kAck, Bytes(5, kNak), 251 * 6, kMsgNakReceived, kEot, "NAK receiving from scale", 5},
+      {"strange answer", kAck, {'?'}, 1, kMsgReceiveError, kEot, "Error receiving from scale", 1},
+      {"enquiry refused", kNak, {}, 1, kMsgNakReceived, kEot, "NAK receiving from scale", 1},
+      {"enquiry unanswered", -1, {}, 1, kMsgReceiveTimeout, 0, "Receive timeout", 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -155,15 +159,18 @@ TEST_F(BlockProtocol, BlockAnswersDecideHowTheMessageGoesOn) {
     std::vector<Bytes> blocks;
     int after = 0;
     connectTo(peer, [&](LoopbackPeer& p) {
-      answerEnquiry(p);
+      p.read(kEnquiryLen);
+      if (c.enquiryAnswer < 0) return p.hangUp();
+      p.sendByte(static_cast<uint8_t>(c.enquiryAnswer));
       for (uint8_t answer : c.answers) {
         blocks.push_back(readBlock(p));
         p.sendByte(answer);
       }
       after = p.readByte();
     });
-    ASSERT_EQ(BlockEnquiry(scale_), kMsgOk);
-    EXPECT_EQ(SendBlocks(scale_, Bytes(c.textLen, 'r')), c.code);
+    MessageCode code = BlockEnquiry(scale_);
+    if (code == kMsgOk) code = SendBlocks(scale_, Bytes(c.textLen, 'r'));
+    EXPECT_EQ(code, c.code);
     ScaleClose(scale_);
     peer.finish();
     ASSERT_EQ(blocks.size(), c.answers.size());
@@ -174,53 +181,6 @@ TEST_F(BlockProtocol, BlockAnswersDecideHowTheMessageGoesOn) {
     EXPECT_EQ(after, c.after);
     EXPECT_EQ(logged(c.logNeedle), c.logCount);
   }
-}
-
-TEST_F(BlockProtocol, EnquiryRefusedOrUnansweredEndsWithEot) {
-  {
-    LoopbackPeer peer;
-    int after = 0;
-    connectTo(peer, [&](LoopbackPeer& p) {
-      p.read(kEnquiryLen);
-      p.sendByte(kNak);
-      after = p.readByte();
-    });
-    EXPECT_EQ(BlockEnquiry(scale_), kMsgNakReceived);
-    peer.finish();
-    EXPECT_EQ(after, kEot);
-    ScaleClose(scale_);
-  }
-  LoopbackPeer silent;
-  connectTo(silent, [](LoopbackPeer& p) {
-    p.read(kEnquiryLen);
-    p.hangUp();
-  });
-  EXPECT_EQ(BlockEnquiry(scale_), kMsgReceiveTimeout);
-  silent.finish();
-  EXPECT_EQ(logged("Receive timeout"), 1);
-}
-
-TEST_F(BlockProtocol, SendRunsTheRecordListAndEndsWithEot) {
-  auto* plu = allocRecord<PluRecord>();
-  plu->pluNo = 123;
-  plu->unitPrice = 250;
-  driver_.records.append(plu);
-  driver_.headers.append(new RecordHeader{1, kModeAdd, 123});
-  LoopbackPeer peer;
-  Bytes block;
-  int after = 0;
-  connectTo(peer, [&](LoopbackPeer& p) {
-    answerEnquiry(p);
-    block = readBlock(p);
-    p.sendByte(kAck);
-    after = p.readByte();
-  });
-  EXPECT_EQ(BlockSend(scale_), kMsgOk);
-  peer.finish();
-  ASSERT_EQ(block.size(), 118u + kBlockOverhead);
-  EXPECT_EQ(std::string(block.begin() + 3, block.begin() + 11), "65000123");
-  EXPECT_EQ(after, kEot);
-  EXPECT_EQ(scale_.nextRecord, 1);
 }
 
 // ---- Receiving ----
@@ -302,59 +262,7 @@ TEST_F(BlockProtocol, ReceivedMessagesAndHostileBlocks) {
   }
 }
 
-TEST_F(BlockProtocol, SilentScaleInsideABlockRunsOutTheTimeout) {
-  testing::SteppingClock stepping;
-  Driver driver(stepping, sleeper_, nullptr);
-  scale_.driver = &driver;
-  scale_.receiveTimeout = 0;
-  LoopbackPeer peer;
-  // The scale stays connected but sends no more than part of a block.
-  connectTo(peer, [](LoopbackPeer& p) { p.send(Bytes{kStx, '0', '0', 'p'}); });
-  std::vector<uint8_t> buffer(kReceivedMessageCap + 2);
-  size_t length = 0;
-  bool end = false;
-  EXPECT_EQ(ReceiveMessage(scale_, buffer, length, end), kMsgReceiveTimeout);
-  scale_.driver = &driver_;
-}
-
-// The whole receive: request, turn-round, the scale's enquiry, one PLU
-// record, EOT. The record lands in the shared list.
-TEST_F(BlockProtocol, ReceiveTurnsTheLineAndKeepsTheRecords) {
-  for (bool udp : {false, true}) {
-    SCOPED_TRACE(udp ? "udp" : "tcp");
-    driver_.records.clearAndFree();
-    scale_.dataType = 1;
-    scale_.operation = kModeReceive;
-    scale_.blockSeq = 0;
-    LoopbackPeer peer(udp);
-    Bytes request;
-    bool turned = false;
-    int enquiryAnswer = 0;
-    connectTo(
-        peer,
-        [&](LoopbackPeer& p) {
-          answerEnquiry(p);
-          request = readBlock(p);
-          p.sendByte(kAck);
-          turned = p.readByte() == kEot;
-          p.send(enquiryBytes());
-          enquiryAnswer = p.readByte();
-          p.send(scaleBlock(0, textBytes("65000123" + std::string(110, '0')), true));
-          p.readByte();
-          p.sendByte(kEot);
-        },
-        udp);
-    EXPECT_EQ(BlockReceive(scale_), kMsgOk);
-    peer.finish();
-    ScaleClose(scale_);
-    EXPECT_EQ(request, scaleBlock(0, textBytes("50000000"), true));
-    EXPECT_TRUE(turned);
-    EXPECT_EQ(enquiryAnswer, kAck);
-    ASSERT_EQ(driver_.records.count(), 1);
-    EXPECT_EQ(static_cast<PluRecord*>(driver_.records.get(0))->pluNo, 123);
-  }
-}
-
+// After the turn-round the scale must select with its own number.
 TEST_F(BlockProtocol, WrongScaleEnquiryAfterTurnRoundIs22) {
   scale_.dataType = 1;
   LoopbackPeer peer;

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -161,27 +159,15 @@ TEST_F(MessageProtocol, SessionOfBareHeadersAroundABatchAnnouncingItsRecords) {
   EXPECT_EQ(log.find(" Send 90 Bytes"), std::string::npos);
 }
 
-TEST_F(MessageProtocol, TwoHundredFiftyRecordsGoAsThreeBatchesOnFreshConnections) {
-  for (int i = 1; i <= 250; ++i) addPlu(i);
-  auto got = run(MessageSend);
-  EXPECT_EQ(result_, kMsgOk);
-  EXPECT_EQ(numbers(got), (std::vector<int>{80, 30, 30, 30, 81}));
-  EXPECT_EQ(connections(got), (std::vector<int>{0, 1, 2, 3, 4}));
-  ASSERT_EQ(got.size(), 5u);
-  EXPECT_EQ(got[1].body.size(), 9000u);
-  EXPECT_EQ(got[2].body.size(), 9000u);
-  EXPECT_EQ(got[3].body.size(), 4500u);
-  EXPECT_EQ(got[3].body[8 + 3], 0x01);  // PLU 201 opens the last batch
-  EXPECT_NE(scaleLog().find("Msg = 30 Size = 4500"), std::string::npos);
-  EXPECT_EQ(scale_->nextRecord, 250);
-}
-
-TEST_F(MessageProtocol, EachRunOfOneModeIsItsOwnMessage) {
+// Each run of one mode is its own message; records that do not convert
+// (price changes have no deletion) are reported and skipped.
+TEST_F(MessageProtocol, EachRunOfOneModeIsItsOwnMessageAndUnconvertibleRecordsAreSkipped) {
   addPlu(1);
   addPlu(2);
   addDeletion(1, 3);
   addDeletion(1, 4);
-  addPlu(5);
+  addDeletion(static_cast<int>(DataType::PriceCng), 5);
+  addPlu(6);
   auto got = run(MessageSend);
   EXPECT_EQ(result_, kMsgOk);
   ASSERT_EQ(numbers(got), (std::vector<int>{80, 30, 0, 30, 81}));
@@ -189,52 +175,7 @@ TEST_F(MessageProtocol, EachRunOfOneModeIsItsOwnMessage) {
   EXPECT_EQ(got[2].header, (Bytes{0x00, 0, 0, 0, 8, 0, 0, 0}));
   EXPECT_EQ(got[2].body, (Bytes{0, 0, 0, 3, 0, 0, 0, 4}));
   EXPECT_EQ(got[3].body.size(), 90u);
-}
-
-TEST_F(MessageProtocol, RecordsThatDoNotConvertAreReportedAndSkipped) {
-  addPlu(1);
-  addDeletion(static_cast<int>(DataType::PriceCng), 2);  // price changes have no deletion
-  addDeletion(static_cast<int>(DataType::PriceCng), 3);
-  addPlu(4);
-  auto got = run(MessageSend);
-  EXPECT_EQ(result_, kMsgOk);
-  EXPECT_EQ(numbers(got), (std::vector<int>{80, 30, 30, 81}));
-  std::string log = scaleLog();
-  EXPECT_NE(log.find("Error converting to scale data format for line 2"), std::string::npos);
-  EXPECT_NE(log.find("Error converting to scale data format for line 3"), std::string::npos);
-}
-
-// One resend file entry: data type, mode, length, 4 unused bytes, record.
-void appendResendEntry(std::FILE* file, int dataType, int mode, const void* record, uint32_t length) {
-  uint8_t header[12] = {static_cast<uint8_t>(dataType), 0, static_cast<uint8_t>(mode), 0,
-                        static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8), 0, 0};
-  std::fwrite(header, 1, sizeof header, file);
-  std::fwrite(record, 1, length, file);
-}
-
-TEST_F(MessageProtocol, ResendFileEntryThatDoesNotConvertEndsItsBatchSilently) {
-  std::FILE* file = std::tmpfile();
-  ASSERT_NE(file, nullptr);
-  PluRecord plu{};
-  for (int no : {7, 8}) {
-    plu.pluNo = no;
-    appendResendEntry(file, 1, 1, &plu, sizeof plu);
-  }
-  DeletionRecord priceDeletion{6, 9};
-  appendResendEntry(file, 6, 2, &priceDeletion, sizeof priceDeletion);
-  DeletionRecord pluDeletion{1, 10};
-  appendResendEntry(file, 1, 2, &pluDeletion, sizeof pluDeletion);
-  std::rewind(file);
-  scale_->fromResendFile = 1;
-  scale_->workFile = file;
-  auto got = run(MessageSend);
-  std::fclose(file);
-  scale_->workFile = nullptr;
-  EXPECT_EQ(result_, kMsgOk);
-  ASSERT_EQ(numbers(got), (std::vector<int>{80, 30, 0, 81}));
-  EXPECT_EQ(got[1].body.size(), 180u);
-  EXPECT_EQ(got[2].body, (Bytes{0, 0, 0, 0x10}));
-  EXPECT_EQ(scaleLog().find("Error converting"), std::string::npos);
+  EXPECT_NE(scaleLog().find("Error converting to scale data format for line 5"), std::string::npos);
 }
 
 // ---- Failures: the session is still closed where one was opened ----
@@ -289,18 +230,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- Busy scale ----
 
-TEST_F(MessageProtocol, BusyScaleIsAskedAgainUntilItTakesTheSession) {
-  addPlu(1);
-  std::atomic<int> busyLeft{2};
-  auto got = run(MessageSend, [&busyLeft](const Received& m) {
-    return m.number() == 80 && busyLeft-- > 0 ? kBusyReply : statusReply();
-  });
-  EXPECT_EQ(result_, kMsgOk);
-  EXPECT_EQ(numbers(got), (std::vector<int>{80, 81, 80, 81, 80, 30, 81}));
-  EXPECT_EQ(connections(got), (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
-  EXPECT_EQ(scaleLog().find("busy"), std::string::npos);
-}
-
 TEST_F(MessageProtocol, ScaleBusyPastConnectTimeoutGives27) {
   addPlu(1);
   scale_->connectTimeout = 5;
@@ -323,8 +252,9 @@ TEST_F(MessageProtocol, ScaleBusyPastConnectTimeoutGives27) {
 Bytes dataReply(const std::vector<uint8_t>& pluBcdLows, size_t trailing) {
   Bytes records;
   for (uint8_t low : pluBcdLows) {
-    Bytes record = {0x30, 0, 0, 0, 0, 0, 82, 0};
-    record.resize(8 + 82, 0);
+    Bytes record(8 + 82, 0);  // record header of message 30, body 82
+    record[0] = 0x30;
+    record[6] = 82;
     record[8 + 3] = low;
     records.insert(records.end(), record.begin(), record.end());
   }

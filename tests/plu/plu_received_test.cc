@@ -7,7 +7,6 @@
 
 #include <cstring>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "dispatch/record_dispatch.h"
 #include "plu/plu_record.h"
 #include "support/fakes.h"
+#include "support/golden.h"
 
 namespace tolvan {
 namespace {
@@ -30,10 +30,7 @@ std::string blockText(size_t length, std::initializer_list<std::pair<size_t, std
 
 // The example record of a "usa" scale: PLU 123, price 250, weight 500, item
 // code 345, POS code 123, shelf life 5, date flag 1, extra message 12.
-std::string usaExample() {
-  return blockText(118, {{0, "65000123"}, {10, "000250"}, {17, "0000250"}, {24, "000500"}, {52, "01"},
-                         {54, "0005"}, {74, "0000000123"}, {88, "00000345"}, {98, "12"}});
-}
+std::string usaExample() { return testing::goldenText("plu_usa_example.txt"); }
 
 // The record both examples describe, as it reads back.
 PluRecord exampleRecord() {
@@ -91,57 +88,12 @@ TEST_F(ReceivedPlu, UsaExampleReadsBackWithItemCodeWholeAndDescriptionAfter) {
   expectRecord(1, want);
 }
 
-TEST_F(ReceivedPlu, SalesModeOneTakesTheSecondPriceOutsideUsa) {
-  ASSERT_TRUE(receive(blockText(118, {{0, "65000123"}, {8, "01"}, {10, "000999"}, {16, "00000250"}})));
-  EXPECT_EQ(at(0).unitPrice, 999);
-  scale_.version = kVersionNz;  // positions are usa's after two extra code characters
-  ASSERT_TRUE(receive("6502" + blockText(116, {{0, "000124"}, {6, "01"}, {8, "000999"}, {14, "00000250"}})));
-  EXPECT_EQ(at(1).salesMode, 1);
-  EXPECT_EQ(at(1).unitPrice, 250);
-  ASSERT_TRUE(receive("6502" + blockText(116, {{0, "000125"}, {6, "00"}, {8, "000999"}, {14, "00000250"}})));
-  EXPECT_EQ(at(2).unitPrice, 999);
-}
-
 TEST_F(ReceivedPlu, FieldsReadSignedWithBlanksAndKeepLowBits) {
   ASSERT_TRUE(receive(blockText(118, {{0, "65000123"}, {10, "  -250"}, {24, "  +500"}, {48, "7000"}, {52, "x1"}})));
   EXPECT_EQ(at(0).unitPrice, -250);
   EXPECT_EQ(at(0).weight, 500);
   EXPECT_EQ(at(0).tare, 7000);
   EXPECT_EQ(at(0).dateFlag, 0);  // not a number: stays 0
-}
-
-// From 100 extra messages take four digits and the later fields move right
-// by two; from 10000 they take six in the places of extra message 7, coupon
-// and nutrition number, the layout the driver sends to such a scale.
-TEST_F(ReceivedPlu, WiderExtraMessagesReadTheLayoutTheDriverSends) {
-  scale_.maxExMsg = 9999;
-  ASSERT_TRUE(receive(blockText(120, {{0, "65000123"}, {98, "1234"}, {102, "05"}, {104, "06"}, {106, "07"},
-                                      {108, "01"}, {110, "00090000"}}) + "Pears"));
-  scale_.maxExMsg = 10000;
-  ASSERT_TRUE(receive(blockText(118, {{0, "65000124"}, {98, "123456"}, {104, "07"}, {106, "01"},
-                                      {108, "0005000000"}}) + "Cake"));
-  // {message 7, coupon, nutrition, forced tare, description}; tax 7, open price 1
-  const std::tuple<int32_t, int, int, int, const char*> expected[] = {{1234, 5, 6, 9, "Pears"},
-                                                                       {123456, 0, 0, 5, "Cake"}};
-  for (int i = 0; i < 2; ++i) {
-    const auto& [message7, coupon, nutrition, forcedTare, desc] = expected[i];
-    EXPECT_EQ(at(i).message7, message7);
-    EXPECT_EQ(at(i).coupon, coupon);
-    EXPECT_EQ(at(i).nutrition, nutrition);
-    EXPECT_EQ(at(i).taxNo, 7);
-    EXPECT_EQ(at(i).openPrice, 1);
-    EXPECT_EQ(at(i).forcedTare, forcedTare);
-    EXPECT_STREQ(at(i).desc, desc);
-  }
-}
-
-TEST_F(ReceivedPlu, PhilippinesReadsUnitAndFourDigitMessage) {
-  scale_.version = kVersionPhilippines;
-  ASSERT_TRUE(receive("6502" + blockText(116, {{0, "000123"}, {28, "3000"}, {96, "001200"}})));
-  EXPECT_EQ(at(0).unit, 3);
-  EXPECT_EQ(at(0).packQuant, 0);
-  EXPECT_EQ(at(0).message7, 12);
-  EXPECT_EQ(at(0).coupon, 0);
 }
 
 TEST_F(ReceivedPlu, ShortOrUnreadableTextsKeepWhatTheyHold) {
@@ -159,18 +111,25 @@ TEST_F(ReceivedPlu, ShortOrUnreadableTextsKeepWhatTheyHold) {
 }
 
 TEST_F(ReceivedPlu, BlockRecordsRoundTripThroughTheEncoder) {
+  // Four-digit extra messages from 100 move the later fields right by two;
+  // from 10000 they take six in the places of message 7, coupon and
+  // nutrition number: the decoder must read the layout the encoder sends.
   for (auto [version, maxExMsg] : {std::pair{kVersionUsa, 99}, {kVersionNz, 500}, {kVersionSouthAmerica, 99},
-                                   {kVersionTaiwan, 99}}) {
+                                   {kVersionTaiwan, 9999}, {kVersionPhilippines, 99}, {kVersionUsa, 10000}}) {
     SCOPED_TRACE(version * 100000 + maxExMsg);
     driver_.records.clearAndFree();
     scale_.version = version;
     scale_.maxExMsg = maxExMsg;
     PluRecord sent = exampleRecord();
-    sent.packQuant = 6;
     sent.costPrice = 800;
     sent.tare = 15;
     sent.message1 = 3;
-    sent.coupon = 2;
+    const bool couponRoom = maxExMsg < 10000 && version != kVersionPhilippines;  // else not sent
+    sent.coupon = couponRoom ? 2 : 0;
+    sent.nutrition = couponRoom ? 5 : 0;
+    sent.message7 = maxExMsg < 100 ? 12 : 1234;
+    sent.unit = version == kVersionPhilippines ? 3 : 0;
+    sent.packQuant = version == kVersionPhilippines ? 0 : 6;
     sent.taxNo = 4;
     sent.openPrice = 1;
     sent.regCode = version == kVersionTaiwan ? 77 : 0;
@@ -188,13 +147,10 @@ TEST_F(ReceivedPlu, BlockRecordsRoundTripThroughTheEncoder) {
 
 // ---- Message family ----
 
-// The body of the "china" example record.
+// The body of the "china" example record (behind its 8-byte header).
 Bytes chinaExampleBody() {
-  Bytes body = {0x00, 0x00, 0x01, 0x23, 0x00, 0x00, 0x00, 0x02, 0x50, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05, 0x00,
-                0x00, 0x00, 0x00, 0x01, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                0x00, 0x03, 0x45, 0x00, 0x00, 0x00, 0x00, 0x01, 0x23, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x12};
-  body.resize(82, 0x00);
-  return body;
+  Bytes record = testing::goldenHex("plu_china_example.hex");
+  return Bytes(record.begin() + 8, record.end());
 }
 
 class ReceivedMessagePlu : public ReceivedPlu {
@@ -258,36 +214,6 @@ TEST_F(ReceivedMessagePlu, ModelOfNeitherFamilyOrAbandonedWorkerAddsNothing) {
 }
 
 // ---- The shared list ----
-
-TEST_F(ReceivedPlu, FirstArrivalOfANumberWinsAcrossScalesAddingAtOnce) {
-  ScaleEntry second("scale2", 1, 594);
-  second.driver = &driver_;
-  second.model = kModelVt30;
-  second.version = kVersionUsa;
-  ASSERT_TRUE(receive(blockText(118, {{0, "65000007"}, {10, "000100"}})));
-  ASSERT_TRUE(receive(second, blockText(118, {{0, "65000007"}, {10, "000200"}})));
-  ASSERT_EQ(driver_.records.count(), 1);
-  EXPECT_EQ(at(0).unitPrice, 100);
-  driver_.records.clearAndFree();
-  auto feed = [this](ScaleEntry& scale) {
-    for (int n = 1; n <= 150; ++n) {
-      char number[9];
-      std::snprintf(number, sizeof number, "65%06d", n);
-      receive(scale, blockText(118, {{0, number}}));
-    }
-  };
-  std::thread a(feed, std::ref(scale_));
-  std::thread b(feed, std::ref(second));
-  a.join();
-  b.join();
-  ASSERT_EQ(driver_.records.count(), 150);
-  std::vector<bool> seen(151, false);
-  for (int i = 0; i < 150; ++i) {
-    int n = at(i).pluNo;
-    ASSERT_TRUE(n >= 1 && n <= 150 && !seen[static_cast<size_t>(n)]) << n;
-    seen[static_cast<size_t>(n)] = true;
-  }
-}
 
 }  // namespace
 }  // namespace tolvan

@@ -1,5 +1,4 @@
 list(APPEND TOLVAN_TEST_SOURCES
-  plu/plu_record_test.cc
   plu/plu_encoding_test.cc
   plu/plu_received_test.cc
 )

@@ -12,55 +12,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Buffers start filled with 0xEE so that bytes written past a field and
-// bytes the packer should have cleared both show.
-TEST(PackBcdNumbers, RightAlignsLowDigitsAndWritesNothingWhenShort) {
-  // {value, digits, buffer size, fitted, bytes after}
-  const std::tuple<uint32_t, int, size_t, bool, Bytes> cases[] = {
-      {1234, 8, 6, true, {0x00, 0x00, 0x12, 0x34, 0xEE, 0xEE}},
-      {12345, 5, 6, true, {0x01, 0x23, 0x45, 0xEE, 0xEE, 0xEE}},
-      {0, 8, 6, true, {0x00, 0x00, 0x00, 0x00, 0xEE, 0xEE}},
-      {4294967295u, 10, 6, true, {0x42, 0x94, 0x96, 0x72, 0x95, 0xEE}},
-      {12345, 4, 6, false, {0x23, 0x45, 0xEE, 0xEE, 0xEE, 0xEE}},  // overflow keeps low digits
-      {100, 2, 6, false, {0x00, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE}},
-      {5, 0, 6, false, Bytes(6, 0xEE)},     // no digits
-      {1234, 8, 3, false, Bytes(3, 0xEE)},  // buffer shorter than the field
-  };
-  for (const auto& [value, digits, size, fitted, expected] : cases) {
-    Bytes out(size, 0xEE);
-    EXPECT_EQ(PackBcd(out, value, digits), fitted) << value << "/" << digits;
-    EXPECT_EQ(out, expected) << value << "/" << digits;
-  }
-  std::array<uint8_t, 3> out{};
-  EXPECT_FALSE(PackBcd16(out, static_cast<uint16_t>(-1), 2));
-  EXPECT_EQ(out[0], 0x35);
-  EXPECT_TRUE(PackBcd16(out, static_cast<uint16_t>(-1), 5));  // two's complement pattern
-  EXPECT_EQ(out, (std::array<uint8_t, 3>{0x06, 0x55, 0x35}));
-}
-
-TEST(PackDigitTexts, PadLeftKeepTheStartAndCountNonDigitsAsZero) {
-  const std::tuple<const char*, int, size_t, Bytes> cases[] = {
-      {"12345", 10, 6, {0x00, 0x00, 0x01, 0x23, 0x45, 0xEE}},
-      {"123", 3, 6, {0x12, 0x30, 0xEE, 0xEE, 0xEE, 0xEE}},
-      {"", 4, 6, {0x00, 0x00, 0xEE, 0xEE, 0xEE, 0xEE}},
-      {"12A4", 4, 6, {0x12, 0x04, 0xEE, 0xEE, 0xEE, 0xEE}},
-      {"1234567890123", 10, 6, {0x12, 0x34, 0x56, 0x78, 0x90, 0xEE}},
-      {"123456", 6, 2, Bytes(2, 0xEE)},  // buffer too short
-      {nullptr, 4, 3, Bytes(3, 0xEE)},
-  };
-  for (const auto& [text, digits, size, expected] : cases) {
-    Bytes out(size, 0xEE);
-    PackDigitText(out, text, digits);
-    EXPECT_EQ(out, expected) << (text ? text : "(null)");
-  }
-}
-
-TEST(UnpackBcd, TextReadsDigitsAndRefusesShortInputOrOutput) {
+// Short input or output is refused; numbers stop at the first non-digit.
+TEST(UnpackBcd, TextAndNumbersRefuseShortInputOrOutput) {
   const uint8_t in[] = {0x01, 0x23, 0x45};
   std::array<char, 8> text;
-  text.fill('x');
-  EXPECT_EQ(UnpackBcdText(text, in, 5), 3);
-  EXPECT_STREQ(text.data(), "12345");
   EXPECT_EQ(UnpackBcdText(text, in, 6), 3);
   EXPECT_STREQ(text.data(), "012345");
   const uint8_t punct[] = {0xAF};
@@ -72,18 +27,11 @@ TEST(UnpackBcd, TextReadsDigitsAndRefusesShortInputOrOutput) {
   small.fill('x');
   EXPECT_EQ(UnpackBcdText(small, in, 4), 0);  // no room for the NUL
   EXPECT_EQ(small[0], '\0');
-}
-
-TEST(UnpackBcd, NumbersReadDecimalUpToTheFirstNonDigit) {
   const std::tuple<Bytes, int, int32_t, int> cases[] = {
-      {{0x00, 0x00, 0x12, 0x34}, 8, 1234, 4},
-      {{0xA0}, 2, 0, 1},
-      {{0x12, 0xA4}, 4, 12, 2},
-      {{0x12, 0x34}, 6, 0, 0},  // input shorter than the field
-  };
-  for (const auto& [in, digits, value, used] : cases) {
+      {{0x00, 0x00, 0x12, 0x34}, 8, 1234, 4}, {{0x12, 0xA4}, 4, 12, 2}, {{0x12, 0x34}, 6, 0, 0}};
+  for (const auto& [bytes, digits, value, used] : cases) {
     int32_t out = 7;
-    EXPECT_EQ(UnpackBcdLong(out, in, digits), used) << value;
+    EXPECT_EQ(UnpackBcdLong(out, bytes, digits), used) << value;
     EXPECT_EQ(out, value);
   }
   int16_t shortValue = -1;
@@ -109,7 +57,6 @@ TEST(TextHelpers, CopyBoundedAndEscapesStayInTheirBuffers) {
   EXPECT_EQ(MakeEsc3(tooSmall, 'a', 'b'), 0);
   EXPECT_EQ(tooSmall, (std::array<uint8_t, 3>{}));
   EXPECT_EQ(FontAttrDigit(1, 0, 1), '6');
-  EXPECT_EQ(FontAttrDigit(0, 1, 0), '1');
   EXPECT_EQ(FontAttrDigit(-3, 0, 9), '6');
 }
 

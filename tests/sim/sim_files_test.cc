@@ -39,25 +39,6 @@ TEST(SimRecordStore, DumpListsRecordsAndTotalsInOrderAndSeedsReadBack) {
   EXPECT_FALSE(store.loadText("totals day no=1\n", error));
 }
 
-// Sixteen bytes a line, hex padded to 48 columns, two spaces, printable
-// characters, an empty line after the last.
-TEST(SimTranscript, WritesTimeStampedHeadingsAndTheScaleLogDumpLayout) {
-  testing::TempDir dir;
-  testing::FakeClock clock;
-  Transcript t(dir.file("t.txt"), clock);
-  t.note("Connection 1 accepted");
-  Bytes seventeen(17);
-  for (size_t i = 0; i < seventeen.size(); ++i) seventeen[i] = static_cast<uint8_t>(0x40 + i);
-  seventeen[1] = 0x04;
-  t.received(seventeen);
-  EXPECT_EQ(dir.read("t.txt"),
-            "Fri Dec 04 13:56:24 2026: Connection 1 accepted\r\n"
-            "Fri Dec 04 13:56:24 2026: Received 17 Bytes\r\n"
-            "40 04 42 43 44 45 46 47 48 49 4a 4b 4c 4d 4e 4f   @.BCDEFGHIJKLMNO\r\n"
-            "50" + std::string(46, ' ') + "  P\r\n\r\n");
-  EXPECT_EQ(formatHexDump({}), "");
-}
-
 TEST(SimConfigFaults, ReadsEveryFaultAndRefusesOthers) {
   FaultPlan f;
   ASSERT_TRUE(applyFault("busy", f) && applyFault("counts:10:8:2", f) && applyFault("error:7", f));

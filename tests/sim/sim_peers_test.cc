@@ -57,13 +57,6 @@ class SimMessageScale : public ::testing::Test {
   MessagePeer peer{scale};
 };
 
-TEST_F(SimMessageScale, AnswersOnlyOnceTheHeaderIsWhole) {
-  Bytes start = message(80, {});
-  play(peer, {{Bytes(start.begin(), start.begin() + 3), {}},
-              {Bytes(start.begin() + 3, start.end()), {kOkStart}},
-              {message(81, {}), {kOkEnd}}});
-}
-
 TEST_F(SimMessageScale, KeepsDeletesAndUploadsRecordsInNumberOrder) {
   play(peer, {
       {message(30, joined({pluRecord(200), pluRecord(100), pluRecord(1)})),
@@ -113,27 +106,6 @@ TEST_F(SimMessageScale, RefusesUnknownAndMalformedMessages) {
   EXPECT_TRUE(peer.wantsClose());
 }
 
-TEST(SimMessageScaleFaults, ChangeTheRepliesAndKeepNothing) {
-  struct Case { std::string fault; std::vector<Step> steps; } cases[] = {
-      {"busy:2", {{message(80, {}), {kBusy}}, {message(81, {}), {kOkEnd}}, {message(80, {}), {kBusy}},
-                  {message(80, {}), {kOkStart}}}},
-      {"error:7",
-       {{message(80, {}), {kOkStart}},
-        {message(30, pluRecord(5)), {hex("30 00 00 01 0c 00 00 00  00 00 00 00 01 00 01 00 00 00 07 00")}},
-        {message(50, hex("00 00 00 00")), {hex("50 00 00 01 0c 00 00 00  00 00 00 00 00 00 00 00 00 00 07 00")}}}},
-      {"counts:10:8:2",
-       {{message(30, pluRecord(5)), {hex("30 00 00 01 0c 00 00 00  00 00 00 00 0a 00 08 00 02 00 00 00")}}}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.fault);
-    SimScale scale;
-    ASSERT_TRUE(applyFault(c.fault, scale.faults));
-    MessagePeer peer(scale);
-    play(peer, c.steps);
-    EXPECT_EQ(scale.store.size(), 0u);
-  }
-}
-
 class SimBlockScale : public ::testing::Test {
  protected:
   SimBlockScale() {
@@ -174,15 +146,6 @@ TEST_F(SimBlockScale, AppliesDeletionsAndDeleteAll) {
   play(peer, {{buildEnquiry(1), ack}, {block("10000000"), ack}, {{kEot}, {}}});
   EXPECT_TRUE(scale.store.ofType(kTypePlu).empty());
   EXPECT_NE(scale.store.find(kTypeExMsg, 7), nullptr);
-}
-
-TEST_F(SimBlockScale, TurnsTheLineForAnUploadAndEndsWithEot) {
-  scale.store.put(kTypePlu, 2, text("65000002"));
-  scale.store.put(kTypePlu, 1, text("65000001"));
-  BlockPeer peer(scale);
-  play(peer, {{buildEnquiry(1), ack}, {block("50000000"), ack}, {{kEot}, {buildEnquiry(1)}},
-              {{kAck}, {block("65000001", true, 0)}}, {{kAck}, {block("65000002", true, 1)}}, {{kAck}, {{kEot}}}});
-  EXPECT_EQ(scale.blockSeq, 2);
 }
 
 TEST_F(SimBlockScale, SendsTotalsAsFixedWidthTexts) {

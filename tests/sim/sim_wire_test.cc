@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "sim/block_frame.h"
 #include "sim/record_keys.h"
@@ -29,40 +30,27 @@ TEST(SimPackedDigits, WritesReadsAndRefusesNonDigits) {
   EXPECT_FALSE(fromHex("zz", b));
 }
 
-TEST(SimBlockFrame, KnownBytesAndSevenBitCheck) {
-  EXPECT_EQ(buildBlock(0, text("A"), true, true), (Bytes{0x02, '0', '0', 'A', 0x03, 0x3D}));
-  EXPECT_EQ(buildEnquiry(1), (Bytes{0x04, 0x56, 0x51, 0x30, 0x31, 0x05}));
-  uint8_t eight = buildBlock(0, Bytes{0xC1}, true, true).back();
-  EXPECT_EQ(eight & 0x80, 0x80);
-  EXPECT_EQ(buildBlock(0, Bytes{0xC1}, true, false).back(), eight & 0x7F);
-}
-
-TEST(SimBlockFrame, ScanWaitsForTheCheckByteAndReportsAWrongOne) {
-  Bytes block = buildBlock(42, text("6500012\x03x"), false, true);  // data holds an ETX
-  std::span<const uint8_t> all(block);
-  EXPECT_EQ(scanBlock(all.first(block.size() - 1), true).result, ScanResult::NeedMore);
-  ScannedBlock found = scanBlock(all, true);
-  ASSERT_EQ(found.result, ScanResult::Block);
-  EXPECT_EQ(found.length, block.size());
-  EXPECT_EQ(found.dataLength, 9u);
-  EXPECT_EQ(found.terminator, kEtb);
-  Bytes bad = buildBlock(1, text("10000042"), true, true);
-  bad.back() ^= 0x01;
-  found = scanBlock(bad, true);
-  EXPECT_EQ(found.result, ScanResult::BadCheck);
-  EXPECT_EQ(found.length, bad.size());
-  EXPECT_EQ(found.terminator, kEtx);
-}
-
-// Message numbers the peer tests do not send: deletions of 2-digit store
-// numbers and 1-byte keys, and the second set of extra messages.
+// Message numbers of the types the peer tests do not send, and the record
+// numbers of store (2 digits) and keyboard (1 byte) records.
 TEST(SimMessageKeys, NumbersAndRecordNumbers) {
-  EXPECT_EQ(classifyMessage(1).dataType, kTypeStore);
-  EXPECT_EQ(classifyMessage(1).unitSize, 2u);
-  EXPECT_EQ(classifyMessage(6).dataType, kTypeKeyboard);
-  EXPECT_EQ(classifyMessage(6).unitSize, 1u);
-  EXPECT_EQ(classifyMessage(53).action, Action::Upload);
-  EXPECT_EQ(classifyMessage(53).dataType, kTypeExMsg2);
+  using A = Action;
+  // {number, action, data type, bytes of one deleted number}
+  const std::tuple<int, Action, int, size_t> messages[] = {
+      {23, A::Store, kTypePriceChange, 0}, {31, A::Store, kTypeStore, 0},    {33, A::Store, kTypeExMsg2, 0},
+      {34, A::Store, kTypeExMsg3, 0},      {35, A::Store, kTypeCoupon, 0},   {36, A::Store, kTypeKeyboard, 0},
+      {46, A::Store, kTypeNutrition, 0},   {1, A::Delete, kTypeStore, 2},    {2, A::Delete, kTypeExMsg, 4},
+      {3, A::Delete, kTypeExMsg2, 4},      {4, A::Delete, kTypeExMsg3, 4},   {5, A::Delete, kTypeCoupon, 4},
+      {6, A::Delete, kTypeKeyboard, 1},    {15, A::Delete, kTypeNutrition, 4}, {51, A::Upload, kTypeStore, 0},
+      {52, A::Upload, kTypeExMsg, 0},      {53, A::Upload, kTypeExMsg2, 0},  {54, A::Upload, kTypeExMsg3, 0},
+      {55, A::Upload, kTypeCoupon, 0},     {56, A::Upload, kTypeKeyboard, 0}, {66, A::Upload, kTypeNutrition, 0},
+      {12, A::ResetTotals, kTypeUnknown, 0}, {13, A::ResetTotals, kTypeUnknown, 0},
+      {62, A::UploadTotals, kTypeUnknown, 0}, {99, A::Unknown, kTypeUnknown, 0}};
+  for (const auto& [number, action, type, unit] : messages) {
+    Meaning m = classifyMessage(number);
+    EXPECT_EQ(m.action, action) << number;
+    EXPECT_EQ(m.dataType, type) << number;
+    EXPECT_EQ(m.unitSize, unit) << number;
+  }
   EXPECT_EQ(messageRecordNumber(kTypeStore, Bytes{0x00, 0x11}, false), 11);
   // A keyboard record holds its key as a plain byte, its deletion as digits.
   EXPECT_EQ(messageRecordNumber(kTypeKeyboard, Bytes{150, 1}, false), 150);

@@ -4,7 +4,6 @@ list(APPEND TOLVAN_TEST_SOURCES
   sim/sim_wire_test.cc
   sim/sim_peers_test.cc
   sim/sim_files_test.cc
-  sim/sim_e2e_test.cc
   ../sim/sim_bytes.cc
   ../sim/record_store.cc
   ../sim/record_keys.cc

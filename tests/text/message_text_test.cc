@@ -45,17 +45,6 @@ TEST_F(MessageText, EncodeTurnsEscapesIntoCodesAndPadsToEvenLength) {
   EXPECT_EQ(encode(repeat(31, '5')), repeat(29, '5') + std::string("\x0d\xe3" "55\0", 5));
 }
 
-TEST_F(MessageText, EncodeStaysEvenAndInsideAnyCapacity) {
-  EXPECT_EQ(encode("abcdefgh", 5), "abcd");
-  EXPECT_EQ(encode("abcdefgh", 6), std::string("abcde\0", 6));
-  EXPECT_EQ(encode(kEscC + "1abc", 1), "");
-  std::string hostile = noise(3000, 53);
-  for (int version : {kVersionUsa, kVersionThailand, kVersionChina}) {
-    setCountry(scale, version, 0);
-    for (size_t capacity : {0u, 1u, 2u, 3u, 5u, 6u, 7u, 511u, 4006u}) encode(hostile, capacity);
-  }
-}
-
 TEST_F(MessageText, DecodeTurnsCodesIntoPairedEscapes) {
   struct Case { std::string bytes; std::string text; bool all; };
   const Case cases[] = {
