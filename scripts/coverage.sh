@@ -2,7 +2,7 @@
 # Line and branch coverage of the product code (src/ and sim/) by the whole
 # test suite: builds with gcov instrumentation in build/coverage, runs every
 # test, and prints gcovr's summary. The HTML detail lands in
-# build/coverage/html/index.html.
+# build/coverage/html/index.html, the per-file table in build/coverage/coverage.txt.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 TOLVAN_WITH_COVERAGE=1 scripts/setup.sh
@@ -17,4 +17,4 @@ mkdir -p "$dir/html"
 # Branches the compiler adds for exceptions are not the code's own decisions.
 gcovr -r . --object-directory "$dir" --filter 'src/' --filter 'sim/' \
   --exclude-throw-branches --exclude-unreachable-branches \
-  --html-details "$dir/html/index.html" --print-summary -o /dev/null "$dir"
+  --html-details "$dir/html/index.html" --print-summary -o "$dir/coverage.txt" "$dir"
