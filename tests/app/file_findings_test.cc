@@ -1,6 +1,7 @@
 // Every kind of finding about the configuration and the import file, each
 // from the smallest snippet that shows it, and the clean pair that shows
-// none. A finding is "LINE: text" here; the file name is the case's own.
+// none. The unknown column name and characters behind a standard file's
+// number are pinned by the end-to-end check run. A finding is "LINE: text" here; the file name is the case's own.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,9 +35,6 @@ const Case kCases[] = {
     // import file
     {nullptr, "\xEF\xBB\xBFPlu_No\r\n1\r\n", kModeAdd,
      "1: the file starts with a byte-order mark; the driver skips it"},
-    {nullptr, "Plu_No,UnitPirce\r\n1,2\r\n", kModeAdd,
-     "1: column 2 header \"UnitPirce\" matches no column (nearest known name: \"UnitPrice\"); the driver skips this "
-     "column"},
     {nullptr, "Plu_No,\"Dept\"\r\n1,2\r\n", kModeAdd,
      "1: column 2 header \"\"Dept\"\" is written in quotes, so it matches no column; the driver skips this column"},
     {nullptr, "\"Plu_No\",\"Dept\"\r\n1,2\r\n", kModeAdd,
@@ -46,7 +44,6 @@ const Case kCases[] = {
     {nullptr, "Plu_No\r\n\r\n0\r\n", kModeAdd, "3: row dropped: Plu_No \"0\" is not above 0; the driver skips it"},
     {nullptr, "Plu_No\r\n1\r\nx\r\n", kModeAdd, "3: row dropped: Plu_No \"x\" is not a number; the driver skips it"},
     {nullptr, "Dept,Plu_No\r\n1,1\r\n2\r\n", kModeAdd, "3: row dropped: it has no Plu_No field; the driver skips it"},
-    {nullptr, "Plu_No\r\n12a\r\n", kModeAdd, "2: Plu_No \"12a\" has characters behind the number; the driver reads 12"},
     {nullptr, "Plu_No,Dept\r\n1,x\r\n", kModeAdd, "2: Dept \"x\" is not a number; the driver leaves the field 0"},
     {nullptr, "Plu_No\r\n3001.5\r\n", kModeAdd,
      "2: Plu_No \"3001.5\" has a decimal point; the driver drops it and reads 30015"},

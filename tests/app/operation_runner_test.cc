@@ -9,8 +9,11 @@
 #include <tuple>
 #include <vector>
 
+#include "app/progress_line.h"
+#include "app/run_report.h"
 #include "core/driver.h"
 #include "dispatch/support_table.h"
+#include "files/work_files.h"
 #include "link/scale_worker.h"
 #include "platform/socket.h"
 #include "records/data_types.h"
@@ -84,43 +87,6 @@ TEST_F(OperationRunner, FirstNonZeroResultOfAFailedScaleIsTheRunsResult) {
   EXPECT_NE(log.find("scale [dataerror]"), std::string::npos);
 }
 
-TEST_F(OperationRunner, UnsupportedTypeIsReportedAndCountedAsSentOk) {
-  addScale("block", kModelVt30);
-  addScale("message", kModelMerioPro);
-  driver.options.mode = kModeAdd;
-  driver.options.dataType = static_cast<int>(DataType::ExMsg2);
-  EXPECT_EQ(sendToAllScales(driver, true), kMsgOk);
-  EXPECT_EQ(driver.scales.get(0)->status.load(), kStatusScaleError);
-  std::string log = logText();
-  EXPECT_NE(log.find(" Error 0017:Import data type [exmsg2] not supported by scale : block"), std::string::npos);
-  EXPECT_NE(log.find("Data sent OK to all scales (2 scale(s))."), std::string::npos);
-  EXPECT_NE(dir.read("block.log").find("Import data type [exmsg2] not supported by scale : block"), std::string::npos);
-  std::lock_guard lock(gCallsMutex);
-  EXPECT_EQ(gCalls, std::vector<std::string>{"message:1"});
-}
-
-TEST_F(OperationRunner, TotalsClearPassSkipsFailedScalesAndMovesMessageScalesLast) {
-  testing::CurrentDir inside(dir.path());
-  addScale("vt40", kModelVt40);
-  addScale("vt30", kModelVt30);
-  addScale("refused-pmx", kModelPmx);
-  driver.options.mode = kModeReceive;
-  driver.options.dataType = static_cast<int>(DataType::PluProd);
-  receiveFromAllScales(driver);
-  {
-    std::lock_guard lock(gCallsMutex);
-    gCalls.clear();
-  }
-  totalsClearPass(driver);
-  EXPECT_EQ(driver.options.mode, kModeReceive);
-  ASSERT_EQ(driver.scales.count(), 3);
-  EXPECT_EQ(driver.scales.get(0)->name, "vt30");
-  EXPECT_EQ(driver.scales.get(1)->name, "refused-pmx");
-  EXPECT_EQ(driver.scales.get(2)->name, "vt40");
-  std::lock_guard lock(gCallsMutex);
-  EXPECT_EQ(gCalls, std::vector<std::string>{"vt30:2"});
-}
-
 // The real worker against a scale that takes the connection and never
 // answers, with its read made to look hung since long ago: the watch gives
 // up on it, the run goes on, and clean-up wakes and joins it. Run under TSan
@@ -173,6 +139,33 @@ TEST_F(OperationRunner, ResendStepSendsExistingFilesAndDeletesThoseThatWentOut) 
   EXPECT_EQ(driver.scales.get(2)->status.load(), kStatusOk);
   std::lock_guard lock(gCallsMutex);
   EXPECT_EQ(gCalls.size(), 2u);
+}
+
+// Entries are counted up to a damaged tail: a length running past the end of
+// the file ends the count.
+TEST_F(OperationRunner, ResendEntriesAreCountedUpToADamagedTail) {
+  std::string file;
+  for (uint32_t length : {8u, 3u, 100u}) {
+    uint8_t header[kResendEntryHeaderLen];
+    encodeResendHeader({1, 2, length}, header);
+    file.append(reinterpret_cast<const char*>(header), sizeof header).append(length == 100 ? 10 : length, '\x01');
+  }
+  dir.write("s.rsd", file);
+  EXPECT_EQ(countResendEntries(dir.file("s.rsd")), 2);
+  EXPECT_EQ(countResendEntries(dir.file("none.rsd")), 0);
+}
+
+TEST_F(OperationRunner, ProgressCountsOnlyThisWaitsRecordsAndNamesTheScaleFurthestBehind) {
+  for (int i = 0; i < 10; ++i) driver.records.append(allocRecord<DeletionRecord>());
+  for (const char* name : {"Ahead", "Behind", "Done"}) addScale(name).status = kStatusRunning;
+  ProgressLine progress(nullptr);
+  driver.scales.get(0)->tally.sent = 20;  // by an earlier resend
+  progress.onWait(driver, Driver::WaitStep::Start);
+  driver.scales.get(0)->tally.sent = 28;
+  driver.scales.get(1)->tally.sent = 2;
+  driver.scales.get(2)->tally.sent = 10;
+  driver.scales.get(2)->status = kStatusOk;
+  EXPECT_EQ(progress.text(driver), "1/3 scales done, 20/30 records sent, slowest: Behind");
 }
 
 TEST(ScaleSupport, FollowsTheTableByModelVersionAndMode) {

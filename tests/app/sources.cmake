@@ -4,5 +4,4 @@ list(APPEND TOLVAN_TEST_SOURCES
   app/entry_test.cc
   app/operation_runner_test.cc
   app/file_findings_test.cc
-  app/run_report_test.cc
 )

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "files/file_test_support.h"
@@ -52,6 +53,11 @@ TEST_F(ImportTest, FontPairsBuildTheDescriptionBehindFont1) {
   EXPECT_EQ(desc(1), esc("CB") + "a\"b");  // an empty text adds nothing; an odd last field is ignored
   EXPECT_EQ(desc(2), esc("C3") + "first");
   EXPECT_EQ(plu(0).unitPrice, 0);  // Font1 ended the header
+}
+
+TEST_F(ImportTest, HeaderBehindAByteOrderMarkStillNamesTheColumns) {
+  ASSERT_EQ(import("\xEF\xBB\xBF" "Dept,Plu_No,UnitPrice\r\n7,12,1.25\r\n"), kMsgOk);
+  EXPECT_EQ((std::tuple{plu(0).pluNo, plu(0).dept, plu(0).unitPrice}), (std::tuple{12, 7, 125}));
 }
 
 // Lines without a positive number and comment lines give no records.

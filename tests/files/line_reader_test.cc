@@ -27,14 +27,21 @@ class LineReaderTest : public ::testing::Test {
   Lines readAll(const std::string& bytes) {
     LineReader reader(open(bytes), run_.driver.log);
     Lines lines;
-    while (char* line = reader.nextLine()) lines.emplace_back(line);
+    physical_.clear();
+    while (char* line = reader.nextLine()) {
+      lines.emplace_back(line);
+      physical_.push_back(reader.physicalLine());
+    }
     lastCount_ = reader.lineCount();
+    hadMark_ = reader.hadByteOrderMark();
     return lines;
   }
 
   testing::DriverInTempDir run_;
   std::FILE* file_ = nullptr;
   int lastCount_ = 0;
+  std::vector<int> physical_;
+  bool hadMark_ = false;
 };
 
 // Lines of `n` bytes in all, each ending in LF and at most 100 bytes long.
@@ -60,6 +67,24 @@ TEST_F(LineReaderTest, LineEndsBlankLinesAndNulBytes) {
   for (const Case& c : cases) {
     EXPECT_EQ(readAll(c.bytes), c.lines) << c.bytes;
     EXPECT_EQ(lastCount_, c.count) << c.bytes;
+  }
+}
+
+// Only the first three bytes of a file are skipped as a byte-order mark, and
+// findings number lines as an editor does, blank ones included.
+TEST_F(LineReaderTest, ByteOrderMarkIsSkippedOnlyAtTheStartAndLinesAreNumberedAsAnEditorDoes) {
+  const std::string bom = "\xEF\xBB\xBF";
+  struct Case { std::string bytes; Lines lines; std::vector<int> physical; bool mark; };
+  const Case cases[] = {
+      {bom + "a\r\n\r\nb\rc\n\nd", {"a", "b", "c", "d"}, {1, 3, 4, 6}, true},
+      {"a\r\n" + bom + "b", {"a", bom + "b"}, {1, 2}, false},
+      {"\xEF\xBB" "a", {"\xEF\xBB" "a"}, {1}, false},
+      {bom, {}, {}, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(readAll(c.bytes), c.lines);
+    EXPECT_EQ(physical_, c.physical);
+    EXPECT_EQ(hadMark_, c.mark);
   }
 }
 

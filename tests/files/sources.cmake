@@ -4,5 +4,4 @@ list(APPEND TOLVAN_TEST_SOURCES
   files/import_reader_test.cc
   files/work_files_test.cc
   files/export_writer_test.cc
-  files/byte_order_mark_test.cc
 )

@@ -4,13 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
 
-#include "core/driver.h"
-#include "dispatch/record_dispatch.h"
 #include "masterdata/extra_message_received.h"
-#include "support/fakes.h"
+#include "masterdata/record_bench.h"
 
 namespace tolvan {
 namespace {
@@ -22,27 +19,19 @@ const std::string kLong(2000, 'x');
 class ExMsgTest : public ::testing::Test {
  protected:
   void configure(int model, int version, int maxExMsg = 99, int type = kExMsg) {
-    scale_.model = model, scale_.version = version, scale_.maxExMsg = maxExMsg, scale_.dataType = type;
-    scale_.labelWidth = 30000;  // one line: no breaks in long texts
+    b_.become(model, version);
+    b_.scale.maxExMsg = maxExMsg, b_.scale.dataType = type;
+    b_.scale.labelWidth = 30000;  // one line: no breaks in long texts
   }
-  std::string out(bool ok) const { return ok ? std::string(buffer_.begin(), buffer_.begin() + length_) : "refused"; }
   std::string send(int type, int32_t number, const std::string& desc) {
     ExMsgRecord record{number, static_cast<uint16_t>(type), 0, {}};
     desc.copy(record.desc, kExMsgDescSize - 1);
-    return out(convertRecord(scale_, type, kModeAdd, &record, code_, buffer_, length_));
+    return b_.shown(b_.convert(type, kModeAdd, &record));
   }
-  std::string remove(int type, int32_t number) {
-    DeletionRecord deletion{static_cast<uint16_t>(type), number};
-    return out(convertRecord(scale_, type, kModeDelete, &deletion, code_, buffer_, length_));
-  }
-  std::string request() { return out(buildUploadRequest(scale_, code_, buffer_, length_)); }
+  std::string remove(int type, int32_t number) { return b_.shown(b_.remove(type, number)); }
+  std::string request() { return b_.shown(b_.request()); }
 
-  testing::FakeClock clock_;
-  testing::FakeSleeper sleeper_{&clock_};
-  Driver driver_{clock_, sleeper_, nullptr};
-  ScaleEntry scale_{"scale1", 0, 594};
-  std::array<uint8_t, kMaxConvertedLen> buffer_{};
-  int code_ = -1, length_ = -1;
+  testing::RecordBench b_;
 };
 
 TEST_F(ExMsgTest, BlockCodesFollowVersionAndTypeAndNumbersTheDigitsOfMaxExMsg) {
@@ -58,15 +47,15 @@ TEST_F(ExMsgTest, BlockCodesFollowVersionAndTypeAndNumbersTheDigitsOfMaxExMsg) {
   for (const Case& c : cases) {
     configure(kModelVt30, c.version, c.maxExMsg, c.type);
     EXPECT_EQ(send(c.type, 7, "Ham"), c.record);
-    EXPECT_EQ(buffer_[length_], 0);
+    EXPECT_EQ(b_.buffer[b_.length], 0);
     EXPECT_EQ(remove(c.type, 7), c.deletion);
     EXPECT_EQ(request(), c.request);
     EXPECT_EQ(send(c.type, 7, kLong).size(), c.record.size() - 3 + 1028);  // coupons too
   }
-  EXPECT_EQ(send(kExMsg, 1000000, "Ham"), "refused");  // more digits than the scale reads
-  EXPECT_EQ(remove(kExMsg, -1), "refused");
+  EXPECT_EQ(send(kExMsg, 1000000, "Ham"), "-");  // more digits than the scale reads
+  EXPECT_EQ(remove(kExMsg, -1), "-");
   configure(kModelHbq, kVersionNz);
-  EXPECT_EQ(send(kExMsg, 1, "x") + std::to_string(length_), "refused0");
+  EXPECT_EQ(send(kExMsg, 1, "x"), "-");
 }
 
 TEST_F(ExMsgTest, MessageFamilyNumbersAreTwoToFiveThirtyTwoToFiveAndFiftyTwoToFive) {
@@ -74,33 +63,33 @@ TEST_F(ExMsgTest, MessageFamilyNumbersAreTwoToFiveThirtyTwoToFiveAndFiftyTwoToFi
     for (int type = kExMsg; type <= kCoupon; ++type) {
       configure(kModelVt40, kVersionNz, maxExMsg, type);
       EXPECT_EQ(send(type, 7, "Ham"), char(0x30 + type) + "\0\0\0\0\0\x0a\0\0\0\0\x07\x04\0Ham\0"s);
-      EXPECT_EQ(code_, 30 + type);
+      EXPECT_EQ(b_.code, 30 + type);
       EXPECT_EQ(send(type, 7, kLong).size(), 14u + (type == kCoupon ? 510 : 1028));
       EXPECT_EQ(remove(type, 1234), "\0\0\x12\x34"s);
-      EXPECT_EQ(code_, type);
+      EXPECT_EQ(b_.code, type);
       EXPECT_EQ(request(), "\0\0\0\0"s);
-      EXPECT_EQ(code_, 50 + type);
+      EXPECT_EQ(b_.code, 50 + type);
     }
   }
 }
 
 TEST_F(ExMsgTest, ReceivedRecordsKeepTheFirstArrivalOfANumber) {
   ScaleEntry other{"scale2", 0, 594};
-  scale_.driver = other.driver = &driver_, other.model = kModelVt40, other.dataType = kExMsg;
+  other.driver = &b_.driver, other.model = kModelVt40, other.dataType = kExMsg;
   configure(kModelVt30, kVersionNz, 500, kExMsg);
   // 12 twice, 13 with a negative text length, 0 from an unreadable and a zero number.
-  for (auto [scale, data] : {std::pair{&scale_, "35010012First"s}, {&other, "\0\0\0\x12\x06\0Second"s},
-                             {&other, "\0\0\0\x13\xff\xff"s}, {&scale_, "3501xxNoNumber"s}, {&scale_, "35010000Zero"s},
-                             {&scale_, "6114Off"s}, {&other, "3515x"s}}) {
+  for (auto [scale, data] : {std::pair{&b_.scale, "35010012First"s}, {&other, "\0\0\0\x12\x06\0Second"s},
+                             {&other, "\0\0\0\x13\xff\xff"s}, {&b_.scale, "3501xxNoNumber"s},
+                             {&b_.scale, "35010000Zero"s}, {&b_.scale, "6114Off"s}, {&other, "3515x"s}}) {
     if (data == "6114Off") configure(kModelVt30, kVersionUsa, 500, kCoupon);  // coupons keep two digits
     if (data == "3515x") other.model = kModelHbq;
     EXPECT_EQ(handleReceivedExMsg(*scale, std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size())),
               other.model != kModelHbq);
   }
   std::string kept;
-  for (int i = 0; i < driver_.records.count(); ++i) {
-    const auto* record = static_cast<const ExMsgRecord*>(driver_.records.get(i));
-    kept += std::to_string(record->messageNo) + "/" + std::to_string(record->dataType) + "/" + record->desc + " ";
+  for (int i = 0; i < b_.driver.records.count(); ++i) {
+    const auto& record = b_.kept<ExMsgRecord>(i);
+    kept += std::to_string(record.messageNo) + "/" + std::to_string(record.dataType) + "/" + record.desc + " ";
   }
   EXPECT_EQ(kept, "12/2/First 13/2/ 0/2/ 14/5/Off ");
 }

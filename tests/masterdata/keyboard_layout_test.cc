@@ -2,33 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
-#include <vector>
+#include <tuple>
 
-#include "core/driver.h"
-#include "dispatch/record_dispatch.h"
-#include "support/fakes.h"
+#include "masterdata/record_bench.h"
 
 namespace tolvan {
 namespace {
 
-// What a key (mode 1) or the deletion of its number (mode 2) becomes for a
-// scale, through the dispatch, behind the message number; "-" when refused.
-std::string converted(int model, int version, int mode, const KeyboardRecord& key) {
-  ScaleEntry scale("s", 0, 594);
-  scale.model = model;
-  scale.version = version;
-  const DeletionRecord deletion{9, key.keyNo};
-  std::array<uint8_t, 64> buffer{};
-  int code = 0;
-  int length = -1;
-  if (!convertRecord(scale, 9, mode, mode == 2 ? static_cast<const void*>(&deletion) : &key, code, buffer, length)) {
-    return length == 0 ? "-" : "length not cleared";
-  }
-  return std::to_string(code) + ":" + std::string(buffer.begin(), buffer.begin() + length);
-}
-
+// A key (mode 1) or the deletion of its number (mode 2) for each family,
+// behind the message number; "-" when refused.
 TEST(KeyboardRecords, KeysAndDeletionsForEachFamily) {
   const int vt30 = kModelVt30, vt40 = kModelVt40, merio = kModelMerioPro, usa = kVersionUsa, nz = kVersionNz;
   const std::string header("36:\x36\0\0\0\0\0\x06\0", 11);
@@ -52,32 +35,28 @@ TEST(KeyboardRecords, KeysAndDeletionsForEachFamily) {
       {merio, nz, 2, {100, 0, 0}, "-"},
   };
   for (const auto& [model, version, mode, key, bytes] : cases) {
-    EXPECT_EQ(converted(model, version, mode, key), bytes) << "model " << model << " key " << key.keyNo;
+    testing::RecordBench bench;
+    bench.become(model, version);
+    bench.code = 0;
+    bool ok = mode == 2 ? bench.remove(9, key.keyNo) : bench.convert(9, mode, &key);
+    EXPECT_EQ(bench.coded(ok), bytes) << "model " << model << " key " << key.keyNo;
   }
 }
 
 TEST(KeyboardRecords, OnlyMessageScalesAreAskedAndTheirFirstAnswerPerKeyStays) {
-  testing::FakeClock clock;
-  testing::FakeSleeper sleeper{&clock};
-  Driver driver(clock, sleeper, nullptr);
-  ScaleEntry scale("s", 0, 594);
-  scale.driver = &driver;
-  scale.dataType = 9;
-  std::array<uint8_t, 8> request{};
-  int code = -1, length = -1;
+  testing::RecordBench bench;
+  bench.scale.dataType = 9;
   for (auto [model, size] : {std::pair{kModelMerioPro, 4}, {kModelVt40, 5}, {kModelVt30, 0}}) {
-    scale.model = model;
-    EXPECT_EQ(buildUploadRequest(scale, code, request, length) && code == 56 ? length : 0, size);
+    bench.scale.model = model;
+    EXPECT_EQ(bench.request() && bench.code == 56 ? bench.length : 0, size);
   }
-  using Bytes = std::vector<uint8_t>;
-  EXPECT_FALSE(handleReceivedRecord(scale, Bytes{150, 3, 0, 0x12, 0x34, 0x56}));  // block scale
-  scale.model = kModelVt40;
-  EXPECT_FALSE(handleReceivedRecord(scale, Bytes{150, 3, 0, 0x12, 0x34}));
-  for (const Bytes& key : {Bytes{150, 3, 0, 0x12, 0x34, 0x56}, Bytes{150, 4, 0, 0, 0, 1}}) {
-    EXPECT_TRUE(handleReceivedRecord(scale, key));
-  }
-  ASSERT_EQ(driver.records.count(), 1);
-  const auto& key = *static_cast<const KeyboardRecord*>(driver.records.get(0));
+  EXPECT_FALSE(bench.receive(std::string("\x96\x03\0\x12\x34\x56", 6)));  // block scale
+  bench.scale.model = kModelVt40;
+  EXPECT_FALSE(bench.receive(std::string("\x96\x03\0\x12\x34", 5)));
+  EXPECT_TRUE(bench.receive(std::string("\x96\x03\0\x12\x34\x56", 6)));
+  EXPECT_TRUE(bench.receive(std::string("\x96\x04\0\0\0\x01", 6)));
+  ASSERT_EQ(bench.driver.records.count(), 1);
+  const auto& key = bench.kept<KeyboardRecord>(0);
   EXPECT_EQ((std::tuple{key.keyNo, key.keyType, key.data}), (std::tuple{150, 3, 123456}));
 }
 

@@ -3,17 +3,14 @@
 // numbers, "lm50").
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "core/driver.h"
 #include "masterdata/nutrition_panel.h"
 #include "masterdata/nutrition_panel_encoding.h"
 #include "masterdata/nutrition_panel_received.h"
-#include "records/deletion_record.h"
-#include "support/fakes.h"
+#include "masterdata/record_bench.h"
 
 namespace tolvan {
 namespace {
@@ -35,33 +32,26 @@ class NutritionPanel : public ::testing::Test {
     panel_.unit[3] = 3;
     panel_.percent[0] = 18;
     panel_.percent[11] = 1234;  // wider than its block field
-    scale_.driver = &driver_;
   }
   bool convert(int model) {
-    scale_.model = model;
-    return convertNutrition(scale_, &panel_, code_, buffer_, length_);
+    b_.scale.model = model;
+    return convertNutrition(b_.scale, &panel_, b_.code, b_.buffer, b_.length);
   }
-  std::string text() const { return std::string(reinterpret_cast<const char*>(buffer_.data()), length_); }
+  std::string text() const { return b_.shown(true); }
   bool receive(int model, const std::string& t) {
-    scale_.model = model;
-    return handleReceivedNutrition(scale_, std::span(reinterpret_cast<const uint8_t*>(t.data()), t.size()));
+    b_.scale.model = model;
+    return handleReceivedNutrition(b_.scale, std::span(reinterpret_cast<const uint8_t*>(t.data()), t.size()));
   }
 
   NutritionRecord panel_{};
-  ScaleEntry scale_{"scale1", 0, 594};
-  std::array<uint8_t, 4096> buffer_{};
-  int code_ = -1;
-  int length_ = -1;
-  testing::FakeClock clock_;
-  testing::FakeSleeper sleeper_;
-  Driver driver_{clock_, sleeper_, nullptr};
+  testing::RecordBench b_;
 };
 
 TEST_F(NutritionPanel, MessageImageCutsTextsAndLeavesTheRecordWhole) {
   ASSERT_TRUE(convert(kModelVt40));
-  EXPECT_EQ(code_, 46);
-  ASSERT_EQ(length_, 99);
-  auto at = [&](size_t from, size_t n) { return Bytes(buffer_.begin() + from, buffer_.begin() + from + n); };
+  EXPECT_EQ(b_.code, 46);
+  ASSERT_EQ(b_.length, 99);
+  auto at = [&](size_t from, size_t n) { return Bytes(b_.buffer.begin() + from, b_.buffer.begin() + from + n); };
   EXPECT_EQ(at(0, 12), (Bytes{0x46, 0, 0, 0, 0, 0, 91, 0, 0, 0, 0, 0x12}));
   EXPECT_EQ(at(12, 20), (Bytes{'1', ' ', 'c', 'u', 'p', ' ', '(', '2', '2', '8', 0, ' ', ' ', ' ', '2', 0, 0x02, 0x28, 0, 0}));
   EXPECT_EQ(at(32, 14), (Bytes{'1', '2', '3', 0, 1, 0, 0x18, ' ', ' ', ' ', 0, 0, 0, 0}));  // lines 1, 2
@@ -72,13 +62,9 @@ TEST_F(NutritionPanel, MessageImageCutsTextsAndLeavesTheRecordWhole) {
 }
 
 TEST_F(NutritionPanel, BlockDeletionsStopAtSixNines) {
-  DeletionRecord d{10, 999999};
-  scale_.model = kModelLm50;
-  ASSERT_TRUE(convertNutritionDeletion(scale_, &d, code_, buffer_, length_));
-  EXPECT_EQ(text(), "24999999");
-  d.recNo = 1000000;
-  EXPECT_FALSE(convertNutritionDeletion(scale_, &d, code_, buffer_, length_));
-  EXPECT_EQ(length_, 0);
+  b_.scale.model = kModelLm50;
+  EXPECT_EQ(b_.shown(b_.remove(10, 999999)), "24999999");
+  EXPECT_EQ(b_.shown(b_.remove(10, 1000000)), "-");
   EXPECT_FALSE(convert(kModelMerio));
 }
 
@@ -93,7 +79,7 @@ TEST_F(NutritionPanel, BlockTextReadsBackUnitsAndNumbers) {
   sent.replace(39, 2, "G ");
   sent.replace(48, 2, "mg");
   ASSERT_TRUE(receive(kModelVt30, sent));
-  const auto& back = *static_cast<const NutritionRecord*>(driver_.records.get(0));
+  const auto& back = b_.kept<NutritionRecord>(0);
   EXPECT_EQ(back.nutritionNo, 12);
   EXPECT_STREQ(back.serveSize, "1 cup (228");
   EXPECT_EQ(back.unit[0], 1);
@@ -103,9 +89,9 @@ TEST_F(NutritionPanel, BlockTextReadsBackUnitsAndNumbers) {
 
   sent.replace(2, 6, "x00013");
   ASSERT_TRUE(receive(kModelVt30, sent.substr(0, 40)));
-  EXPECT_EQ(static_cast<const NutritionRecord*>(driver_.records.get(1))->nutritionNo, 0);
+  EXPECT_EQ(b_.kept<NutritionRecord>(1).nutritionNo, 0);
   EXPECT_FALSE(receive(kModelLm50, "6002000014"));
-  EXPECT_EQ(driver_.records.count(), 2);
+  EXPECT_EQ(b_.driver.records.count(), 2);
 }
 
 }  // namespace

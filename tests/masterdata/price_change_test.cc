@@ -2,31 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
+#include <tuple>
 
-#include "dispatch/record_dispatch.h"
+#include "masterdata/record_bench.h"
 
 namespace tolvan {
 namespace {
 
-// The bytes a record of `dataType` becomes for a scale, through the
-// dispatch; "-" when the scale does not take it.
-std::string converted(int model, int version, int dataType, const void* record, size_t capacity = 64) {
-  ScaleEntry scale("s", 0, 594);
-  scale.model = model;
-  scale.version = version;
-  std::array<uint8_t, 64> buffer{};
-  int code = 0;
-  int length = -1;
-  bool ok = convertRecord(scale, dataType, 1, record, code, std::span(buffer).first(capacity), length);
-  if (!ok) return length == 0 ? "-" : "length not cleared";
-  return std::to_string(code) + ":" + std::string(buffer.begin(), buffer.begin() + length);
-}
-
 TEST(PriceChangeRecords, EachFamilyAndVersionGetsItsOwnRecord) {
   const PriceChangeRecord plu42{42, 199}, longNumbers{1234567, 123456789};
   const MkdPriceChangeRecord mark42{42, 150, 1, {}}, negativeFlag{42, 1234567, -1, {}};
+  // {model, version, type, record, bytes behind the message number; "-" when refused}
   const std::tuple<int, int, int, const void*, std::string> cases[] = {
       {kModelVt30, kVersionUsa, 6, &plu42, "0:31000042000199"},  // block texts leave the code alone
       {kModelPmx, kVersionNz, 6, &plu42, "0:3101000042000199"},
@@ -43,11 +30,17 @@ TEST(PriceChangeRecords, EachFamilyAndVersionGetsItsOwnRecord) {
       {kModelMerioPro, kVersionNz, 7, &mark42, "-"},
   };
   for (const auto& [model, version, type, record, bytes] : cases) {
-    EXPECT_EQ(converted(model, version, type, record), bytes) << "model " << model << " version " << version;
+    testing::RecordBench bench;
+    bench.become(model, version);
+    bench.code = 0;
+    EXPECT_EQ(bench.coded(bench.convert(type, kModeAdd, record)), bytes) << "model " << model << " version " << version;
   }
   // The NUL behind a block text must fit too.
-  EXPECT_EQ(converted(kModelVt30, kVersionUsa, 6, &plu42, 14), "-");
-  EXPECT_EQ(converted(kModelVt40, kVersionNz, 6, &plu42, 16), "-");
+  testing::RecordBench bench;
+  bench.become(kModelVt30, kVersionUsa);
+  EXPECT_EQ(bench.shown(bench.convert(6, kModeAdd, &plu42, 14)), "-");
+  bench.become(kModelVt40, kVersionNz);
+  EXPECT_EQ(bench.shown(bench.convert(6, kModeAdd, &plu42, 16)), "-");
 }
 
 }  // namespace

@@ -1,19 +1,16 @@
 // Store texts: the layouts and cuts the end-to-end runs do not reach
-// ("thailand", font 1 elsewhere, a full chinese name, the 97/96-character
-// message blocks), deletion limits, and message bodies read back.
+// ("thailand", font 1 elsewhere, a full chinese name), deletion limits, and
+// message bodies read back.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "core/driver.h"
+#include "masterdata/record_bench.h"
 #include "masterdata/store_text.h"
 #include "masterdata/store_text_encoding.h"
 #include "masterdata/store_text_received.h"
-#include "records/deletion_record.h"
-#include "support/fakes.h"
 
 namespace tolvan {
 namespace {
@@ -27,29 +24,14 @@ class StoreText : public ::testing::Test {
     store_.storeNo = 3;
     std::strcpy(store_.name, "Bigmart");
     std::strcpy(store_.address, "Main");
-    scale_.driver = &driver_;
   }
   std::string block(int version) {
-    scale_.model = kModelVt30;
-    scale_.version = version;
-    if (!convertStore(scale_, &store_, code_, buffer_, length_)) return "refused";
-    return std::string(reinterpret_cast<const char*>(buffer_.data()), length_);
-  }
-  Bytes message(int version, size_t from, size_t n) {
-    scale_.model = kModelMerioPro;
-    scale_.version = version;
-    EXPECT_TRUE(convertStore(scale_, &store_, code_, buffer_, length_));
-    return Bytes(buffer_.begin() + from, buffer_.begin() + from + n);
+    b_.become(kModelVt30, version);
+    return b_.shown(convertStore(b_.scale, &store_, b_.code, b_.buffer, b_.length));
   }
 
   StoreRecord store_{};
-  ScaleEntry scale_{"scale1", 0, 594};
-  std::array<uint8_t, 4096> buffer_{};
-  int code_ = -1;
-  int length_ = -1;
-  testing::FakeClock clock_;
-  testing::FakeSleeper sleeper_;
-  Driver driver_{clock_, sleeper_, nullptr};
+  testing::RecordBench b_;
 };
 
 TEST_F(StoreText, BlockEscapesAndCutsFollowTheCountry) {
@@ -69,45 +51,29 @@ TEST_F(StoreText, BlockEscapesAndCutsFollowTheCountry) {
   // 97 name characters fill the chinese part: the address is left out.
   EXPECT_EQ(block(kVersionChina), "340103" + kEsc + "C1" + std::string(97, 'N'));
   store_.storeNo = 11;
-  EXPECT_EQ(block(kVersionUsa), "refused");
-  EXPECT_EQ(length_, 0);
-}
-
-TEST_F(StoreText, MessageBlocksHoldNinetySevenCharactersOrNinetySixBehindAFontType) {
-  std::memset(store_.name, 'N', 99);
-  store_.nameFont = 2;
-  EXPECT_EQ(message(kVersionChina, 10, 4), (Bytes{99, 0, 13, 15}));
-  EXPECT_EQ(buffer_[110], 'N');
-  store_.nameFontType = 1;
-  EXPECT_EQ(message(kVersionChina, 10, 5), (Bytes{99, 0, 13, 15, 2}));
-  EXPECT_EQ(message(kVersionChina, 110, 5), (Bytes{'N', 6, 0, 13, 6}));  // the address block follows
+  EXPECT_EQ(block(kVersionUsa), "-");
 }
 
 TEST_F(StoreText, DeletionNumbersMustFitTheirDigits) {
-  DeletionRecord d{8, 100};
-  scale_.model = kModelPmx;
-  EXPECT_FALSE(convertStoreDeletion(scale_, &d, code_, buffer_, length_));
-  scale_.model = kModelVt40;
-  d.recNo = 1234;
-  ASSERT_TRUE(convertStoreDeletion(scale_, &d, code_, buffer_, length_));
-  EXPECT_EQ(Bytes(buffer_.begin(), buffer_.begin() + length_), (Bytes{0x12, 0x34}));
-  EXPECT_EQ(code_, 1);
+  b_.become(kModelPmx, kVersionChina);
+  EXPECT_EQ(b_.shown(b_.remove(8, 100)), "-");
+  b_.become(kModelVt40, kVersionChina);
+  EXPECT_EQ(b_.coded(b_.remove(8, 1234)), "1:\x12\x34");
 }
 
 TEST_F(StoreText, ReceivedBodiesKeepWhatTheyHold) {
-  scale_.model = kModelVt40;
-  scale_.version = kVersionUsa;
+  b_.become(kModelVt40, kVersionUsa);
   // The name block cut short: font code 8 is font 1, then two characters.
-  ASSERT_TRUE(handleReceivedStore(scale_, Bytes{0x00, 0x07, 9, 0, 13, 8, 'A', 'B'}));
-  ASSERT_TRUE(handleReceivedStore(scale_, Bytes{0x00, 0x07, 9, 0, 13, 8, 7}));  // same store: dropped
-  ASSERT_EQ(driver_.records.count(), 1);
-  const auto& cut = *static_cast<const StoreRecord*>(driver_.records.get(0));
+  ASSERT_TRUE(handleReceivedStore(b_.scale, Bytes{0x00, 0x07, 9, 0, 13, 8, 'A', 'B'}));
+  ASSERT_TRUE(handleReceivedStore(b_.scale, Bytes{0x00, 0x07, 9, 0, 13, 8, 7}));  // same store: dropped
+  ASSERT_EQ(b_.driver.records.count(), 1);
+  const auto& cut = *static_cast<const StoreRecord*>(b_.driver.records.get(0));
   EXPECT_EQ(cut.storeNo, 7);
   EXPECT_EQ(cut.nameFont, 1);
   EXPECT_STREQ(cut.name, "AB");
-  scale_.model = kModelVt30;
-  EXPECT_FALSE(handleReceivedStore(scale_, Bytes{0x00, 0x08}));
-  EXPECT_EQ(driver_.records.count(), 1);
+  b_.scale.model = kModelVt30;
+  EXPECT_FALSE(handleReceivedStore(b_.scale, Bytes{0x00, 0x08}));
+  EXPECT_EQ(b_.driver.records.count(), 1);
 }
 
 }  // namespace
