@@ -30,6 +30,7 @@ TEST(SimRecordStore, DumpListsRecordsAndTotalsInOrderAndSeedsReadBack) {
   std::string error;
   ASSERT_TRUE(again.loadText("# seeded by hand\r\n\n" + dump, error)) << error;
   EXPECT_EQ(again.dumpText(), dump);
+  EXPECT_EQ(*again.find(1, 200), (Bytes{0x02, 0xff}));
   // A seed line it cannot read is named.
   EXPECT_FALSE(store.loadText("totals plu no=1 quantity=2\nrecord type=1 no=2 hex=abc\n", error));
   EXPECT_EQ(error, "cannot read line 2");
