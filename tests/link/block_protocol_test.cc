@@ -1,6 +1,6 @@
 // The block protocol against a scale played on 127.0.0.1: selection, blocks
 // and their answers, the line turn-round, check-byte retries and the
-// scale's EOT, over TCP and UDP.
+// scale's EOT.
 #include "link/block_protocol.h"
 
 #include <gtest/gtest.h>
@@ -72,10 +72,9 @@ class BlockProtocol : public ::testing::Test {
   }
   void TearDown() override { ScaleClose(scale_); }
 
-  void connectTo(LoopbackPeer& peer, const Script& script, bool udp = false) {
+  void connectTo(LoopbackPeer& peer, const Script& script) {
     peer.run(script);
     scale_.port = peer.port();
-    scale_.protocol = udp ? kProtocolUdp : kProtocolTcp;
     ASSERT_TRUE(ScaleConnect(scale_));
   }
   int logged(const std::string& needle) const {

@@ -1,13 +1,16 @@
 // The scale link on 127.0.0.1: exact and piecewise reads, time-outs,
-// connect and reconnect, the traffic log and the abandoned worker.
+// connect and reconnect, the abandoned worker, and the traffic log with its
+// silence where no log can or may be written.
 #include "link/scale_link.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "core/driver.h"
+#include "link/scale_log.h"
 #include "platform/socket.h"
 #include "support/fakes.h"
 #include "support/loopback_peer.h"
@@ -117,6 +120,26 @@ TEST_F(ScaleLinkTest, AbandonedWorkerReadsFailWithoutTouchingTheLink) {
   ScaleClose(scale_);
   EXPECT_FALSE(ScaleConnect(scale_));  // no new socket either
   EXPECT_EQ(scale_.socket.load(), kNoSocket);
+}
+
+TEST_F(ScaleLinkTest, NothingIsLoggedWithoutLogForUnknownKindOrByAnAbandonedWorker) {
+  const uint8_t bytes[] = {1, 2, 3};
+  ScaleLogWrite(scale_, static_cast<ScaleLogKind>(5), bytes, sizeof bytes);
+  scale_.trafficLogFile = dir_.file("missing-dir/scale.log");  // cannot be opened
+  ScaleLogError(scale_, kMsgSendError);
+  scale_.trafficLogFile.reset();
+  ScaleLogWrite(scale_, ScaleLogKind::Send, bytes, sizeof bytes);
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
+
+  scale_.trafficLogFile = dir_.file("scale.log");
+  {
+    std::lock_guard lock(scale_.guard);
+    scale_.abandoned = true;
+    ScaleLogErrorFromMain(scale_, kMsgReceiveTimeout);  // the main thread still can
+  }
+  ScaleLogWrite(scale_, ScaleLogKind::Received, bytes, sizeof bytes);
+  ScaleLogError(scale_, kMsgReceiveError);
+  EXPECT_EQ(logText(), "Fri Dec 04 13:56:24 2026: Error - Receive timeout\r\n\r\n");
 }
 
 }  // namespace

@@ -157,7 +157,7 @@ TEST_F(PluEncoding, RefusesWhatTheScaleCannotHold) {
   EXPECT_EQ(length, 0);
 }
 
-TEST_F(PluEncoding, DeletionsAndUploadRequestsForBothFamilies) {
+TEST_F(PluEncoding, DeletionsForBothFamilies) {
   // {model, version, PLU number, sent, code}
   const std::tuple<int, int, int32_t, std::string, int> deletions[] = {
       {kModelVt30, kVersionUsa, 42, "10000042", 10},      {kModelLm50, kVersionTaiwan, 42, "1001000042", 10},
@@ -169,19 +169,6 @@ TEST_F(PluEncoding, DeletionsAndUploadRequestsForBothFamilies) {
     ASSERT_TRUE(convert(&deletion, 2));
     EXPECT_EQ(text(), sent) << model << "/" << number;
     EXPECT_EQ(code_, code) << model << "/" << number;
-  }
-  const std::tuple<int, int, std::string, int> uploads[] = {{kModelLm50, kVersionSouthAfrica, "500200000000", -1},
-                                                            {kModelVt30, kVersionUsa, "50000000", -1},
-                                                            {kModelVt40, kVersionUsa, "\0\0\0\0"s, 50}};
-  for (const auto& [model, version, sent, code] : uploads) {
-    configure(model, version);
-    int gotCode = -1;
-    int length = -1;
-    buffer_.fill(0xEE);
-    ASSERT_TRUE(buildPluUploadRequest(scale_, gotCode, buffer_, length));
-    ASSERT_EQ(length, static_cast<int>(sent.size())) << model;
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer_.data()), sent.size()), sent) << model;
-    EXPECT_EQ(gotCode, code) << model;
   }
 }
 

@@ -1,5 +1,5 @@
-// A scale played by a test on 127.0.0.1: a TCP or UDP socket on a
-// system-chosen port and a script, run in its own thread, that reads what
+// A scale played by a test on 127.0.0.1: a TCP socket on a system-chosen
+// port and a script, run in its own thread, that reads what
 // the driver sends and answers it. Every wait gives up after a few seconds
 // (or at once when the test stops the peer), so a broken driver fails the
 // test instead of hanging it.
@@ -21,19 +21,11 @@ using Bytes = std::vector<uint8_t>;
 
 inline Bytes textBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
-// A port on which nothing listens, so a connect to it is refused.
-inline uint16_t refusedPort() {
-  SocketHandle s = socketListen(SocketKind::Stream, 0);
-  uint16_t port = socketLocalPort(s);
-  socketClose(s);
-  return port;
-}
-
 class LoopbackPeer {
  public:
-  explicit LoopbackPeer(bool udp = false) : udp_(udp) {
+  LoopbackPeer() {
     socketStartup();
-    listener_ = socketListen(udp ? SocketKind::Datagram : SocketKind::Stream, 0);
+    listener_ = socketListen(SocketKind::Stream, 0);
     port_ = socketLocalPort(listener_);
   }
   ~LoopbackPeer() {
@@ -58,10 +50,10 @@ class LoopbackPeer {
     finish();
   }
 
-  // Drops the current TCP connection and waits for the driver's next one.
+  // Drops the current connection and waits for the driver's next one.
   bool acceptNext() {
     dropConnection();
-    if (udp_ || listener_ == kInvalidSocket || !waitReadable(listener_)) return false;
+    if (listener_ == kInvalidSocket || !waitReadable(listener_)) return false;
     conn_ = socketAccept(listener_);
     return conn_ != kInvalidSocket;
   }
@@ -85,11 +77,7 @@ class LoopbackPeer {
     return b.empty() ? -1 : b[0];
   }
   void send(const Bytes& bytes) {
-    if (udp_) {
-      socketSendTo(listener_, bytes, from_);
-    } else if (conn_ != kInvalidSocket || acceptNext()) {
-      socketSend(conn_, bytes);
-    }
+    if (conn_ != kInvalidSocket || acceptNext()) socketSend(conn_, bytes);
   }
   void sendByte(uint8_t b) { send(Bytes{b}); }
   void hangUp() {
@@ -107,11 +95,10 @@ class LoopbackPeer {
     return false;
   }
   bool fill() {
-    if (!udp_ && conn_ == kInvalidSocket && !acceptNext()) return false;
-    SocketHandle s = udp_ ? listener_ : conn_;
-    if (!waitReadable(s)) return false;
+    if (conn_ == kInvalidSocket && !acceptNext()) return false;
+    if (!waitReadable(conn_)) return false;
     uint8_t buffer[1024];
-    long n = udp_ ? socketRecvFrom(s, buffer, from_) : socketRecv(s, buffer);
+    long n = socketRecv(conn_, buffer);
     if (n <= 0) return false;
     pending_.insert(pending_.end(), buffer, buffer + n);
     return true;
@@ -122,11 +109,9 @@ class LoopbackPeer {
     pending_.clear();
   }
 
-  bool udp_;
   SocketHandle listener_ = kInvalidSocket;
   SocketHandle conn_ = kInvalidSocket;
   uint16_t port_ = 0;
-  DatagramPeer from_;
   Bytes pending_;
   std::atomic<bool> stopping_{false};
   std::thread thread_;

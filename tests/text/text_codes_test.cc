@@ -47,13 +47,5 @@ TEST(TextCodes, FontCharsAndTheirFallBacks) {
   }
 }
 
-TEST(TextCodes, AttributeCodesRoundTripAndUnknownsAreAttributeOne) {
-  for (char a : std::string("1234")) EXPECT_EQ(AttrChar(AttrCode(a)), a);
-  EXPECT_EQ(AttrCode('4'), 19);
-  EXPECT_EQ(AttrCode('9'), 2);
-  EXPECT_EQ(AttrChar(3), std::nullopt);
-  EXPECT_EQ(AttrChar(13), std::nullopt);
-}
-
 }  // namespace
 }  // namespace tolvan::testing
