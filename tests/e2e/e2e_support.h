@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <regex>
 #include <string>
 #include <vector>
@@ -27,16 +26,6 @@ inline std::vector<std::string> found(const std::string& text, const std::string
   const std::regex re(pattern);
   for (std::sregex_iterator it(text.begin(), text.end(), re), end; it != end; ++it) out.push_back((*it)[1]);
   return out;
-}
-
-// The records of one data type in a simulator dump: number to hex bytes.
-inline std::map<long, std::string> dumpRecords(const std::string& dump, int dataType) {
-  std::map<long, std::string> records;
-  const std::regex line("record type=([0-9]+) no=([0-9]+) hex=([0-9a-f]*)");
-  for (std::sregex_iterator it(dump.begin(), dump.end(), line), end; it != end; ++it) {
-    if (std::stoi((*it)[1]) == dataType) records[std::stol((*it)[2])] = (*it)[3];
-  }
-  return records;
 }
 
 // A scale of the simulator's configuration on a free port.

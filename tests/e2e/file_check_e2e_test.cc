@@ -17,14 +17,9 @@
 namespace tolvan {
 namespace {
 
-using testing::contains;
-using testing::countOf;
+using namespace testing;
 
-struct Captured {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+struct Captured { int status = -1; std::string out, err; };
 
 class FileCheckRun : public testing::SimRunTest {
  protected:

@@ -14,8 +14,7 @@
 namespace tolvan {
 namespace {
 
-using testing::contains;
-using testing::countOf;
+using namespace testing;
 
 std::string plu(int no, int quantity, int weight, int price) {
   return "totals plu no=" + std::to_string(no) + " quantity=" + std::to_string(quantity) +
