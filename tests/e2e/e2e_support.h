@@ -1,5 +1,6 @@
 // Shared by the end-to-end tests: a fixture that runs the simulator and the
-// real driver in one temporary folder, and small text searches.
+// real driver in one temporary folder, and small text searches. The
+// end-to-end tests take googletest, <string>, <vector> and <regex> from here.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -2,12 +2,8 @@
 // tolvansim faults: the process's exit status, the final log message
 // (which keeps its old code), and the run report's verdict on the scale
 // named "Bad".
-#include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-
-#include <string>
-#include <vector>
 
 #include "e2e/e2e_support.h"
 

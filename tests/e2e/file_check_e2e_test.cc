@@ -2,14 +2,11 @@
 // standard output, contacts no scale and leaves every file as it was; an
 // ordinary run shows the same findings on standard error and otherwise
 // logs and sends exactly what it does for a file without findings.
-#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <regex>
-#include <string>
 
 #include "e2e/e2e_support.h"
 #include "support/temp_dir.h"

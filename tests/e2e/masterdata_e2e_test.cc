@@ -3,11 +3,8 @@
 // an import, which scales stand aside with 17 while the others go on, and
 // that what a receive exports imports again as it was; and a "wmsmart" file
 // mixing PLUs, PLU deletions and extra messages.
-#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
-#include <vector>
 
 #include "e2e/e2e_support.h"
 

@@ -5,13 +5,9 @@
 // errors or refuse connections, and their resend files sent first on a
 // later run; and a large import cut into batches of 100 records, each on a
 // connection of its own.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <regex>
-#include <string>
-#include <vector>
 
 #include "e2e/e2e_support.h"
 

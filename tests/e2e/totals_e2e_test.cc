@@ -3,11 +3,8 @@
 // succeeded (its dump holds no totals afterwards), and nothing lost: a
 // scale whose transfer breaks keeps all of its totals, and a message-family
 // scale's lines are on disk before it is reset, even if the driver dies there.
-#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
-#include <vector>
 
 #include "e2e/e2e_support.h"
 
