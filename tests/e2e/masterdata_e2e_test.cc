@@ -33,10 +33,12 @@ struct Row {
 
 const std::string kMessages = "Message_No,Desc\r\n7,Fresh today\r\n12,Half price\r\n";
 
+const char* const kPriceChanges = "Usa 6 no=7/14 6 no=42/14; Nz 6 no=7/16 6 no=42/16; Chn 6 no=7/16 6 no=42/16; "
+                                  "Thai 6 no=7/18 6 no=42/18; Forty 6 no=7/17 6 no=42/17; ";
+
 const Row kRows[] = {
-    {"pricecng", "standard", "Plu_No,UnitPrice\r\n42,1.99\r\n7,2.50\r\n", "50: Merio",
-     "Usa 6 no=7/14 6 no=42/14; Nz 6 no=7/16 6 no=42/16; Chn 6 no=7/16 6 no=42/16; Thai 6 no=7/18 6 no=42/18; "
-     "Forty 6 no=7/17 6 no=42/17; ", nullptr, nullptr},
+    {"pricecng", "standard", "Plu_No,UnitPrice\r\n42,1.99\r\n7,2.50\r\n", "50: Merio", kPriceChanges, nullptr, nullptr},
+    {"pricecng", "seasia", "00004200001.99\r\n00000700002.50\r\n", "50: Merio", kPriceChanges, nullptr, nullptr},
     {"mkdpricecng", "", "Plu_No,MarkFlag,MarkPrice\r\n42,1,1.50\r\n7,0,2\r\n", "50: Forty Merio",
      "Usa 7 no=7/14 7 no=42/14; Nz 7 no=7/16 7 no=42/16; Chn 7 no=7/16 7 no=42/16; Thai 7 no=7/17 7 no=42/17; ",
      nullptr, nullptr},
