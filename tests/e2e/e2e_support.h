@@ -1,9 +1,11 @@
 // Shared by the end-to-end tests: a fixture that runs the simulator and the
-// real driver in one temporary folder, and small text searches.
+// real driver in one temporary folder, and small text searches. The
+// end-to-end tests take googletest, <string>, <vector> and <regex> from here.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,19 @@ inline size_t countOf(const std::string& text, const std::string& what) {
 }
 
 inline bool contains(const std::string& text, const std::string& what) { return text.find(what) != std::string::npos; }
+
+// The matches of the first group of `pattern` in `text`, in order.
+inline std::vector<std::string> found(const std::string& text, const std::string& pattern) {
+  std::vector<std::string> out;
+  const std::regex re(pattern);
+  for (std::sregex_iterator it(text.begin(), text.end(), re), end; it != end; ++it) out.push_back((*it)[1]);
+  return out;
+}
+
+// A scale of the simulator's configuration on a free port.
+inline std::string scaleLine(const std::string& name, const std::string& settings) {
+  return "scale=" + name + ",port=0,receivetimeout=10," + settings + "\n";
+}
 
 class SimRunTest : public ::testing::Test {
  protected:

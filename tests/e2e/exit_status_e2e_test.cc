@@ -2,21 +2,16 @@
 // tolvansim faults: the process's exit status, the final log message
 // (which keeps its old code), and the run report's verdict on the scale
 // named "Bad".
-#include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-
-#include <string>
-#include <vector>
 
 #include "e2e/e2e_support.h"
 
 namespace tolvan {
 namespace {
 
-using testing::contains;
-using testing::DriverRun;
-using testing::SimHarness;
+using namespace testing;
+using namespace std::string_literals;
 
 const std::string kTwoPlus = "Plu_No,UnitPrice\r\n7,1.25\r\n3,2.50\r\n";
 const std::string kGood = "scale=Good,port=0,model=vt30,receivetimeout=5\nscale=Msg,port=0,model=vt40\n";
@@ -28,79 +23,72 @@ std::string bad(const std::string& settings) {
 struct ExitRow {
   const char* what;
   std::string config;
-  std::string importFile;  // written as plu.csv
-  std::vector<std::string> before;  // an earlier run, when the row needs one
-  std::vector<std::string> args;
+  const char* args;     // the run's arguments, separated by blanks
   int exitStatus;
   int finalCode;        // code of message 8, 0 for message 7
   const char* verdict;  // the report's outcome for "Bad"; null: every scale ok
   int code;             // its message code
-  int sent = -1;        // its records sent and accepted, -1 when not checked
-  int accepted = -1;
-  int resendRecords = -1;
+  int sent = -1, accepted = -1, resendRecords = -1;  // its records; -1 when not checked
+  std::string importFile = kTwoPlus;  // written as plu.csv
+  const char* before = "";            // an earlier run, when the row needs one
 };
 
 const std::vector<ExitRow>& exitRows() {
   static const std::vector<ExitRow> rows = {
-      {"clean import on both families", kGood, kTwoPlus, {}, {"-u", "plu.csv"}, 0, 0, nullptr, 0},
-      {"message scale reports an error", kGood + bad("model=meriopro,simfault=error:5"), kTwoPlus, {},
-       {"-u", "plu.csv"}, 50, 0, "rejected", 26, 2, 0, 0},
-      {"message scale counts a mismatch", kGood + bad("model=vt40,simfault=counts:3:1:2"), kTwoPlus, {},
-       {"-u", "plu.csv"}, 50, 0, "rejected", 25, 2, 1},
-      {"block scale refuses a block", kGood + bad("model=vt30,simfault=nak:2"), kTwoPlus, {}, {"-u", "plu.csv"},
-       50, 0, "rejected", 23, 2, 1, 0},
-      {"block send stops at a record the scale cannot take", bad("model=vt30"),
-       "Plu_No\r\n1\r\n1000000\r\n2\r\n", {}, {"-u", "plu.csv"}, 50, 0, "rejected", 19, 2, 2},
-      {"silent scale beside healthy ones", kGood + bad("model=vt30,simfault=silent"), kTwoPlus, {},
-       {"-u", "plu.csv"}, 50, 28, "failed", 28, 0, 0, 2},
-      {"block scale drops the line mid-transfer", kGood + bad("model=vt30,simfault=drop:1"), kTwoPlus, {},
-       {"-u", "plu.csv"}, 50, 22, "failed", 22, 1, 1, 2},
-      {"refused scale", kGood + bad("model=vt40,simfault=refuse"), kTwoPlus, {}, {"-u", "plu.csv"}, 50, 0,
-       "failed", 18, 0, 0, 2},
-      {"scale without the data type", "scale=Msg,port=0,model=vt40\n" + bad("model=vt30"), "", {},
-       {"-a", "-fexmsg2"}, 50, 0, "unsupported", 17},
-      {"resend while the scale still refuses", bad("model=vt40,simfault=refuse"), kTwoPlus, {"-u", "plu.csv"},
-       {"-r"}, 50, 0, "failed", 18, 0, 0, 2},
-      {"import cut by an over-long line", kGood, "Plu_No\r\n1\r\n" + std::string(4000, '9') + "\r\n2\r\n", {},
-       {"-u", "plu.csv"}, 50, 0, nullptr, 0},
-      {"bad data type", kGood, "", {}, {"-fPLU"}, 9, 9, nullptr, 0},
-      {"missing configuration", kGood, kTwoPlus, {}, {"-u", "plu.csv", "none.cfg"}, 12, 12, nullptr, 0},
-      {"missing import file", kGood, "", {}, {"-u", "missing.csv"}, 15, 15, nullptr, 0},
-      {"export without a file name", kGood, "", {}, {"-v"}, 15, 15, nullptr, 0},
+      {"clean import on both families", kGood, "-u plu.csv", 0, 0, nullptr, 0},
+      {"message scale reports an error", kGood + bad("model=meriopro,simfault=error:5"), "-u plu.csv", 50, 0,
+       "rejected", 26, 2, 0, 0},
+      {"message scale counts a mismatch", kGood + bad("model=vt40,simfault=counts:3:1:2"), "-u plu.csv", 50, 0,
+       "rejected", 25, 2, 1},
+      {"block scale refuses a block", kGood + bad("model=vt30,simfault=nak:2"), "-u plu.csv", 50, 0, "rejected", 23,
+       2, 1, 0},
+      {"block send stops at a record the scale cannot take", bad("model=vt30"), "-u plu.csv", 50, 0, "rejected", 19,
+       2, 2, -1, "Plu_No\r\n1\r\n1000000\r\n2\r\n"},
+      {"silent scale beside healthy ones", kGood + bad("model=vt30,simfault=silent"), "-u plu.csv", 50, 28, "failed",
+       28, 0, 0, 2},
+      {"block scale drops the line mid-transfer", kGood + bad("model=vt30,simfault=drop:1"), "-u plu.csv", 50, 22,
+       "failed", 22, 1, 1, 2},
+      {"refused scale", kGood + bad("model=vt40,simfault=refuse"), "-u plu.csv", 50, 0, "failed", 18, 0, 0, 2},
+      {"scale without the data type", "scale=Msg,port=0,model=vt40\n" + bad("model=vt30"), "-a -fexmsg2", 50, 0,
+       "unsupported", 17},
+      {"resend while the scale still refuses", bad("model=vt40,simfault=refuse"), "-r", 50, 0, "failed", 18, 0, 0, 2,
+       kTwoPlus, "-u plu.csv"},
+      {"import cut by an over-long line", kGood, "-u plu.csv", 50, 0, nullptr, 0, -1, -1, -1,
+       "Plu_No\r\n1\r\n" + std::string(4000, '9') + "\r\n2\r\n"},
+      {"bad data type", kGood, "-fPLU", 9, 9, nullptr, 0},
+      {"missing configuration", kGood, "-u plu.csv none.cfg", 12, 12, nullptr, 0},
+      {"missing import file", kGood, "-u missing.csv", 15, 15, nullptr, 0},
+      {"export without a file name", kGood, "-v", 15, 15, nullptr, 0},
   };
   return rows;
 }
 
-const nlohmann::json* scaleNamed(const nlohmann::json& report, const std::string& name) {
-  for (const auto& scale : report["scales"]) {
-    if (scale["name"] == name) return &scale;
-  }
-  return nullptr;
-}
+std::vector<std::string> words(const std::string& text) { return testing::found(text, "([^ ]+)"); }
 
 void checkReport(const ExitRow& row, const nlohmann::json& report) {
   EXPECT_EQ(report["run"]["exitStatus"], row.exitStatus);
   EXPECT_EQ(report["run"]["result"], row.finalCode);
-  const std::string mode = row.args[0];
-  const char* operation = mode == "-a" ? "delete all" : mode == "-u" ? "import" : mode == "-v" ? "receive" : "none";
-  EXPECT_EQ(report["run"]["operation"], operation);
+  const std::string mode = words(row.args)[0];
+  EXPECT_EQ(report["run"]["operation"],
+            mode == "-a" ? "delete all" : mode == "-u" ? "import" : mode == "-v" ? "receive" : "none");
+  const nlohmann::json* bad = nullptr;
   for (const auto& scale : report["scales"]) {
-    if (scale["name"] == "Bad") continue;
-    EXPECT_EQ(scale["outcome"], "ok") << scale.dump();
+    if (scale["name"] == "Bad") {
+      bad = &scale;
+    } else {
+      EXPECT_EQ(scale["outcome"], "ok") << scale.dump();
+    }
   }
-  const nlohmann::json* scale = scaleNamed(report, "Bad");
-  if (row.verdict == nullptr) {
-    EXPECT_EQ(scale, nullptr);
-    return;
-  }
-  ASSERT_NE(scale, nullptr);
-  EXPECT_EQ((*scale)["outcome"], row.verdict) << scale->dump();
-  EXPECT_EQ((*scale)["code"], row.code) << scale->dump();
+  ASSERT_EQ(bad != nullptr, row.verdict != nullptr);
+  if (bad == nullptr) return;
+  EXPECT_EQ((*bad)["outcome"], row.verdict) << bad->dump();
+  EXPECT_EQ((*bad)["code"], row.code) << bad->dump();
   const std::pair<const char*, int> counts[] = {
       {"sent", row.sent}, {"accepted", row.accepted}, {"resendRecords", row.resendRecords}};
   for (const auto& [key, expected] : counts) {
-    if (expected < 0) continue;
-    EXPECT_EQ((*scale)[key], expected) << key << " " << scale->dump();
+    if (expected >= 0) {
+      EXPECT_EQ((*bad)[key], expected) << key << " " << bad->dump();
+    }
   }
 }
 
@@ -109,17 +97,17 @@ TEST(ExitStatus, EveryRowOfTheTableEndToEnd) {
     SCOPED_TRACE(row.what);
     SimHarness h;
     ASSERT_TRUE(h.startSim(row.config)) << h.simOutput();
-    if (!row.importFile.empty()) h.writeFile("plu.csv", row.importFile);
-    if (!row.before.empty()) h.runDriver(row.before, 60);
-    std::vector<std::string> args = row.args;
+    h.writeFile("plu.csv", row.importFile);
+    if (*row.before) h.runDriver(words(row.before), 60);
+    std::vector<std::string> args = words(row.args);
     args.insert(args.end(), {"--report", "report.json"});
     DriverRun run = h.runDriver(args, 60);
     h.stopSim();
     EXPECT_EQ(run.exitStatus, row.exitStatus) << h.driverLog();
-    std::string final = row.finalCode == 0 ? ":Tolvan scale driver completed OK\r\n"
-                                           : ":Tolvan scale driver error : Error code " +
-                                                 std::to_string(row.finalCode) + "\r\n";
-    EXPECT_TRUE(contains(h.driverLog(), final)) << h.driverLog();
+    EXPECT_TRUE(contains(h.driverLog(), row.finalCode == 0 ? ":Tolvan scale driver completed OK\r\n"s
+                                                           : ":Tolvan scale driver error : Error code " +
+                                                                 std::to_string(row.finalCode) + "\r\n"))
+        << h.driverLog();
     nlohmann::json report = nlohmann::json::parse(h.readFile("report.json"), nullptr, false);
     ASSERT_FALSE(report.is_discarded()) << h.readFile("report.json");
     checkReport(row, report);
@@ -129,18 +117,13 @@ TEST(ExitStatus, EveryRowOfTheTableEndToEnd) {
 // --help, --version and an unknown long option answer before any file is
 // touched: no log, not even with -e, and no report.
 TEST(ExitStatus, LongOptionsAnswerBeforeAnyFileIsTouched) {
-  struct Case {
-    std::vector<std::string> args;
-    int exitStatus;
-    const char* says;
-  };
-  const Case cases[] = {
+  const struct { std::vector<std::string> args; int exitStatus; const char* says; } cases[] = {
       {{"--help", "-u", "plu.csv"}, 0, "--report FILE"},
       {{"-e", "--version"}, 0, "Tolvan Scale Driver Version 1.2\n"},
       {{"-e", "-u", "plu.csv", "--bogus", "--report", "report.json"}, 64, "unknown option or missing value: --bogus"},
       {{"-u", "plu.csv", "--report"}, 64, "Usage: tolvandrv"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1]);
     SimHarness h;
     h.writeFile(SimHarness::kDriverLog, "earlier run\r\n");

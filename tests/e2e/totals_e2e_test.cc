@@ -3,19 +3,15 @@
 // succeeded (its dump holds no totals afterwards), and nothing lost: a
 // scale whose transfer breaks keeps all of its totals, and a message-family
 // scale's lines are on disk before it is reset, even if the driver dies there.
-#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
-#include <vector>
 
 #include "e2e/e2e_support.h"
 
 namespace tolvan {
 namespace {
 
-using testing::contains;
-using testing::countOf;
+using namespace testing;
 
 std::string plu(int no, int quantity, int weight, int price) {
   return "totals plu no=" + std::to_string(no) + " quantity=" + std::to_string(quantity) +
