@@ -156,18 +156,5 @@ TEST(FileFindings, EachKindIsFoundWithItsLineAndWhatTheDriverDoes) {
   }
 }
 
-TEST(FileFindings, AFileThatCannotBeReadGivesTheRunsErrorCode) {
-  TempDir dir;
-  DriverOptions options;
-  options.configFile = dir.file("missing.txt");
-  EXPECT_EQ(lookAtFiles(options).unreadable, kMsgCannotOpenSetup);
-  dir.write("cfg.txt", kScales);
-  options.configFile = dir.file("cfg.txt");
-  options.mode = kModeAdd;
-  EXPECT_EQ(lookAtFiles(options).unreadable, kMsgNoImportFile);
-  options.dataFile = dir.file("missing.txt");
-  EXPECT_EQ(lookAtFiles(options).unreadable, kMsgCannotOpenTextFile);
-}
-
 }  // namespace
 }  // namespace tolvan

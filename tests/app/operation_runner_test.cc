@@ -125,22 +125,6 @@ TEST(OperationRunnerRealWorker, HungScaleIsAbandonedAndJoinedCleanly) {
   socketClose(listener);  // the kernel held the connection in its backlog
 }
 
-TEST_F(OperationRunner, ResendStepSendsExistingFilesAndDeletesThoseThatWentOut) {
-  ScaleEntry& good = addScale("good");
-  good.resendFile = dir.file("good.rsd");
-  ScaleEntry& bad = addScale("sendfail");
-  bad.resendFile = dir.file("bad.rsd");
-  addScale("none").resendFile = dir.file("absent.rsd");
-  dir.write("good.rsd", "x");
-  dir.write("bad.rsd", "y");
-  EXPECT_EQ(resendStep(driver), kMsgOk);
-  EXPECT_FALSE(dir.exists("good.rsd"));
-  EXPECT_TRUE(dir.exists("bad.rsd"));
-  EXPECT_EQ(driver.scales.get(2)->status.load(), kStatusOk);
-  std::lock_guard lock(gCallsMutex);
-  EXPECT_EQ(gCalls.size(), 2u);
-}
-
 // Entries are counted up to a damaged tail: a length running past the end of
 // the file ends the count.
 TEST_F(OperationRunner, ResendEntriesAreCountedUpToADamagedTail) {

@@ -276,11 +276,5 @@ TEST_F(BlockProtocol, WrongScaleEnquiryAfterTurnRoundIs22) {
   peer.finish();
 }
 
-TEST_F(BlockProtocol, TypeWithoutUploadRequestIs17WithoutTouchingTheLine) {
-  scale_.dataType = 6;  // "pricecng"
-  EXPECT_EQ(BlockReceive(scale_), kMsgTypeNotSupported);
-  EXPECT_EQ(logged("Import data type [pricecng] not supported by scale : scale1"), 1);
-}
-
 }  // namespace
 }  // namespace tolvan

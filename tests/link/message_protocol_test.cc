@@ -128,44 +128,6 @@ class MessageProtocol : public ::testing::Test {
 
 // ---- Sessions and batches ----
 
-// A session of bare headers around its batches, each on a fresh connection;
-// each run of one mode is its own message, and records that do not convert
-// (price changes have no deletion) are reported and skipped.
-TEST_F(MessageProtocol, SessionOfBareHeadersAroundOneMessagePerRunOfOneMode) {
-  addPlu(123);
-  addPlu(124);
-  addDeletion(1, 3);
-  addDeletion(1, 4);
-  addDeletion(static_cast<int>(DataType::PriceCng), 5);
-  addPlu(6);
-  auto got = run(MessageSend);
-  EXPECT_EQ(result_, kMsgOk);
-  ASSERT_EQ(numbers(got), (std::vector<int>{80, 30, 0, 30, 81}));
-  EXPECT_EQ(numbers(got, true), (std::vector<int>{0, 1, 2, 3, 4}));
-  EXPECT_EQ(got[0].header, (Bytes{0x80, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_TRUE(got[0].body.empty());
-  EXPECT_EQ(got[1].header, (Bytes{0x30, 0, 0, 0, 0xB4, 0, 0, 0}));
-  ASSERT_EQ(got[1].body.size(), 180u);
-  EXPECT_EQ(Bytes(got[1].body.begin(), got[1].body.begin() + 12),
-            (Bytes{0x30, 0, 0, 0, 0, 0, 0x52, 0, 0x00, 0x00, 0x01, 0x23}));
-  EXPECT_EQ(Bytes(got[1].body.begin() + 90, got[1].body.begin() + 102),
-            (Bytes{0x30, 0, 0, 0, 0, 0, 0x52, 0, 0x00, 0x00, 0x01, 0x24}));
-  EXPECT_EQ(got[2].header, (Bytes{0x00, 0, 0, 0, 8, 0, 0, 0}));
-  EXPECT_EQ(got[2].body, (Bytes{0, 0, 0, 3, 0, 0, 0, 4}));
-  EXPECT_EQ(got[3].body.size(), 90u);
-  EXPECT_EQ(got[4].header, (Bytes{0x81, 0, 0, 0, 0, 0, 0, 0}));
-  std::vector<int> pauses = sleeper_.pauses();
-  ASSERT_FALSE(pauses.empty());
-  EXPECT_EQ(pauses[0], 200);  // after the start, before the first reconnect
-  // The header is a Send entry, each record a bare dump of its own.
-  std::string log = scaleLog();
-  EXPECT_NE(log.find("Error converting to scale data format for line 5"), std::string::npos);
-  size_t text = log.find("Msg = 30 Size = 180\r\n");
-  ASSERT_NE(text, std::string::npos);
-  EXPECT_NE(log.rfind(" Send 8 Bytes", text), std::string::npos);
-  EXPECT_EQ(log.find(" Send 90 Bytes"), std::string::npos);
-}
-
 // ---- Failures: the session is still closed where one was opened ----
 
 struct FailureCase {

@@ -58,21 +58,6 @@ TEST_F(ExMsgTest, BlockCodesFollowVersionAndTypeAndNumbersTheDigitsOfMaxExMsg) {
   EXPECT_EQ(send(kExMsg, 1, "x"), "-");
 }
 
-TEST_F(ExMsgTest, MessageFamilyNumbersAreTwoToFiveThirtyTwoToFiveAndFiftyTwoToFive) {
-  for (int maxExMsg : {99, 500}) {
-    for (int type = kExMsg; type <= kCoupon; ++type) {
-      configure(kModelVt40, kVersionNz, maxExMsg, type);
-      EXPECT_EQ(send(type, 7, "Ham"), char(0x30 + type) + "\0\0\0\0\0\x0a\0\0\0\0\x07\x04\0Ham\0"s);
-      EXPECT_EQ(b_.code, 30 + type);
-      EXPECT_EQ(send(type, 7, kLong).size(), 14u + (type == kCoupon ? 510 : 1028));
-      EXPECT_EQ(remove(type, 1234), "\0\0\x12\x34"s);
-      EXPECT_EQ(b_.code, type);
-      EXPECT_EQ(request(), "\0\0\0\0"s);
-      EXPECT_EQ(b_.code, 50 + type);
-    }
-  }
-}
-
 TEST_F(ExMsgTest, ReceivedRecordsKeepTheFirstArrivalOfANumber) {
   ScaleEntry other{"scale2", 0, 594};
   other.driver = &b_.driver, other.model = kModelVt40, other.dataType = kExMsg;

@@ -57,7 +57,6 @@ class SimHarness {
 
   // What the simulator printed (ready line and any complaint).
   std::string simOutput() const { return simOutput_ + readFile("sim.err"); }
-  std::string driverConfig() const { return readFile(kDriverConfig); }
   std::string driverLog() const { return readFile(kDriverLog); }
 
  private:
