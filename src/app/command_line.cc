@@ -179,6 +179,8 @@ void printUsage(std::FILE* out) {
       "  -l            description columns as font/text pairs\n"
       "  -e            delete the driver log before the run\n"
       "  --report FILE write the run report (every scale's outcome) to FILE as JSON\n"
+      "  --check       list what the files hold that a run would read differently\n"
+      "                than meant; contact no scale, change no file\n"
       "  --help        show this text\n"
       "  --version     show the driver's version\n"
       "\n"
@@ -191,6 +193,7 @@ void printUsage(std::FILE* out) {
       "  50       the run went through, but at least one scale failed, reported an\n"
       "           error, did not take the data type, refused or could not take a\n"
       "           record, or kept its resend file; or an over-long line cut the import\n"
+      "  60       --check only: at least one finding\n"
       "  64       unknown long option or missing option value (nothing was done)\n",
       out);
 }
