@@ -10,7 +10,6 @@
 #include "files/field_splitter.h"
 #include "files/line_reader.h"
 #include "files/work_files.h"
-#include "platform/clock.h"
 #include "platform/files.h"
 
 namespace tolvan {
@@ -268,13 +267,9 @@ void ConfigLook::finish(const LineReader& reader) {
 MessageCode scanConfiguration(const DriverOptions& options, ConfigScan& scan, FindingList& findings) {
   std::FILE* file = openFile(options.configFile, "rb");
   if (file == nullptr) return kMsgCannotOpenSetup;
-  // The reader reports an over-long line to a log; this one writes nowhere.
-  const std::string nowhere;
-  SystemClock clock;
-  DriverLog quiet(nowhere, clock, nullptr);
-  quiet.keepOffDisk();
+  QuietLog quiet;
   {
-    LineReader reader(file, quiet);
+    LineReader reader(file, quiet.log());
     FindingList own;
     ConfigLook look(options, scan, own);
     FieldList items;

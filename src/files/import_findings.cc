@@ -18,7 +18,6 @@
 #include "files/field_splitter.h"
 #include "files/import_reader.h"
 #include "files/line_reader.h"
-#include "platform/clock.h"
 #include "platform/files.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
@@ -601,13 +600,9 @@ MessageCode scanImportFile(const DriverOptions& options, const ScaleList& scales
   if (!options.dataFile) return kMsgNoImportFile;
   std::FILE* file = openFile(*options.dataFile, "rb");
   if (file == nullptr) return kMsgCannotOpenTextFile;
-  // The reader reports an over-long line to a log; this one writes nowhere.
-  const std::string nowhere;
-  SystemClock clock;
-  DriverLog quiet(nowhere, clock, nullptr);
-  quiet.keepOffDisk();
+  QuietLog quiet;
   {
-    LineReader reader(file, quiet);
+    LineReader reader(file, quiet.log());
     FindingList own;
     ImportScan scan(options, scales, own);
     if (format == kFormatStandard) scan.scanStandard(reader);

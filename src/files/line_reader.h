@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "core/driver_log.h"
 
@@ -65,6 +66,19 @@ class LineReader {
   int lineEnds_ = 0;
   bool lastWasCr_ = false;
   int physicalLine_ = 0;
+};
+
+// A driver log for reading a file outside a run (a look for findings): the
+// reader's note of an over-long line goes nowhere, not to the run's log.
+class QuietLog {
+ public:
+  QuietLog() : log_(nowhere_, clock_, nullptr) { log_.keepOffDisk(); }
+  DriverLog& log() { return log_; }
+
+ private:
+  const std::string nowhere_;
+  SystemClock clock_;
+  DriverLog log_;
 };
 
 }  // namespace tolvan
