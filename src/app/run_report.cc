@@ -163,7 +163,9 @@ int exitStatusFor(const RunReport& report) {
 bool writeReportFile(const RunReport& report, const std::string& path) {
   std::FILE* file = openFile(path, "wb");
   if (file == nullptr) return false;
-  std::string text = reportJson(report).dump(2) + "\n";
+  // Names and paths come from the store's files in whatever encoding they
+  // use; bytes that are not UTF-8 become U+FFFD instead of stopping the report.
+  std::string text = reportJson(report).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
   bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
   return std::fclose(file) == 0 && ok;
 }

@@ -139,6 +139,15 @@ TEST_F(OperationRunner, ResendEntriesAreCountedUpToADamagedTail) {
   EXPECT_EQ(countResendEntries(dir.file("none.rsd")), 0);
 }
 
+// A scale name in the store's own 8-bit encoding must not stop the report.
+TEST_F(OperationRunner, ReportKeepsNamesThatAreNotUtf8) {
+  RunReport report;
+  report.scales.push_back({});
+  report.scales[0].name = "K\xe4se";
+  ASSERT_TRUE(writeReportFile(report, dir.file("r.json")));
+  EXPECT_NE(dir.read("r.json").find("\"K\xef\xbf\xbdse\""), std::string::npos);
+}
+
 TEST_F(OperationRunner, ProgressCountsOnlyThisWaitsRecordsAndNamesTheScaleFurthestBehind) {
   for (int i = 0; i < 10; ++i) driver.records.append(allocRecord<DeletionRecord>());
   for (const char* name : {"Ahead", "Behind", "Done"}) addScale(name).status = kStatusRunning;
