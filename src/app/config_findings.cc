@@ -15,8 +15,6 @@
 namespace tolvan {
 namespace {
 
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
 std::string trimmed(std::string_view text) {
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   return std::string(text);

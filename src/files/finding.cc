@@ -56,4 +56,10 @@ std::string nearestWord(std::string_view word, const std::vector<std::string>& k
   return best;
 }
 
+std::string quoted(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  return out.append(1, '"').append(text).append(1, '"');
+}
+
 }  // namespace tolvan

@@ -32,6 +32,9 @@ void writeFindings(std::FILE* out, const FindingList& findings);
 // "warning: ... and N more" when there are more.
 void writeFindingWarnings(std::FILE* out, const FindingList& findings, size_t maxLines);
 
+// The text between double quotes, as findings show what a file holds.
+std::string quoted(std::string_view text);
+
 // Edit distance between two words: insertions, deletions, substitutions
 // and swaps of two neighbouring characters, each one edit.
 size_t editDistance(std::string_view a, std::string_view b);

@@ -27,8 +27,6 @@ namespace {
 
 constexpr int64_t kLongMax = 2147483647;
 
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
 // A number as the import reads it: blanks, an optional sign, digits (with
 // '.' skipped for Long columns), and what stands behind them.
 struct NumberText {

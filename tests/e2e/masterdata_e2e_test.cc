@@ -99,7 +99,8 @@ std::string held(const SimHarness& h, const std::string& dump) {
   for (const auto& [name, settings] : kStore) {
     std::string records;
     for (const std::string& r : found(h.readFile(name + dump), "record (type=[0-9]+ no=[0-9]+ hex=[0-9a-f]*)")) {
-      records += " " + r.substr(5, r.find(" hex=") - 5) + "/" + std::to_string((r.size() - r.find("hex=") - 4) / 2);
+      records.append(" ").append(r, 5, r.find(" hex=") - 5).append("/");
+      records.append(std::to_string((r.size() - r.find("hex=") - 4) / 2));
     }
     if (!records.empty()) all += name + records + "; ";
   }

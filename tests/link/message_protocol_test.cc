@@ -209,9 +209,12 @@ Bytes dataReply(const std::vector<uint8_t>& pluBcdLows, size_t trailing) {
     records.insert(records.end(), record.begin(), record.end());
   }
   records.insert(records.end(), trailing, 0x77);
-  uint32_t n = static_cast<uint32_t>(records.size());
-  Bytes out = {0x50, 0, 0, 0, static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), 0, 0};
-  out.insert(out.end(), records.begin(), records.end());
+  // Built at full size: GCC 12 warns falsely on an insert behind an initializer list.
+  Bytes out(8 + records.size(), 0);
+  out[0] = 0x50;
+  out[4] = static_cast<uint8_t>(records.size());
+  out[5] = static_cast<uint8_t>(records.size() >> 8);
+  std::copy(records.begin(), records.end(), out.begin() + 8);
   return out;
 }
 
