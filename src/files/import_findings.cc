@@ -459,21 +459,6 @@ void ImportScan::scanSeasia(LineReader& reader) {
 
 // ----------------------------------------------------------------- wmsmart
 
-constexpr char kUnitSeparator = 31;
-constexpr char kRecordSeparator = 30;
-
-bool endsWmsRecord(const char* line) { return line[0] == kUnitSeparator || line[0] == kRecordSeparator; }
-
-// The PLU columns a "wmsmart" field fills, by its tag, as the reader has them.
-struct WmsTag {
-  char tag[3];
-  const char* column;
-};
-constexpr WmsTag kWmsPluTags[] = {
-    {"bc", "SalesMode"}, {"p#", "Plu_No"},   {"ta", "Tare"},      {"nw", "Weight"},
-    {"u#", "Posflag"},   {"r#", "Message7"}, {"sl", "ShelfLife"}, {"u$", "UnitPrice"},
-};
-
 // True when a "dt" field hands the record over to the description lines.
 bool ImportScan::readWmsPluFields(int lineNo, const char* p, void* record, bool& bad) {
   for (;;) {

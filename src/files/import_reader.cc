@@ -21,8 +21,6 @@ namespace tolvan {
 namespace {
 
 constexpr char kEsc = 27;
-constexpr char kUnitSeparator = 31;
-constexpr char kRecordSeparator = 30;
 
 // A field table that releases its entries when the import is done.
 struct OwnedFieldTable {
@@ -330,18 +328,6 @@ MessageCode importSeasia(ImportRun& run) {
 
 // ----------------------------------------------------------------- wmsmart
 
-bool endsRecord(const char* line) { return line[0] == kUnitSeparator || line[0] == kRecordSeparator; }
-
-// The columns a "wmsmart" PLU field fills, by its tag.
-struct WmsTag {
-  char tag[3];
-  const char* column;
-};
-constexpr WmsTag kWmsPluTags[] = {
-    {"bc", "SalesMode"}, {"p#", "Plu_No"},  {"ta", "Tare"},      {"nw", "Weight"},
-    {"u#", "Posflag"},   {"r#", "Message7"}, {"sl", "ShelfLife"}, {"u$", "UnitPrice"},
-};
-
 class WmsmartImport {
  public:
   explicit WmsmartImport(ImportRun& run) : run_(run) {
@@ -411,7 +397,7 @@ void WmsmartImport::readPluAddition(const char* line) {
   FieldsEnd end = readPluFields(line, record, desc, bad);
   while (end == FieldsEnd::Description) {
     const char* next = run_.reader.nextLine();
-    if (next == nullptr || endsRecord(next)) break;
+    if (next == nullptr || endsWmsRecord(next)) break;
     size_t len = std::strcspn(next, "\x1f");
     desc.addLine('1', next, len);
     if (next[len] == kUnitSeparator) end = readPluFields(next + len + 1, record, desc, bad);
@@ -439,7 +425,7 @@ void WmsmartImport::readPluDeletion(const char* line, size_t firstLen) {
 // or the end of the file.
 void WmsmartImport::readFollowingLines(char font, DescWriter& desc) {
   while (const char* next = run_.reader.nextLine()) {
-    if (endsRecord(next)) return;
+    if (endsWmsRecord(next)) return;
     desc.addLine(font, next, std::strlen(next));
   }
 }

@@ -46,4 +46,20 @@ void fillDescFromPairs(void* record, const FieldDef& column, FieldList& fields, 
 // one ending the block; sets the record's description size.
 void readDescriptionBlock(void* record, const FieldDef& column, int dataType, const char* text);
 
+// "wmsmart" lines: fields end at the unit separator, a line starting with
+// either separator ends a record, and the PLU columns a field fills by its
+// two-character tag. Shared with the look for findings, which must read
+// the file exactly as the import does.
+inline constexpr char kUnitSeparator = 31;
+inline constexpr char kRecordSeparator = 30;
+inline bool endsWmsRecord(const char* line) { return line[0] == kUnitSeparator || line[0] == kRecordSeparator; }
+struct WmsTag {
+  char tag[3];
+  const char* column;
+};
+inline constexpr WmsTag kWmsPluTags[] = {
+    {"bc", "SalesMode"}, {"p#", "Plu_No"},  {"ta", "Tare"},      {"nw", "Weight"},
+    {"u#", "Posflag"},   {"r#", "Message7"}, {"sl", "ShelfLife"}, {"u$", "UnitPrice"},
+};
+
 }  // namespace tolvan
