@@ -11,7 +11,7 @@ command -v make >/dev/null || need+=(make)
 [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
 # The install check renders the manual pages.
 command -v man >/dev/null || need+=(man-db)
-command -v groff >/dev/null || need+=(groff)
+command -v groff >/dev/null || need+=(groff-base)
 # Asked for by scripts/coverage.sh and scripts/fuzz.sh only.
 if [ "${TOLVAN_WITH_COVERAGE:-0}" = 1 ]; then command -v gcovr >/dev/null || need+=(gcovr); fi
 if [ "${TOLVAN_WITH_FUZZ:-0}" = 1 ]; then
