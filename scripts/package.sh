@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package (build/release/tolvan_*.deb), installs it with
-# dpkg as a store machine would, runs the installed driver against the
-# installed simulator with the installed examples, and removes the package
-# again. Run as root on Debian 12; the package file stays in build/release.
+# dpkg as a store machine would, runs the README's recipes with the installed
+# programs and examples against the installed simulator, and removes the
+# package again. Run as root on Debian 12; the .deb stays in build/release.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ "$(id -u)" = 0 ] || { echo "package.sh: run as root (dpkg -i)" >&2; exit 1; }
@@ -10,7 +10,7 @@ if dpkg -s tolvan >/dev/null 2>&1; then
   echo "package.sh: the tolvan package is installed already; remove it first (dpkg -r tolvan)" >&2
   exit 1
 fi
-scripts/setup.sh
+TOLVAN_WITH_PACKAGE=1 scripts/setup.sh
 started=$SECONDS
 
 # The release tree demo.sh also uses; the package needs no test suite.
@@ -24,9 +24,7 @@ dpkg-deb --field "$deb" Package Version Architecture Maintainer Depends
 dpkg-deb --contents "$deb" | awk '{ print $6 }'
 
 work=$(mktemp -d)
-sim_pid=
 cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
   dpkg -r tolvan >/dev/null 2>&1 || true
   rm -rf "$work"
 }
@@ -42,22 +40,19 @@ for page in tolvandrv tolvansim; do
 done
 echo "man tolvandrv, man tolvansim: rendered"
 
-echo "== README recipe: try the driver with the simulator (installed binaries and examples)"
-cd "$work"
-cp /usr/share/doc/tolvan/examples/sim/* /usr/share/doc/tolvan/examples/plu.csv .
-tolvansim store.cfg --write-config TolvanDrvConfig.txt >sim.out &
-sim_pid=$!
-for _ in $(seq 1 100); do grep -q ready sim.out && break; sleep 0.1; done
-grep -q ready sim.out || { echo "package.sh: tolvansim did not start" >&2; cat sim.out >&2; exit 1; }
-tolvandrv -u plu.csv
-tolvandrv -v export.csv
-for plu in 101 102 205; do
-  grep -q "^$plu," export.csv || { echo "package.sh: PLU $plu did not come back" >&2; cat export.csv >&2; exit 1; }
-done
-kill "$sim_pid"
-wait "$sim_pid"
-sim_pid=
-cd - >/dev/null
+echo "== README recipes, with the installed programs, README and examples"
+# The shell blocks of the README's "Recipes" section, in order, in one shell
+# whose home is a scratch folder.
+awk '/^## Recipes/ { on = 1; next } /^## / { on = 0 } on' /usr/share/doc/tolvan/README.md |
+  awk '/^```sh/ { code = 1; next } /^```/ { code = 0; next } code' >"$work/recipes.sh"
+HOME=$work timeout 300 bash "$work/recipes.sh" >"$work/recipes.out" 2>&1 || true
+cat "$work/recipes.out"
+try=$work/tolvan-try
+statuses=$(grep -oE '^exit status [0-9]+' "$work/recipes.out" | awk '{ printf "%s ", $3 }')
+[ "$statuses" = "0 0 50 0 " ] || { echo "package.sh: the recipes ended with exit statuses $statuses, not 0 0 50 0" >&2; exit 1; }
+[ "$(grep -c '^[A-Za-z]*,[0-9]*,' "$try/totals.csv")" = 3 ] || { echo "package.sh: totals.csv does not hold the 3 seeded totals" >&2; exit 1; }
+[ "$(jq .run.exitStatus "$try/run.json")" = 0 ] || { echo "package.sh: run.json does not report exit status 0" >&2; exit 1; }
+[ ! -e "$try/deli.rsd" ] || { echo "package.sh: the resend file is still there after -r" >&2; exit 1; }
 
 echo "== dpkg -r"
 dpkg -r tolvan
