@@ -24,6 +24,8 @@ add_custom_target(tolvan_man_pages ALL DEPENDS ${TOLVAN_MAN_PAGES})
 install(FILES ${TOLVAN_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# Beside the README, so that its links to docs/ hold in the installed tree.
+install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs FILES_MATCHING PATTERN "*.md")
 install(DIRECTORY examples DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_PACKAGE_NAME tolvan)

@@ -25,7 +25,8 @@ for f in bin/tolvandrv bin/tolvansim; do
   [ -x "$prefix/$f" ] || fail "$f is not installed as a program"
 done
 page() { for f in "$man1/$1.1.gz" "$man1/$1.1"; do [ -f "$f" ] && { echo "$f"; return; }; done; true; }
-for f in "$doc/README.md" "$doc/examples/TolvanDrvConfig.txt" "$doc/examples/plu.csv" "$doc/examples/sim/store.cfg"; do
+for f in "$doc/README.md" "$doc/examples/TolvanDrvConfig.txt" "$doc/examples/plu.csv" "$doc/examples/sim/store.cfg" \
+         $(cd "$src" && find docs -name '*.md' -printf "$doc/%p\n"); do
   [ -f "$f" ] || fail "${f#"$prefix"/} is not installed"
 done
 
