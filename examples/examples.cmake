@@ -48,3 +48,7 @@ foreach(entry IN LISTS TOLVAN_EXAMPLE_FILES)
     COMMAND tolvandrv --check ${options} ${examples}/${file} ${examples}/${config}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endforeach()
+
+# The simulated store of every model takes the PLU example.
+add_test(NAME Examples.SimulatedStoreOfEveryModelTakesThePluFile
+  COMMAND ${PROJECT_SOURCE_DIR}/tools/check_sim_models.sh $<TARGET_FILE:tolvandrv> $<TARGET_FILE:tolvansim> ${examples})
