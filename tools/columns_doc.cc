@@ -206,8 +206,8 @@ void writeFormats(std::ostream& out) {
 
 void writeType(std::ostream& out, const std::vector<DataType>& types, const char* what) {
   const int type = static_cast<int>(types.front());
-  out << "## " << keywords(types) << "\n\n" << what << "\n\n### Delimited (`-sstandard`)\n\n" << standardTable(type, kModeAdd)
-      << "\n";
+  out << "## " << keywords(types) << "\n\n" << what << "\n\n### Delimited (`-sstandard`)\n\n"
+      << standardTable(type, kModeAdd) << "\n";
   Columns fixed(type, kModeAdd, kWideMaxExMsg);
   if (fixed.table.count() == 0) return;
   out << "### Fixed width (`-sseasia`)\n\n"

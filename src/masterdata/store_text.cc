@@ -13,10 +13,12 @@ constexpr FieldMeaning kFontTypeMeaning = digitsRange(1);
 void buildStoreFieldTable(FieldTable& table) {
   table.append(new FieldDef("Store_No", FieldKind::Long, 4, offsetof(StoreRecord, storeNo), kStoreNoMeaning));
   table.append(new FieldDef("Name_Font", FieldKind::Byte, 1, offsetof(StoreRecord, nameFont), kFontMeaning));
-  table.append(new FieldDef("Name_FontType", FieldKind::Byte, 1, offsetof(StoreRecord, nameFontType), kFontTypeMeaning));
+  table.append(
+      new FieldDef("Name_FontType", FieldKind::Byte, 1, offsetof(StoreRecord, nameFontType), kFontTypeMeaning));
   table.append(new FieldDef("Name", FieldKind::Text, kStoreTextMax, offsetof(StoreRecord, name)));
   table.append(new FieldDef("Addr_Font", FieldKind::Byte, 1, offsetof(StoreRecord, addrFont), kFontMeaning));
-  table.append(new FieldDef("Addr_FontType", FieldKind::Byte, 1, offsetof(StoreRecord, addrFontType), kFontTypeMeaning));
+  table.append(
+      new FieldDef("Addr_FontType", FieldKind::Byte, 1, offsetof(StoreRecord, addrFontType), kFontTypeMeaning));
   table.append(new FieldDef("Address", FieldKind::Text, kStoreTextMax, offsetof(StoreRecord, address)));
 }
 

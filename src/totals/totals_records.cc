@@ -14,7 +14,8 @@ void appendLong(FieldTable& table, const char* name, size_t offset, FieldUnit un
 
 // The export writes the scale's configured name in the first column.
 void appendScaleName(FieldTable& table, const char* name, size_t offset) {
-  table.append(new FieldDef(name, FieldKind::Long, 4, static_cast<uint32_t>(offset), FieldMeaning{FieldUnit::ScaleName}));
+  table.append(
+      new FieldDef(name, FieldKind::Long, 4, static_cast<uint32_t>(offset), FieldMeaning{FieldUnit::ScaleName}));
 }
 
 }  // namespace
