@@ -11,12 +11,12 @@ namespace tolvan {
 namespace {
 
 constexpr int kMsgNoPriceChange = 23;
+constexpr uint16_t kPriceChangeBodyLen = 9;
 
 // Block-family records hold 6 digits of PLU number and 5 of price (7 and 6
 // on "thailand" scales).
 constexpr FieldMeaning kPluNoMeaning = digitsRange(6, FieldUnit::None, 1);
 constexpr FieldMeaning kNewPriceMeaning = digitsRange(5, FieldUnit::Price);
-constexpr uint16_t kPriceChangeBodyLen = 9;
 
 long asLong(int32_t v) { return static_cast<long>(v); }
 

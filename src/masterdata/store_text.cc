@@ -3,7 +3,8 @@
 namespace tolvan {
 namespace {
 
-// Block-family scales take store numbers up to 10 and fonts 0 to 7.
+// Block-family scales take store numbers up to 10; the "thailand" layout
+// writes a font escape only for fonts 0 to 7.
 constexpr FieldMeaning kStoreNoMeaning{FieldUnit::None, 1, 10};
 constexpr FieldMeaning kFontMeaning{FieldUnit::None, 0, 7};
 constexpr FieldMeaning kFontTypeMeaning = digitsRange(1);

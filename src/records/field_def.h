@@ -21,9 +21,9 @@ inline constexpr size_t kFieldNameMax = 15;
 inline constexpr int kMaxDescLen = 2047;
 
 // What a number stands for. Prices and weights are the import text's
-// digits with the decimal point dropped (1.99 travels as 199): the scales
-// apply their own decimals.
-// ScaleName: the export writes the scale's configured name in its place.
+// digits with the decimal point dropped (1.99 travels as 199); the driver
+// applies no decimals of its own. ScaleName: the export writes the scale's
+// configured name in the column's place.
 enum class FieldUnit : uint8_t {
   None,
   Price,
