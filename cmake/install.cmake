@@ -3,6 +3,9 @@
 include(GNUInstallDirs)
 
 install(TARGETS tolvandrv tolvansim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# <tolvan/driver.h> (installed beside the library target's definition) is of
+# use only with the library behind it.
+install(TARGETS tolvan ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
 # Debian keeps its manual pages compressed; where gzip is missing the pages
 # go in as they are, which man reads just as well.

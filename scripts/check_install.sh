@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # Installs a build tree into a temporary prefix and checks what a user gets:
-# the binaries run from there, both manual pages render without a warning,
+# the binaries run from there, a program builds against the installed
+# embedding header and library, both manual pages render without a warning,
 # and the pages still name every option, exit status, message, simulator
 # setting and fault the programs know.
 #
-#   scripts/check_install.sh BUILD_DIR
+#   scripts/check_install.sh BUILD_DIR [LINK_OPTION...]
+#
+# LINK_OPTIONs (such as -fsanitize=address) are those the build tree links
+# with; $CXX is its compiler.
 set -euo pipefail
-build=$(cd "${1:?usage: check_install.sh BUILD_DIR}" && pwd)
+build=$(cd "${1:?usage: check_install.sh BUILD_DIR [LINK_OPTION...]}" && pwd)
+shift
+link_options=("$@")
 src=$(cd "$(dirname "$0")/.." && pwd)
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
@@ -31,6 +37,15 @@ for f in "$doc/README.md" "$doc/examples/TolvanDrvConfig.txt" "$doc/examples/plu
 done
 
 "$prefix/bin/tolvandrv" --version | grep -q '^Tolvan Scale Driver Version ' || fail "the installed tolvandrv --version does not run"
+
+# A back-office program builds from the installed header and library alone.
+lib=$(find "$prefix" -name libtolvan.a -print -quit)
+if [ ! -f "$prefix/include/tolvan/driver.h" ] || [ -z "$lib" ]; then
+  fail "the embedding header or the library is not installed"
+elif ! "${CXX:-c++}" -std=c++20 -I"$prefix/include" "$src/examples/embed/run_job.cc" "$lib" -pthread "${link_options[@]}" \
+       -o "$prefix/run_job" 2>"$prefix/cc.err"; then
+  fail "the embedding example does not build against the installed tree: $(cat "$prefix/cc.err")"
+fi
 
 # The page as a reader sees it, one paragraph a line: no fill, no
 # hyphenation, no bold or underline, so a phrase can be looked for as is.

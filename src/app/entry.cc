@@ -1,5 +1,7 @@
 #include "app/entry.h"
 
+#include <tolvan/driver.h>
+
 #include "app/command_line.h"
 #include "app/configuration.h"
 #include "app/file_check.h"
@@ -102,11 +104,22 @@ int answerLongOptions(int argc, const char* const* argv, std::FILE* console) {
 
 // After the final message: the report file and, for a person at a
 // terminal, the per-scale table. Neither changes the exit status.
-void tellOutcome(const RunReport& report, const std::optional<std::string>& reportFile) {
+void tellOutcome(const RunReport& report, const std::optional<std::string>& reportFile, bool showTerminal) {
   if (reportFile && !writeReportFile(report, *reportFile)) {
     std::fprintf(stderr, "tolvandrv: cannot write the run report %s\n", reportFile->c_str());
   }
-  if (isTerminal(stderr)) printScaleTable(report, stderr);
+  if (showTerminal) printScaleTable(report, stderr);
+}
+
+void showBanner(const RunFrame& frame) {
+  if (frame.echo) {
+    std::string_view line(kBanner);
+    line.remove_suffix(1);  // the echo takes lines without their end
+    frame.echo(line);
+  } else if (frame.console != nullptr) {
+    std::fputs(kBanner, frame.console);
+    std::fflush(frame.console);
+  }
 }
 
 }  // namespace
@@ -114,26 +127,39 @@ void tellOutcome(const RunReport& report, const std::optional<std::string>& repo
 int runDriver(int argc, const char* const* argv, const Clock& clock, Sleeper& sleeper, std::FILE* console) {
   int answered = answerLongOptions(argc, argv, console);
   if (answered >= 0) return answered;
-  if (console != nullptr) {
-    std::fputs(kBanner, console);
-    std::fflush(console);
-  }
-  socketStartup();
+  RunFrame frame{clock, sleeper, console, {}, isTerminal(stderr)};
+  OptionSource commandLine{[argc, argv](DriverOptions& options) {
+                             std::string unused;
+                             (void)parseLongOptions(options, argc, argv, unused);
+                           },
+                           [argc, argv](Driver& driver) { return parseCommandLine(driver, argc, argv); }};
   RunReport report;
-  report.started = localStamp(clock.localNow());
+  return runOnce(frame, commandLine, report);
+}
+
+int runCommandLine(int argc, const char* const* argv) {
+  SystemClock clock;
+  SystemSleeper sleeper;
+  return runDriver(argc, argv, clock, sleeper, stdout);
+}
+
+int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report) {
+  showBanner(frame);
+  socketStartup();
+  report.started = localStamp(frame.clock.localNow());
   std::optional<std::string> reportFile;
   // The driver (and with it every scale, record and worker) is released
   // before the final message, so the final line is the run's last act.
   std::string logFile;
   {
-    Driver driver(clock, sleeper, console);
-    std::string unused;
-    (void)parseLongOptions(driver.options, argc, argv, unused);
+    Driver driver(frame.clock, frame.sleeper, frame.console);
+    if (frame.echo) driver.log.echoTo(frame.echo);
+    source.apply(driver.options);
     ProgressLine progress(stderr);
-    if (isTerminal(stderr)) {
+    if (frame.showTerminal) {
       driver.waitWatcher = [&progress](const Driver& d, Driver::WaitStep step) { progress.onWait(d, step); };
     }
-    report.result = parseCommandLine(driver, argc, argv);
+    report.result = source.check(driver);
     // A check reads the files and ends: no scale, no log, no final message.
     if (driver.options.check) return checkFiles(driver, report.result);
     if (report.result == kMsgOk) warnAboutFiles(driver.options, stderr);
@@ -147,14 +173,15 @@ int runDriver(int argc, const char* const* argv, const Clock& clock, Sleeper& sl
   report.exitStatus = exitStatusFor(report);
   DriverOptions finalOptions;
   finalOptions.logFile = logFile;
-  DriverLog finalLog(finalOptions.logFile, clock, console);
+  DriverLog finalLog(finalOptions.logFile, frame.clock, frame.console);
+  if (frame.echo) finalLog.echoTo(frame.echo);
   if (report.result == kMsgOk) {
     finalLog.plain(kMsgCompletedOk);
   } else {
     finalLog.plain(kMsgDriverError, static_cast<int>(report.result));
   }
-  report.ended = localStamp(clock.localNow());
-  tellOutcome(report, reportFile);
+  report.ended = localStamp(frame.clock.localNow());
+  tellOutcome(report, reportFile, frame.showTerminal);
   return report.exitStatus;
 }
 

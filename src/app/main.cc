@@ -1,8 +1,5 @@
-// tolvandrv: one run of the scale driver with the real clock and pauses.
-#include "app/entry.h"
+// tolvandrv: one run of the scale driver, as a program that embeds it would
+// run a job, from the command line.
+#include <tolvan/driver.h>
 
-int main(int argc, char** argv) {
-  tolvan::SystemClock clock;
-  tolvan::SystemSleeper sleeper;
-  return tolvan::runDriver(argc, argv, clock, sleeper, stdout);
-}
+int main(int argc, char** argv) { return tolvan::runCommandLine(argc, argv); }

@@ -66,15 +66,32 @@ void judge(const ScaleEntry& scale, ScaleReport& out) {
   if (out.code != kMsgOk) out.text = scaleMessage(scale, out.code);
 }
 
-nlohmann::json scaleJson(const ScaleReport& s) {
+ScaleResult scaleResult(const ScaleReport& s) {
+  return {.name = s.name,
+          .address = s.address,
+          .port = s.port,
+          .model = s.model,
+          .family = s.family,
+          .outcome = verdictName(s.verdict),
+          .code = s.code,
+          .message = s.text,
+          .sent = s.sent,
+          .accepted = s.accepted,
+          .received = s.received,
+          .resendFile = s.resendFile,
+          .resendRecords = s.resendRecords,
+          .seconds = s.seconds};
+}
+
+nlohmann::json scaleJson(const ScaleResult& s) {
   return {{"name", s.name},
           {"address", s.address},
           {"port", s.port},
           {"model", s.model},
           {"family", s.family},
-          {"outcome", verdictName(s.verdict)},
+          {"outcome", s.outcome},
           {"code", s.code},
-          {"message", s.text},
+          {"message", s.message},
           {"sent", s.sent},
           {"accepted", s.accepted},
           {"received", s.received},
@@ -83,17 +100,17 @@ nlohmann::json scaleJson(const ScaleReport& s) {
           {"seconds", s.seconds}};
 }
 
-nlohmann::json reportJson(const RunReport& r) {
+nlohmann::json reportJson(const JobOutcome& r) {
   nlohmann::json scales = nlohmann::json::array();
-  for (const ScaleReport& s : r.scales) scales.push_back(scaleJson(s));
+  for (const ScaleResult& s : r.scales) scales.push_back(scaleJson(s));
   nlohmann::json run = {{"operation", r.operation},
                         {"dataType", r.dataType},
                         {"dataFile", r.dataFile ? nlohmann::json(*r.dataFile) : nlohmann::json(nullptr)},
                         {"configFile", r.configFile},
                         {"logFile", r.logFile},
-                        {"start", r.started},
-                        {"end", r.ended},
-                        {"result", static_cast<int>(r.result)},
+                        {"start", r.start},
+                        {"end", r.end},
+                        {"result", r.result},
                         {"exitStatus", r.exitStatus}};
   return {{"run", run}, {"scales", scales}};
 }
@@ -160,12 +177,28 @@ int exitStatusFor(const RunReport& report) {
   return clean ? 0 : kExitScaleFailed;
 }
 
+JobOutcome jobOutcome(const RunReport& r) {
+  JobOutcome out{.operation = r.operation,
+                 .dataType = r.dataType,
+                 .dataFile = r.dataFile,
+                 .configFile = r.configFile,
+                 .logFile = r.logFile,
+                 .start = r.started,
+                 .end = r.ended,
+                 .result = static_cast<int>(r.result),
+                 .exitStatus = r.exitStatus,
+                 .scales = {}};
+  for (const ScaleReport& s : r.scales) out.scales.push_back(scaleResult(s));
+  return out;
+}
+
 bool writeReportFile(const RunReport& report, const std::string& path) {
   std::FILE* file = openFile(path, "wb");
   if (file == nullptr) return false;
   // Names and paths come from the store's files in whatever encoding they
   // use; bytes that are not UTF-8 become U+FFFD instead of stopping the report.
-  std::string text = reportJson(report).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+  nlohmann::json json = reportJson(jobOutcome(report));
+  std::string text = json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
   bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
   return std::fclose(file) == 0 && ok;
 }

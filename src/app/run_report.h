@@ -1,8 +1,11 @@
 // The run report: what one run did and how it ended on every scale, taken
 // from the scale table after the workers ended. It decides the exit status
 // and is written as a JSON document (--report FILE) and, on a terminal, as
-// a short table on standard error. It never writes the driver log.
+// a short table on standard error, and handed to a program that embeds the
+// driver as a JobOutcome. It never writes the driver log.
 #pragma once
+
+#include <tolvan/driver.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -73,6 +76,9 @@ const char* verdictName(ScaleVerdict verdict);
 // "2026-12-06T01:30:00" from the driver's clock.
 std::string localStamp(const LocalTime& time);
 
+// The report as a program that embeds the driver gets it; the JSON
+// document holds the same fields and values.
+JobOutcome jobOutcome(const RunReport& report);
 // The JSON document; false when the file cannot be written.
 bool writeReportFile(const RunReport& report, const std::string& path);
 // A line per scale: name, outcome, records sent / accepted / received, code.

@@ -3,6 +3,7 @@ list(APPEND TOLVAN_SOURCES
   src/app/command_line.cc
   src/app/configuration.cc
   src/app/entry.cc
+  src/app/job.cc
   src/app/operation_runner.cc
   src/app/config_findings.cc
   src/app/file_check.cc

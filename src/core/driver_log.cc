@@ -34,7 +34,9 @@ void DriverLog::writeLine(std::string_view text) {
     std::fwrite(line.data(), 1, line.size(), file);
     std::fclose(file);
   }
-  if (console_ != nullptr) {
+  if (echo_) {
+    echo_(text);
+  } else if (console_ != nullptr) {
     std::fwrite(text.data(), 1, text.size(), console_);
     std::fputc('\n', console_);
     std::fflush(console_);

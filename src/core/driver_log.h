@@ -6,8 +6,10 @@
 
 #include <array>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/message_table.h"
 #include "platform/clock.h"
@@ -32,6 +34,10 @@ class DriverLog {
   // From now on lines go to the console only (a run that checks its files
   // leaves the log file as it is).
   void keepOffDisk() { offDisk_ = true; }
+  // From now on the echo goes to `sink`, one line (without its newline) a
+  // call, instead of the console: a program that runs jobs itself shows
+  // the lines its own way.
+  void echoTo(std::function<void(std::string_view)> sink) { echo_ = std::move(sink); }
 
   // How often a code was logged in this run (the exit status needs 32).
   int timesLogged(MessageCode code) const;
@@ -42,6 +48,7 @@ class DriverLog {
   const std::string& path_;
   const Clock& clock_;
   std::FILE* console_;
+  std::function<void(std::string_view)> echo_;
   bool offDisk_ = false;
   std::array<int, kMessageCount> logged_{};
 };

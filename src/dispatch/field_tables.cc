@@ -18,7 +18,9 @@ namespace {
 
 // An import of deletions reads one number per line, whatever the type.
 void appendRecNoColumn(FieldTable& table) {
-  table.append(new FieldDef("RecNo", FieldKind::Long, 4, offsetof(DeletionRecord, recNo)));
+  table.append(new FieldDef("RecNo", FieldKind::Long, 4, offsetof(DeletionRecord, recNo),
+                            FieldMeaning{FieldUnit::None, 1, 99999999,
+                                         "the number of the record to delete (PLU, message, store, key, panel)"}));
 }
 
 }  // namespace

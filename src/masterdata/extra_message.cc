@@ -11,11 +11,15 @@ constexpr uint32_t kMessageNoLen = 4;
 constexpr uint32_t kDescPos = 48;
 
 FieldDef* messageNoColumn(uint32_t pos, uint32_t len) {
-  return new FieldDef("Message_No", FieldKind::Long, 4, offsetof(ExMsgRecord, messageNo), pos, len);
+  return new FieldDef("Message_No", FieldKind::Long, 4, offsetof(ExMsgRecord, messageNo), pos, len,
+                      digitsRange(2, FieldUnit::None, 1,
+                                  "block-family scales with maxexmsg 100 or more take 4 digits, 10000 or more 6"));
 }
 
 FieldDef* descColumn(uint32_t pos, uint32_t len) {
-  return new FieldDef("Desc", FieldKind::Description, kMaxDescLen, offsetof(ExMsgRecord, desc), pos, len);
+  return new FieldDef("Desc", FieldKind::Description, kMaxDescLen, offsetof(ExMsgRecord, desc), pos, len,
+                      FieldMeaning{FieldUnit::None, 0, -1,
+                                   "scales get at most 1028 bytes (coupons on message-family scales 510)"});
 }
 
 }  // namespace

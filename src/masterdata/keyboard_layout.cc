@@ -74,9 +74,10 @@ bool convertMessageKeyDeletion(const ScaleEntry& scale, int32_t keyNo, int& code
 }  // namespace
 
 void buildKeyboardFieldTable(FieldTable& table) {
-  table.append(new FieldDef("Key_No", FieldKind::Long, 4, offsetof(KeyboardRecord, keyNo)));
-  table.append(new FieldDef("Type", FieldKind::Long, 4, offsetof(KeyboardRecord, keyType)));
-  table.append(new FieldDef("Data", FieldKind::Long, 4, offsetof(KeyboardRecord, data)));
+  table.append(new FieldDef("Key_No", FieldKind::Long, 4, offsetof(KeyboardRecord, keyNo),
+                            FieldMeaning{FieldUnit::None, 1, 88, "block-family and vt40 scales take up to 176"}));
+  table.append(new FieldDef("Type", FieldKind::Long, 4, offsetof(KeyboardRecord, keyType), digitsRange(1)));
+  table.append(new FieldDef("Data", FieldKind::Long, 4, offsetof(KeyboardRecord, data), digitsRange(6)));
 }
 
 KeyboardRecord* newKeyboardRecord() { return allocRecord<KeyboardRecord>(); }

@@ -13,6 +13,11 @@ namespace {
 constexpr int kMsgNoPriceChange = 23;
 constexpr uint16_t kPriceChangeBodyLen = 9;
 
+// Block-family records hold 6 digits of PLU number and 5 of price (7 and 6
+// on "thailand" scales).
+constexpr FieldMeaning kPluNoMeaning = digitsRange(6, FieldUnit::None, 1);
+constexpr FieldMeaning kNewPriceMeaning = digitsRange(5, FieldUnit::Price);
+
 long asLong(int32_t v) { return static_cast<long>(v); }
 
 // "usa":      "31"   PLU (6)  "0" price (5)   14 characters
@@ -82,19 +87,21 @@ Record readRecord(const void* record) {
 }  // namespace
 
 void buildPriceChangeFieldTable(FieldTable& table) {
-  table.append(new FieldDef("Plu_No", FieldKind::Long, 4, offsetof(PriceChangeRecord, pluNo)));
-  table.append(new FieldDef("UnitPrice", FieldKind::Long, 4, offsetof(PriceChangeRecord, unitPrice)));
+  table.append(new FieldDef("Plu_No", FieldKind::Long, 4, offsetof(PriceChangeRecord, pluNo), kPluNoMeaning));
+  table.append(new FieldDef("UnitPrice", FieldKind::Long, 4, offsetof(PriceChangeRecord, unitPrice), kNewPriceMeaning));
 }
 
 void buildPriceChangeFixedFieldTable(FieldTable& table) {
-  table.append(new FieldDef("Plu_No", FieldKind::Long, 4, offsetof(PriceChangeRecord, pluNo), 0, 6));
-  table.append(new FieldDef("UnitPrice", FieldKind::Long, 4, offsetof(PriceChangeRecord, unitPrice), 6, 8));
+  table.append(new FieldDef("Plu_No", FieldKind::Long, 4, offsetof(PriceChangeRecord, pluNo), 0, 6, kPluNoMeaning));
+  table.append(
+      new FieldDef("UnitPrice", FieldKind::Long, 4, offsetof(PriceChangeRecord, unitPrice), 6, 8, kNewPriceMeaning));
 }
 
 void buildMkdPriceChangeFieldTable(FieldTable& table) {
-  table.append(new FieldDef("Plu_No", FieldKind::Long, 4, offsetof(MkdPriceChangeRecord, pluNo)));
-  table.append(new FieldDef("MarkFlag", FieldKind::Byte, 1, offsetof(MkdPriceChangeRecord, markFlag)));
-  table.append(new FieldDef("MarkPrice", FieldKind::Long, 4, offsetof(MkdPriceChangeRecord, markPrice)));
+  table.append(new FieldDef("Plu_No", FieldKind::Long, 4, offsetof(MkdPriceChangeRecord, pluNo), kPluNoMeaning));
+  table.append(new FieldDef("MarkFlag", FieldKind::Byte, 1, offsetof(MkdPriceChangeRecord, markFlag), digitsRange(1)));
+  table.append(
+      new FieldDef("MarkPrice", FieldKind::Long, 4, offsetof(MkdPriceChangeRecord, markPrice), kNewPriceMeaning));
 }
 
 PriceChangeRecord* newPriceChange() { return allocRecord<PriceChangeRecord>(); }

@@ -1,3 +1,4 @@
 list(APPEND TOLVAN_TEST_SOURCES
+  dispatch/field_tables_test.cc
   dispatch/record_dispatch_test.cc
 )

@@ -128,10 +128,10 @@ bool SimHarness::startSim(const std::string& config, int waitSeconds) {
   return ready;
 }
 
-DriverRun SimHarness::runDriver(const std::vector<std::string>& args, int limitSeconds) {
+DriverRun SimHarness::runProgram(const std::string& program, const std::vector<std::string>& args, int limitSeconds) {
   DriverRun run;
   int out = -1;
-  pid_t pid = spawn(dir_, TOLVANDRV_PATH, args, "", out);
+  pid_t pid = spawn(dir_, program, args, "", out);
   if (pid < 0) return run;
   auto deadline = Clock::now() + std::chrono::seconds(limitSeconds);
   readUntil(out, run.output, deadline, [](const std::string&) { return false; });

@@ -50,7 +50,11 @@ class SimHarness {
   // simulator on it and waits at most `waitSeconds` for its ready line.
   bool startSim(const std::string& config, int waitSeconds = 10);
   // Runs the driver in the folder; killed after `limitSeconds`.
-  DriverRun runDriver(const std::vector<std::string>& args, int limitSeconds = 120);
+  DriverRun runDriver(const std::vector<std::string>& args, int limitSeconds = 120) {
+    return runProgram(TOLVANDRV_PATH, args, limitSeconds);
+  }
+  // The same for another program (one that embeds the driver).
+  DriverRun runProgram(const std::string& program, const std::vector<std::string>& args, int limitSeconds);
   // Stops the simulator with SIGTERM (its dumps are written then) and
   // returns its exit status, or -1 when it had to be killed or was not running.
   int stopSim(int waitSeconds = 10);

@@ -1,0 +1,132 @@
+// Running the Tolvan scale driver from a program: one job (one operation on
+// one data type against every scale of a configuration), run in the calling
+// process and thread, with its outcome per scale handed back as values.
+//
+//   tolvan::JobOptions job;
+//   job.operation = tolvan::JobOperation::Import;
+//   job.dataFile = "plu.csv";
+//   tolvan::JobOutcome outcome = tolvan::runJob(job, [](std::string_view line) { show(line); });
+//   for (const tolvan::ScaleResult& scale : outcome.scales) ...
+//
+// A job does exactly what tolvandrv does with the same options: it writes
+// the driver log, the scale logs, work, resend and export files (names
+// without a folder are in the current folder) and ends with the same final
+// log message and exit status. It ignores SIGPIPE for the whole process, as
+// tolvandrv does, so a scale that drops the line cannot end the program.
+// Warnings about the files go to standard error.
+//
+// Link with the static library "tolvan". This header needs only the
+// standard library.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tolvan {
+
+// tolvandrv's -u, -d, -a and -v; None loads and checks the configuration
+// and sends the resend files when asked to.
+enum class JobOperation { None, Import, Delete, DeleteAll, Receive };
+
+// tolvandrv's -f keywords, in the same order: plu ... prod. PluProd to
+// RewrapProd are the production totals (receive and delete only); Prod
+// deletes all of them at once.
+enum class JobDataType {
+  Plu = 1,
+  ExMsg,
+  ExMsg2,
+  ExMsg3,
+  Coupon,
+  PriceCng,
+  MkdPriceCng,
+  Store,
+  Keyboard,
+  Nutrition,
+  PluProd,
+  HourlyProd,
+  OpProd,
+  NextDayProd,
+  RewrapProd,
+  Prod,
+};
+
+// tolvandrv's -s keywords: standard, seasia, wmsmart, tops.
+enum class JobFormat { Standard, Seasia, Wmsmart, Tops };
+
+// The field separator of "standard" files: -c (comma) or -t (tab).
+enum class JobSeparator { Comma, Tab };
+
+// One job's settings; the defaults are tolvandrv's.
+struct JobOptions {
+  JobOperation operation = JobOperation::None;
+  JobDataType dataType = JobDataType::Plu;
+  JobFormat format = JobFormat::Standard;
+  JobSeparator separator = JobSeparator::Comma;
+  bool descFontPairs = false;  // -l: descriptions as font/text column pairs
+  bool resendFirst = false;    // -r: send the scales' resend files first
+  bool emptyLog = false;       // -e: delete the driver log before the job
+  // The import file (Import, Delete) or the export file (Receive).
+  std::optional<std::string> dataFile;
+  std::string configFile = "TolvanDrvConfig.txt";
+  std::string logFile = "TolvanDrvLog.txt";
+  // --report: the outcome below, also written as a JSON document.
+  std::optional<std::string> reportFile;
+  // --scale-limit: the time one scale may take; unset means tolvandrv's default.
+  std::optional<int> scaleLimitSeconds;
+  // --wait: how long to wait for another run in the same folder to end;
+  // unset means not at all.
+  std::optional<int> waitSeconds;
+};
+
+// How one scale ended; the fields and values of a scale in the JSON report.
+struct ScaleResult {
+  std::string name;
+  std::string address;
+  int port = 0;
+  std::string model;
+  std::string family;   // "message" or "block"
+  std::string outcome;  // "ok", "failed", "unsupported" or "rejected"
+  int code = 0;         // the driver's message code that tells why; 0 when ok
+  std::string message;  // that message's text; empty when ok
+  int sent = 0;         // records sent to the scale
+  int accepted = 0;     // records the scale confirmed
+  int received = 0;     // records received from the scale
+  std::optional<std::string> resendFile;
+  int resendRecords = 0;  // entries in the resend file after the job
+  double seconds = 0;     // time spent on the scale
+};
+
+// How the job ended; the fields and values of the JSON report's run.
+struct JobOutcome {
+  std::string operation;  // "none", "import", "delete", "delete all" or "receive"
+  std::string dataType;   // the -f keyword
+  std::optional<std::string> dataFile;
+  std::string configFile;
+  std::string logFile;
+  std::string start;  // local time, "2026-12-06T01:30:00"
+  std::string end;
+  int result = 0;  // code of the final log message: 0 completed, else the error code
+  // tolvandrv's exit status: 0 every scale took (or gave) everything, 1 to
+  // 44 the code that kept the job from being carried out, 50 the job went
+  // through but a scale did not.
+  int exitStatus = 0;
+  std::vector<ScaleResult> scales;  // in the order of the configuration
+};
+
+// Receives each line tolvandrv would print on standard output (the banner
+// and the driver log's lines without their time stamps), without the line
+// end, on the thread that called runJob. It must not throw.
+using LogSink = std::function<void(std::string_view line)>;
+
+// Runs the job to its end. Without a sink nothing is printed; the driver
+// log file gets its lines either way.
+JobOutcome runJob(const JobOptions& options, const LogSink& sink = {});
+
+// tolvandrv itself: runs the command line `argv` (argv[0] is the program)
+// and returns the process exit status, printing on standard output.
+int runCommandLine(int argc, const char* const* argv);
+
+}  // namespace tolvan
