@@ -6,6 +6,13 @@ install(TARGETS tolvandrv tolvansim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # <tolvan/driver.h> (installed beside the library target's definition) is of
 # use only with the library behind it.
 install(TARGETS tolvan ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# `--strip` (and the package) strips the programs only; the library's debug
+# information would make up nearly all of the package.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:tolvan>\")
+  endif()")
 
 # Debian keeps its manual pages compressed; where gzip is missing the pages
 # go in as they are, which man reads just as well.
