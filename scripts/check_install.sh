@@ -36,7 +36,7 @@ for f in "$doc/README.md" "$doc/examples/TolvanDrvConfig.txt" "$doc/examples/plu
   [ -f "$f" ] || fail "${f#"$prefix"/} is not installed"
 done
 
-"$prefix/bin/tolvandrv" --version | grep -q '^Tolvan Scale Driver Version ' || fail "the installed tolvandrv --version does not run"
+grep -q '^Tolvan Scale Driver Version ' <<<"$("$prefix/bin/tolvandrv" --version)" || fail "the installed tolvandrv --version does not run"
 
 # A back-office program builds from the installed header and library alone.
 lib=$(find "$prefix" -name libtolvan.a -print -quit)
@@ -67,20 +67,20 @@ help=$("$prefix/bin/tolvandrv" --help)
 # Every option --help shows, in the OPTIONS section.
 options=$(printf '%s\n' "$drv_page" | section OPTIONS)
 for opt in $(printf '%s\n' "$help" | grep -oE '^  (-[a-z]|--[a-z-]+)( / -[a-z])?' | grep -oE -- '--?[a-z-]+'); do
-  printf '%s\n' "$options" | grep -qE -- "(^|[ ,|])$opt([A-Za-z ,=]|\$)" || fail "tolvandrv.1 does not describe option $opt"
+  grep -qE -- "(^|[ ,|])$opt([A-Za-z ,=]|\$)" <<<"$options" || fail "tolvandrv.1 does not describe option $opt"
 done
 # Every exit status --help lists, in the EXIT STATUS section.
 statuses=$(printf '%s\n' "$drv_page" | section 'EXIT STATUS')
 for status in $(printf '%s\n' "$help" | sed -n '/^Exit status:/,$p' | grep -oE '^  [0-9]+' | tr -d ' '); do
-  printf '%s\n' "$statuses" | grep -qE "(^|[^0-9])$status([^0-9]|\$)" || fail "tolvandrv.1 does not list exit status $status"
+  grep -qE "(^|[^0-9])$status([^0-9]|\$)" <<<"$statuses" || fail "tolvandrv.1 does not list exit status $status"
 done
 # Every text of the message table, word for word, with its code.
 messages=$(printf '%s\n' "$drv_page" | section DIAGNOSTICS)
 code=0
 while IFS= read -r text; do
-  printf '%s\n' "$messages" | grep -qE "^ *$code( |\$)" || fail "tolvandrv.1 gives no entry for message $code"
+  grep -qE "^ *$code( |\$)" <<<"$messages" || fail "tolvandrv.1 gives no entry for message $code"
   if [ -n "$text" ]; then
-    printf '%s\n' "$messages" | grep -qF -- "$text" || fail "tolvandrv.1 does not quote message $code: $text"
+    grep -qF -- "$text" <<<"$messages" || fail "tolvandrv.1 does not quote message $code: $text"
   fi
   code=$((code + 1))
 done < <(sed -n '/kTexts = {/,/^};/p' "$src/src/core/message_table.cc" | sed '1d;$d' |
@@ -90,7 +90,7 @@ done < <(sed -n '/kTexts = {/,/^};/p' "$src/src/core/message_table.cc" | sed '1d
 
 # Every simulator setting and fault the simulator accepts.
 for word in $(grep -oE '(key|name) == "[a-z]+"' "$src/sim/sim_config.cc" | grep -oE '"[a-z]+"' | tr -d '"'); do
-  printf '%s\n' "$sim_page" | grep -qw -- "$word" || fail "tolvansim.1 does not describe $word"
+  grep -qw -- "$word" <<<"$sim_page" || fail "tolvansim.1 does not describe $word"
 done
 
 if [ "$failures" -gt 0 ]; then
