@@ -9,8 +9,12 @@ command -v make >/dev/null || need+=(make)
 [ -f /usr/include/gmock/gmock.h ] || need+=(libgmock-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
 [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
-# Asked for by scripts/coverage.sh and scripts/fuzz.sh only.
+# The install check renders the manual pages.
+command -v man >/dev/null || need+=(man-db)
+command -v groff >/dev/null || need+=(groff-base)
+# Asked for by scripts/coverage.sh, scripts/fuzz.sh and scripts/package.sh only.
 if [ "${TOLVAN_WITH_COVERAGE:-0}" = 1 ]; then command -v gcovr >/dev/null || need+=(gcovr); fi
+if [ "${TOLVAN_WITH_PACKAGE:-0}" = 1 ]; then command -v jq >/dev/null || need+=(jq); fi
 if [ "${TOLVAN_WITH_FUZZ:-0}" = 1 ]; then
   command -v clang++ >/dev/null || need+=(clang)
   [ -n "$(find /usr/lib -name 'libclang_rt.fuzzer*' -print -quit 2>/dev/null)" ] || need+=(libclang-rt-dev)
