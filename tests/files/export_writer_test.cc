@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -48,6 +49,20 @@ TEST_F(ExportWriter, DescriptionsAsFontTextPairs) {
   std::strcpy(addPlu(1).desc, "\x1b" "C1Hello\x1b" "C2World");
   ASSERT_EQ(writeExportFile(driver_), kMsgOk);
   EXPECT_TRUE(exported().ends_with(",1,\"Hello\",2,\"World\"\r\n")) << exported();
+}
+
+// A scale's text cannot forge a row: its CR and LF are written as spaces,
+// plain or as font/text pairs.
+TEST_F(ExportWriter, ReceivedLineBreaksBecomeSpaces) {
+  std::strcpy(addPlu(1).desc, "\x1b" "C1Apple\r\n2,forged\rrow\n");
+  for (bool pairs : {false, true}) {
+    driver_.options.descFontPairs = pairs;
+    ASSERT_EQ(writeExportFile(driver_), kMsgOk);
+    std::string all = exported();
+    EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 2) << all;
+    EXPECT_NE(all.find(pairs ? "1,\"Apple  2,forged row \"\r\n" : "Apple  2,forged row \r\n"), std::string::npos) << all;
+  }
+  EXPECT_FALSE(run_.dir.exists("export.txt.tmp"));
 }
 
 TEST_F(ExportWriter, UnwritableFileIsMessage15) {
