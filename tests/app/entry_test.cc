@@ -4,12 +4,8 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <optional>
-#include <unistd.h>
 #include <string>
 
-#include "app/file_check.h"
-#include "app/run_lock.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -23,11 +19,11 @@ using testing::TempDir;
 
 class DriverRun : public ::testing::Test {
  protected:
-  int run(std::vector<const char*> args, Sleeper* pauses = nullptr) {
+  int run(std::vector<const char*> args) {
     args.insert(args.begin(), "tolvandrv");
     CurrentDir inside(dir.path());
     std::FILE* console = std::tmpfile();
-    int status = runDriver(static_cast<int>(args.size()), args.data(), clock, pauses ? *pauses : sleeper, console);
+    int status = runDriver(static_cast<int>(args.size()), args.data(), clock, sleeper, console);
     std::fclose(console);
     return status;
   }
@@ -73,28 +69,6 @@ TEST_F(DriverRun, ExitStatusAndLogFollowWhatTheRunMet) {
       EXPECT_EQ(log().find(c.absent), std::string::npos);
     }
   }
-}
-
-// While another run holds the folder nothing is written, not even the -e
-// deletion of the log; --wait goes ahead once the holder ends; a check
-// needs no lock.
-TEST_F(DriverRun, OneRunAtATimePerFolder) {
-  dir.write("TolvanDrvConfig.txt", "");
-  dir.write("TolvanDrvLog.txt", "earlier\r\n");
-  std::optional<FolderLock> other(std::in_place);
-  ASSERT_EQ(other->tryTake(dir.file(kRunLockFile), "pid 1\n"), FolderLock::Outcome::Taken);
-  for (const char* wait : {"--wait=0", "--wait=1"}) EXPECT_EQ(run({"-e", "-a", wait}), kExitFolderLocked);
-  EXPECT_EQ(log(), "earlier\r\n");
-  EXPECT_EQ(run({"--check"}), kExitFindings);  // no scale configured
-  EXPECT_EQ(run({"--wait", "x"}), kExitUsage);
-  struct HolderEnds : Sleeper {
-    std::optional<FolderLock>* holder;
-    void sleepMs(int) override { holder->reset(); }
-  } holderEnds;
-  holderEnds.holder = &other;
-  EXPECT_EQ(run({"-e", "-a", "--wait", "5"}, &holderEnds), 0);
-  EXPECT_EQ(log().find("earlier"), std::string::npos);
-  EXPECT_EQ(dir.read(kRunLockFile).find("pid " + std::to_string(getpid()) + ", started 2026-12-04T13:56:24, command: tolvandrv -e -a --wait 5"), 0u);
 }
 
 }  // namespace

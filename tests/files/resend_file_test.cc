@@ -17,10 +17,9 @@
 namespace tolvan {
 namespace {
 
-constexpr int kPriceCng = 6;  // 8-byte additions keep the files small
+constexpr int kPrice = 6;  // price changes: 8-byte additions keep the files small
 
-// One entry as the driver writes it: the key in the record's first four
-// bytes (additions) or in its number field (deletions), `fill` behind it.
+// One entry as the driver writes it, the key in the record's number field.
 std::string entry(int type, int mode, int32_t key, char fill = 'p') {
   uint8_t header[kResendEntryHeaderLen];
   encodeResendHeader({type, mode, 8u}, header);
@@ -31,152 +30,117 @@ std::string entry(int type, int mode, int32_t key, char fill = 'p') {
 
 class ResendFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    scale_.resendFile = run_.dir.file("s.rsd");
-    driver_.options.dataType = kPriceCng;
-    driver_.options.mode = kModeAdd;
-  }
+  void SetUp() override { scale_.resendFile = run_.dir.file("s.rsd"); }
   void addRecord(int type, int mode, int32_t key, char fill) {
-    std::string bytes = entry(type, mode, key, fill).substr(kResendEntryHeaderLen);
     void* record = std::malloc(8);
-    std::memcpy(record, bytes.data(), 8);
-    driver_.records.append(record);
-    driver_.headers.append(new RecordHeader{type, mode, key});
+    std::memcpy(record, entry(type, mode, key, fill).data() + kResendEntryHeaderLen, 8);
+    run_.driver.records.append(record);
+    run_.driver.headers.append(new RecordHeader{type, mode, key});
   }
-  std::vector<int32_t> keys(const std::string& bytes) {
-    run_.write("scan.rsd", bytes);
-    std::FILE* file = std::fopen(run_.dir.file("scan.rsd").c_str(), "rb");
+  // "keys read | bytes set aside" of a file holding `bytes`.
+  std::string scanned(const std::string& bytes) {
+    std::FILE* file = std::fopen(run_.write("scan.rsd", bytes).c_str(), "rb");
     ResendScan scan;
     EXPECT_TRUE(scanResendFile(file, scan));
     std::fclose(file);
-    std::vector<int32_t> out;
-    for (const ResendEntry& e : scan.entries) out.push_back(e.key);
-    for (const auto& [from, to] : scan.damaged) damagedBytes_ += to - from;
-    return out;
+    std::string out;
+    for (const ResendEntry& e : scan.entries) out += std::to_string(e.key) + " ";
+    long aside = 0;
+    for (const auto& [from, to] : scan.damaged) aside += to - from;
+    return out + "| " + std::to_string(aside);
   }
 
   testing::DriverInTempDir run_;
-  Driver& driver_ = run_.driver;
   ScaleEntry scale_{"S1", 0, 594};
-  long damagedBytes_ = 0;
 };
 
 TEST_F(ResendFile, EveryWholeEntryIsFoundAndOnlyWhatDoesNotReadIsSetAside) {
-  const std::string e1 = entry(kPriceCng, kModeAdd, 1), e2 = entry(kPriceCng, kModeAdd, 2), e3 = entry(1, kModeDelete, 3);
+  const std::string e1 = entry(kPrice, kModeAdd, 1), e2 = entry(kPrice, kModeAdd, 2), e3 = entry(1, kModeDelete, 3);
   auto patched = [&](size_t at, char byte) { std::string e = e2; e[at] = byte; return e1 + e + e3; };
-  const struct { const char* what; std::string bytes; std::vector<int32_t> keys; long damaged; } cases[] = {
-      {"length of entry 2 damaged", patched(4, 9), {1, 3}, 20},
-      {"unknown data type", patched(0, 40), {1, 3}, 20},
-      {"mode 3", patched(2, 3), {1, 3}, 20},
-      {"reserved bytes not 0", patched(9, 1), {1, 3}, 20},
-      {"torn entry with a later append behind it", e1 + e2.substr(0, 15) + e3, {1, 3}, 15},
-      {"cut short at the end", e1 + e2 + e3.substr(0, 10), {1, 2}, 10},
-      {"garbage in front", "xyz" + e1, {1}, 3},
-  };
-  for (const auto& c : cases) {
-    damagedBytes_ = 0;
-    EXPECT_EQ(keys(c.bytes), c.keys) << c.what;
-    EXPECT_EQ(damagedBytes_, c.damaged) << c.what;
-  }
+  EXPECT_EQ(scanned(patched(4, 9)), "1 3 | 20");   // length
+  EXPECT_EQ(scanned(patched(0, 40)), "1 3 | 20");  // data type
+  EXPECT_EQ(scanned(patched(2, 3)), "1 3 | 20");   // mode
+  EXPECT_EQ(scanned(patched(9, 1)), "1 3 | 20");   // reserved
+  EXPECT_EQ(scanned(e1 + e2.substr(0, 15) + e3), "1 3 | 15");  // torn by a kill, appended to later
+  EXPECT_EQ(scanned(e1 + e2 + e3.substr(0, 10)), "1 2 | 10");
+  EXPECT_EQ(scanned("xyz" + e1), "1 | 3");
   // Before a resend the damaged bytes go aside and the file keeps the rest.
   run_.write("s.rsd", patched(4, 9));
   std::FILE* file = nullptr;
   int entries = 0;
-  ASSERT_EQ(openResendFile(driver_, scale_, file, entries), kMsgOk);
-  ASSERT_NE(file, nullptr);
+  ASSERT_EQ(openResendFile(run_.driver, scale_, file, entries), kMsgOk);
   std::fclose(file);
   EXPECT_EQ(entries, 2);
   EXPECT_EQ(run_.dir.read("s.rsd"), e1 + e3);
-  std::string aside = e2;
-  aside[4] = 9;
-  EXPECT_EQ(run_.dir.read("s.rsd.damaged"), aside);
+  EXPECT_EQ(run_.dir.read("s.rsd.damaged"), patched(4, 9).substr(20, 20));
 }
 
 TEST_F(ResendFile, OlderEntriesOfARecordGiveWayToNewerOnesAndToWhatAScaleTook) {
-  const std::string held = entry(kPriceCng, kModeAdd, 1, 'a') + entry(kPriceCng, kModeAdd, 2, 'a') + entry(1, kModeDelete, 3);
-  run_.write("s.rsd", held + entry(kPriceCng, kModeAdd, 2, 'b'));
-  EXPECT_EQ(countResendEntries(*scale_.resendFile), 3);  // the older price of record 2 is stale
-  addRecord(kPriceCng, kModeAdd, 2, 'c');
+  const std::string held = entry(kPrice, kModeAdd, 1, 'a') + entry(kPrice, kModeAdd, 2, 'a') + entry(1, kModeDelete, 3);
+  run_.write("s.rsd", held + entry(kPrice, kModeAdd, 2, 'b'));
+  EXPECT_EQ(countResendEntries(*scale_.resendFile), 3);
+  addRecord(kPrice, kModeAdd, 2, 'c');
   for (bool failed : {false, true}) {
     run_.write("s.rsd", held);
-    ASSERT_EQ(keepRunInResendFile(driver_, scale_, failed), kMsgOk);
-    std::string kept = entry(kPriceCng, kModeAdd, 1, 'a') + entry(1, kModeDelete, 3);
-    EXPECT_EQ(run_.dir.read("s.rsd"), failed ? kept + entry(kPriceCng, kModeAdd, 2, 'c') : kept) << failed;
+    ASSERT_EQ(keepRunInResendFile(run_.driver, scale_, failed), kMsgOk);
+    std::string kept = entry(kPrice, kModeAdd, 1, 'a') + entry(1, kModeDelete, 3);
+    EXPECT_EQ(run_.dir.read("s.rsd"), failed ? kept + entry(kPrice, kModeAdd, 2, 'c') : kept) << failed;
   }
+  ASSERT_EQ(finishResend(run_.driver, scale_, 1), kMsgOk);  // a resend took the first entry
+  EXPECT_EQ(run_.dir.read("s.rsd"), entry(1, kModeDelete, 3) + entry(kPrice, kModeAdd, 2, 'c'));
   run_.clearRecords();
-  addRecord(kPriceCng, kModeDelete, 0, 0);  // every price change
-  ASSERT_EQ(keepRunInResendFile(driver_, scale_, false), kMsgOk);
+  addRecord(kPrice, kModeDelete, 0, 0);  // deletes every price change
+  ASSERT_EQ(keepRunInResendFile(run_.driver, scale_, false), kMsgOk);
   EXPECT_EQ(run_.dir.read("s.rsd"), entry(1, kModeDelete, 3));
+  ASSERT_EQ(finishResend(run_.driver, scale_, 1), kMsgOk);
+  EXPECT_FALSE(run_.dir.exists("s.rsd"));
 }
 
-TEST_F(ResendFile, AResendKeepsWhatTheScaleDidNotTake) {
-  const std::string e1 = entry(1, kModeDelete, 1), e2 = entry(1, kModeDelete, 2), e3 = entry(1, kModeDelete, 3);
-  for (int delivered : {0, 2, 3}) {
-    run_.write("s.rsd", e1 + e2 + e3);
-    ASSERT_EQ(finishResend(driver_, scale_, delivered), kMsgOk);
-    EXPECT_EQ(run_.dir.read("s.rsd"), (e1 + e2 + e3).substr(static_cast<size_t>(delivered) * 20)) << delivered;
-    EXPECT_EQ(run_.dir.exists("s.rsd"), delivered < 3);
-  }
-}
-
-// The real write path against a file size limit: the writes fail with
-// EFBIG as on a full disk, and the files stay as they were.
+// The real write path against a file size limit: writes fail with EFBIG
+// as on a full disk, and both files stay as they were.
 TEST_F(ResendFile, AFullDiskLeavesResendFileAndExportUntouched) {
-  const std::string held = entry(1, kModeDelete, 9);
-  run_.write("s.rsd", held);
-  run_.write("export.txt", "old export\r\n");
-  driver_.options.dataFile = run_.dir.file("export.txt");
-  for (int i = 1; i <= 200; ++i) addRecord(kPriceCng, kModeAdd, i, 'x');
+  run_.write("s.rsd", entry(1, kModeDelete, 9));
+  run_.write("export.txt", "old\r\n");
+  for (int i = 1; i <= 100; ++i) addRecord(kPrice, kModeAdd, i, 'x');
   pid_t child = fork();
   if (child == 0) {
     signal(SIGXFSZ, SIG_IGN);
     rlimit limit{1000, 1000};
     setrlimit(RLIMIT_FSIZE, &limit);
-    bool resendRefused = keepRunInResendFile(driver_, scale_, true) == kMsgResendOpenError;
+    bool resendRefused = keepRunInResendFile(run_.driver, scale_, true) == kMsgResendOpenError;
     run_.clearRecords();
-    for (int i = 1; i <= 50; ++i) {
-      auto* plu = allocRecord<PluRecord>();
-      plu->pluNo = i;
-      driver_.records.append(plu);
-    }
-    driver_.options = {};
-    driver_.options.dataFile = run_.dir.file("export.txt");
-    driver_.options.logFile = run_.dir.file("log.txt");
-    driver_.options.mode = kModeReceive;
-    bool exportRefused = writeExportFile(driver_) == kMsgCannotOpenTextFile;
-    _exit((resendRefused ? 0 : 1) | (exportRefused ? 0 : 2));
+    for (int i = 0; i < 20; ++i) run_.driver.records.append(allocRecord<PluRecord>());
+    run_.driver.options.dataFile = run_.dir.file("export.txt");
+    run_.driver.options.mode = kModeReceive;
+    _exit(resendRefused && writeExportFile(run_.driver) == kMsgCannotOpenTextFile ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_EQ(run_.dir.read("s.rsd"), held);
-  EXPECT_EQ(run_.dir.read("export.txt"), "old export\r\n");
+  EXPECT_EQ(run_.dir.read("s.rsd"), entry(1, kModeDelete, 9));
+  EXPECT_EQ(run_.dir.read("export.txt"), "old\r\n");
   EXPECT_NE(run_.logText().find("Error opening resend file for scale S1"), std::string::npos);
-  EXPECT_FALSE(run_.dir.exists("s.rsd.tmp"));
 }
 
 // A run killed at any instant of keeping its records leaves a file that
-// reads whole, with every record kept by the runs before.
+// reads whole, with every record the runs before it kept.
 TEST_F(ResendFile, AKillAtAnyInstantLeavesAWholeFile) {
   std::mt19937 random(14);
-  int kept = 0;
-  for (int round = 0; round < 5; ++round) {
+  size_t kept = 0;
+  for (int round = 1; round <= 5; ++round) {
     pid_t child = fork();
-    if (child == 0) {
-      for (int32_t key = 1000 * (round + 1);; ++key) {
-        run_.clearRecords();
-        for (int i = 0; i < 50; ++i) addRecord(kPriceCng, kModeAdd, key * 100 + i, 'k');
-        (void)keepRunInResendFile(driver_, scale_, true);
-      }
+    for (int32_t key = round * 100000; child == 0; key += 50) {
+      run_.clearRecords();
+      for (int i = 0; i < 50; ++i) addRecord(kPrice, kModeAdd, key + i, 'k');
+      (void)keepRunInResendFile(run_.driver, scale_, true);
     }
     usleep(std::uniform_int_distribution<useconds_t>(1000, 20000)(random));
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
-    damagedBytes_ = 0;
-    int entries = static_cast<int>(keys(run_.dir.read("s.rsd")).size());
-    EXPECT_EQ(damagedBytes_, 0) << round;
-    EXPECT_GE(entries, kept) << round;
-    kept = entries;
+    std::string found = scanned(run_.dir.read("s.rsd"));
+    EXPECT_TRUE(found.ends_with("| 0")) << round;
+    EXPECT_GE(found.size(), kept) << round;
+    kept = found.size();
   }
 }
 
