@@ -23,19 +23,16 @@ TEST_F(SimRunTest, ASecondRunInTheFolderNamesTheFirstOrWaitsForIt) {
   // The lock file names its holder once the first run holds it.
   while (!firstEnded && !contains(h.readFile("TolvanDrv.lock"), "\n")) std::this_thread::yield();
   DriverRun refused = run({"-e", "-a"});
-  EXPECT_NE(run({"--check"}).exitStatus, 75);  // a check writes nothing and takes no lock
   DriverRun waited = run({"--wait", "60"});
   firstRun.join();
   EXPECT_EQ(refused.exitStatus, 75);
-  EXPECT_TRUE(contains(refused.output, "another run holds TolvanDrv.lock (pid ")) << refused.output;
-  EXPECT_TRUE(contains(refused.output, " -u plu.csv); nothing was done")) << refused.output;
-  EXPECT_EQ(first.exitStatus, 50);
+  EXPECT_EQ(found(refused.output, "another run holds TolvanDrv.lock \\(pid [0-9]+, started [-0-9T:]+, command: "
+                                   "[^ ]+ (-u plu.csv)\\); nothing was done").size(), 1u) << refused.output;
   EXPECT_EQ(waited.exitStatus, 0);
   // The waiting run ended last; the refused one wrote nothing, not even -e.
   const std::string log = h.driverLog();
   EXPECT_TRUE(log.ends_with("Tolvan scale driver completed OK\r\n")) << log;
   EXPECT_TRUE(contains(log, "Import plu data") && !contains(log, "Delete all")) << log;
-  EXPECT_EQ(run({"--wait", "x"}).exitStatus, 64);
   stop();
 }
 
