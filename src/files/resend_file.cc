@@ -100,7 +100,8 @@ bool writeEntry(ReplacementFile& out, std::FILE* from, const ResendEntry& e) {
   if (!out.write(header, sizeof header)) return false;
   if (e.record != nullptr) return out.write(e.record, e.header.length);
   std::array<uint8_t, kMaxResendRecordLen> record{};
-  return readAt(from, e.offset + kHeaderLen, record.data(), e.header.length) && out.write(record.data(), e.header.length);
+  return readAt(from, e.offset + kHeaderLen, record.data(), e.header.length) &&
+         out.write(record.data(), e.header.length);
 }
 
 // Replaces the file by `keep` (entries of `from` or records of the run), or
@@ -115,17 +116,30 @@ bool rewrite(const std::string& path, std::FILE* from, const std::vector<ResendE
   return out.commit();
 }
 
+bool copyRange(std::FILE* from, long at, long to, std::FILE* out) {
+  std::vector<uint8_t> chunk(kSearchWindow);
+  for (; at < to; at += static_cast<long>(chunk.size())) {
+    size_t n = static_cast<size_t>(std::min<long>(to - at, static_cast<long>(chunk.size())));
+    if (!readAt(from, at, chunk.data(), n) || std::fwrite(chunk.data(), 1, n, out) != n) return false;
+  }
+  return true;
+}
+
 // The bytes that did not read go to "<file>.damaged" before the file is
 // rewritten without them, so nothing the file held is ever lost.
 bool setAsideDamaged(const std::string& path, std::FILE* file, const ResendScan& scan) {
+  if (scan.damaged.empty()) return true;
   std::string aside = path + ".damaged";
-  std::vector<uint8_t> bytes;
+  std::FILE* out = openFile(aside, "ab");
+  bool copied = out != nullptr;
+  for (const auto& [from, to] : scan.damaged) copied = copied && copyRange(file, from, to, out);
+  copied = copied && syncFile(out, aside);
+  if (out != nullptr) copied = std::fclose(out) == 0 && copied;
+  if (!copied) return false;
   for (const auto& [from, to] : scan.damaged) {
-    bytes.resize(static_cast<size_t>(to - from));
-    if (!readAt(file, from, bytes.data(), bytes.size()) || !appendDurably(aside, bytes.data(), bytes.size())) {
-      return false;
-    }
-    std::fprintf(stderr, "tolvandrv: warning: resend file %s: %ld bytes at offset %ld do not read as an entry; kept in %s\n",
+    std::fprintf(stderr,
+                 "tolvandrv: warning: resend file %s: %ld bytes at offset %ld do not read as an entry; "
+                 "kept in %s\n",
                  path.c_str(), to - from, from, aside.c_str());
   }
   return true;

@@ -94,13 +94,6 @@ bool removeFileDurably(const std::string& path) {
   return syncFolderOf(path);
 }
 
-bool appendDurably(const std::string& path, const void* bytes, size_t length) {
-  std::FILE* file = std::fopen(path.c_str(), "ab");
-  if (file == nullptr) return false;
-  bool written = std::fwrite(bytes, 1, length, file) == length && syncFile(file, path);
-  return std::fclose(file) == 0 && written;
-}
-
 long fileSize(std::FILE* file) {
   struct stat info {};
   if (file == nullptr || ::fstat(::fileno(file), &info) != 0) return -1;

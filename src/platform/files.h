@@ -63,10 +63,6 @@ class ReplacementFile {
 // cut; a missing file is not an error.
 bool removeFileDurably(const std::string& path);
 
-// Appends the bytes to the file (created when missing) and syncs it; false
-// when any step failed.
-bool appendDurably(const std::string& path, const void* bytes, size_t length);
-
 // Size of the open file in bytes, or -1.
 long fileSize(std::FILE* file);
 
