@@ -111,7 +111,7 @@ struct JobOutcome {
   int result = 0;  // code of the final log message: 0 completed, else the error code
   // tolvandrv's exit status: 0 every scale took (or gave) everything, 1 to
   // 44 the code that kept the job from being carried out, 50 the job went
-  // through but a scale did not.
+  // through but a scale did not, 75 another run held the folder (nothing done).
   int exitStatus = 0;
   std::vector<ScaleResult> scales;  // in the order of the configuration
 };

@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -60,6 +61,14 @@ void applyOption(DriverOptions& options, const char* arg, WalkState& state) {
   }
 }
 
+// A whole number of seconds, 0 to a day; -1 for anything else.
+int secondsFromText(const char* text) {
+  constexpr long kMaxSeconds = 86400;
+  if (*text == '\0' || std::strspn(text, "0123456789") != std::strlen(text) || std::strlen(text) > 5) return -1;
+  long seconds = std::strtol(text, nullptr, 10);
+  return seconds <= kMaxSeconds ? static_cast<int>(seconds) : -1;
+}
+
 // The long options: name, whether a value follows, and where it goes.
 struct LongOption {
   const char* name;
@@ -72,6 +81,7 @@ constexpr LongOption kLongOptions[] = {
     {"version", false, [](DriverOptions& o, const char*) { o.showVersion = true; }},
     {"report", true, [](DriverOptions& o, const char* v) { o.reportFile = v; }},
     {"check", false, [](DriverOptions& o, const char*) { o.check = true; }},
+    {"wait", true, [](DriverOptions& o, const char* v) { o.waitSeconds = secondsFromText(v); }},
 };
 
 // The option named by "--name" or "--name=value"; null when unknown.
@@ -181,6 +191,9 @@ void printUsage(std::FILE* out) {
       "  --report FILE write the run report (every scale's outcome) to FILE as JSON\n"
       "  --check       list what the files hold that a run would read differently\n"
       "                than meant; contact no scale, change no file\n"
+      "  --wait SECONDS\n"
+      "                when another run holds this folder, wait up to SECONDS for it\n"
+      "                to end instead of exiting with status 75\n"
       "  --help        show this text\n"
       "  --version     show the driver's version\n"
       "\n"
@@ -194,7 +207,8 @@ void printUsage(std::FILE* out) {
       "           error, did not take the data type, refused or could not take a\n"
       "           record, or kept its resend file; or an over-long line cut the import\n"
       "  60       --check only: at least one finding\n"
-      "  64       unknown long option or missing option value (nothing was done)\n",
+      "  64       unknown long option or missing option value (nothing was done)\n"
+      "  75       another run holds this folder (TolvanDrv.lock; nothing was done)\n",
       out);
 }
 

@@ -7,6 +7,7 @@
 #include "app/file_check.h"
 #include "app/operation_runner.h"
 #include "app/progress_line.h"
+#include "app/run_lock.h"
 #include "app/run_report.h"
 #include "core/driver.h"
 #include "dispatch/record_dispatch.h"
@@ -53,16 +54,7 @@ MessageCode receiveAndExport(Driver& driver, MessageCode& stoppedBy) {
   return received != kMsgOk ? received : exported;
 }
 
-// The run's result for the final message; `stoppedBy` gets the code of an
-// error that kept the run from being carried out (configuration, import or
-// export), as opposed to a scale that failed.
-MessageCode runOperation(Driver& driver, MessageCode& stoppedBy) {
-  MessageCode configResult = loadConfiguration(driver);
-  driver.log.plain(kMsgOk);  // the time-stamp-only line that opens each run's operation
-  stoppedBy = configResult;
-  if (configResult != kMsgOk) return configResult;
-  logOperationLine(driver);
-  if (driver.options.resend) (void)resendStep(driver);
+MessageCode runMode(Driver& driver, MessageCode& stoppedBy) {
   switch (driver.options.mode) {
     case kModeAdd:
     case kModeDelete: {
@@ -80,13 +72,34 @@ MessageCode runOperation(Driver& driver, MessageCode& stoppedBy) {
   }
 }
 
+// The run's result for the final message; `stoppedBy` gets the code of an
+// error that kept the run from being carried out (configuration, import or
+// export), as opposed to a scale that failed.
+MessageCode runOperation(Driver& driver, MessageCode& stoppedBy) {
+  MessageCode configResult = loadConfiguration(driver);
+  driver.log.plain(kMsgOk);  // the time-stamp-only line that opens each run's operation
+  stoppedBy = configResult;
+  if (configResult != kMsgOk) return configResult;
+  logOperationLine(driver);
+  MessageCode resent = driver.options.resend ? resendStep(driver) : kMsgOk;
+  MessageCode result = runMode(driver, stoppedBy);
+  // A resend file that could not be kept leaves records unsafe: the run
+  // does not end "completed OK" even when its own operation went through.
+  return result != kMsgOk ? result : resent;
+}
+
 // --help, --version and a bad long option end the run here, before the
 // banner and before any file is touched; -1 lets the run go on.
 int answerLongOptions(int argc, const char* const* argv, std::FILE* console) {
   DriverOptions options;
   std::string bad;
   std::FILE* out = console != nullptr ? console : stdout;
-  if (!parseLongOptions(options, argc, argv, bad)) {
+  bool parsed = parseLongOptions(options, argc, argv, bad);
+  if (parsed && options.waitSeconds < 0) {
+    parsed = false;
+    bad = "--wait (a number of seconds up to 86400)";
+  }
+  if (!parsed) {
     std::fprintf(stderr, "tolvandrv: unknown option or missing value: %s\n\n", bad.c_str());
     printUsage(stderr);
     return kExitUsage;
@@ -122,12 +135,28 @@ void showBanner(const RunFrame& frame) {
   }
 }
 
+std::string commandText(int argc, const char* const* argv) {
+  std::string command;
+  for (int i = 0; i < argc; ++i) command += (i > 0 ? " " : "") + std::string(argv[i]);
+  return command;
+}
+
+// Taken before the driver log is opened or emptied by -e, and held until
+// the final message is written; a check writes nothing and needs none.
+int lockFolder(const RunFrame& frame, const OptionSource& source, FolderLock& lock) {
+  DriverOptions asked;
+  source.apply(asked);
+  if (asked.check) return 0;
+  std::string holder = runLockHolder(currentProcessId(), localStamp(frame.clock.localNow()), frame.command);
+  return takeRunLock(lock, holder, asked.waitSeconds, frame.sleeper, stderr);
+}
+
 }  // namespace
 
 int runDriver(int argc, const char* const* argv, const Clock& clock, Sleeper& sleeper, std::FILE* console) {
   int answered = answerLongOptions(argc, argv, console);
   if (answered >= 0) return answered;
-  RunFrame frame{clock, sleeper, console, {}, isTerminal(stderr)};
+  RunFrame frame{clock, sleeper, console, {}, isTerminal(stderr), commandText(argc, argv)};
   OptionSource commandLine{[argc, argv](DriverOptions& options) {
                              std::string unused;
                              (void)parseLongOptions(options, argc, argv, unused);
@@ -145,6 +174,9 @@ int runCommandLine(int argc, const char* const* argv) {
 
 int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report) {
   showBanner(frame);
+  FolderLock folderLock;
+  report.exitStatus = lockFolder(frame, source, folderLock);
+  if (report.exitStatus != 0) return report.exitStatus;
   socketStartup();
   report.started = localStamp(frame.clock.localNow());
   std::optional<std::string> reportFile;

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "app/run_report.h"
@@ -21,7 +22,8 @@ class Driver;
 // status (exitStatusFor in run_report.h): 0 when every scale took or gave
 // everything, the code that kept the run from being carried out, 50 when it
 // went through with a scale that did not; 0 after --help and --version and
-// 64 for an unknown long option, both before any file is touched.
+// 64 for an unknown long option, both before any file is touched; 75 when
+// another run holds the folder (run_lock.h), before any file is touched.
 int runDriver(int argc, const char* const* argv, const Clock& clock, Sleeper& sleeper, std::FILE* console);
 
 // Where a run happens and whom it tells.
@@ -34,6 +36,8 @@ struct RunFrame {
   // The progress line and the closing table on standard error, when that
   // is a terminal: for a person watching tolvandrv, not for a program.
   bool showTerminal = false;
+  // Who runs, as the folder lock names the holder (the command line).
+  std::string command = "a program running a job";
 };
 
 // How a run gets its options. `apply` fills them and touches no file;

@@ -38,6 +38,7 @@ void applyJob(const JobOptions& job, DriverOptions& options) {
   options.configFile = job.configFile;
   options.logFile = job.logFile;
   options.reportFile = job.reportFile;
+  options.waitSeconds = job.waitSeconds.value_or(0);
 }
 
 // What -e and the command line's checks do. A data type or format number

@@ -1,11 +1,13 @@
 #include "app/operation_runner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
 #include "app/configuration.h"
 #include "core/driver.h"
 #include "dispatch/support_table.h"
+#include "files/resend_file.h"
 #include "files/work_files.h"
 #include "link/scale_link.h"
 #include "link/scale_log.h"
@@ -122,6 +124,29 @@ void logSummary(Driver& driver) {
   }
 }
 
+// A resend file that could not be written leaves the scale's records
+// unsafe: the scale counts as failed for the run's outcome.
+void markResendNotKept(ScaleEntry& scale) {
+  scale.outcome.status = kStatusFailed;
+  scale.outcome.code = kMsgResendOpenError;
+}
+
+// Failed scales keep the run's records for a later -r; scales that took
+// them lose the resend entries those records make stale.
+MessageCode keepResendFiles(Driver& driver, bool writeResendFiles) {
+  MessageCode kept = kMsgOk;
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    ScaleEntry& scale = *driver.scales.get(i);
+    int status = scale.status.load(std::memory_order_acquire);
+    bool failed = status == kStatusFailed;
+    if (!(failed ? writeResendFiles : status == kStatusOk)) continue;
+    if (keepRunInResendFile(driver, scale, failed) == kMsgOk) continue;
+    markResendNotKept(scale);
+    kept = kMsgResendOpenError;
+  }
+  return kept;
+}
+
 // Send to every scale; with `onlyIfReceived`, a scale whose last operation
 // did not end with status 1 is left out and keeps its status.
 MessageCode sendOperation(Driver& driver, bool writeResendFiles, bool onlyIfReceived) {
@@ -132,12 +157,7 @@ MessageCode sendOperation(Driver& driver, bool writeResendFiles, bool onlyIfRece
   }
   waitForAllScales(driver);
   noteOutcomes(driver);
-  if (writeResendFiles) {
-    for (int i = 0; i < driver.scales.count(); ++i) {
-      ScaleEntry& scale = *driver.scales.get(i);
-      if (scale.status.load(std::memory_order_acquire) == kStatusFailed) appendToResendFile(driver, scale);
-    }
-  }
+  MessageCode kept = keepResendFiles(driver, writeResendFiles);
   logSummary(driver);
   for (int i = 0; i < driver.scales.count(); ++i) {
     ScaleEntry& scale = *driver.scales.get(i);
@@ -145,7 +165,33 @@ MessageCode sendOperation(Driver& driver, bool writeResendFiles, bool onlyIfRece
       return static_cast<MessageCode>(scale.result);
     }
   }
-  return kMsgOk;
+  return kept;
+}
+
+// What a scale had confirmed before its resend started.
+struct ResendMark {
+  int entries = 0;
+  int sent = 0;
+  int accepted = 0;
+  int refused = 0;
+  int skipped = 0;
+};
+
+ResendMark markBefore(const ScaleEntry& scale, int entries) {
+  const ScaleTally& t = scale.tally;
+  return {entries, t.sent.load(), t.accepted.load(), t.refused.load(), t.skipped.load()};
+}
+
+// How many resend entries, counted from the first, the scale is known to
+// hold. Both families confirm records in file order, so while every record
+// put on the wire was taken, the confirmed count is that prefix; a refused
+// or skipped record leaves the order unknown and the whole file stays.
+int deliveredEntries(const ScaleEntry& scale, const ResendMark& before) {
+  const ScaleTally& t = scale.tally;
+  int sent = t.sent.load() - before.sent;
+  int accepted = t.accepted.load() - before.accepted;
+  if (t.refused.load() != before.refused || t.skipped.load() != before.skipped || accepted != sent) return 0;
+  return std::min(accepted, before.entries);
 }
 
 // A block scale is cleared only once the lines of its receive are on disk;
@@ -262,10 +308,18 @@ MessageCode totalsClearPass(Driver& driver) {
 }
 
 MessageCode resendStep(Driver& driver) {
+  MessageCode kept = kMsgOk;
+  std::vector<ResendMark> marks(static_cast<size_t>(driver.scales.count()));
   for (int i = 0; i < driver.scales.count(); ++i) {
     ScaleEntry& scale = *driver.scales.get(i);
     takeBackEntry(scale);
-    std::FILE* file = scale.resendFile ? openFile(*scale.resendFile, "rb") : nullptr;
+    std::FILE* file = nullptr;
+    int entries = 0;
+    if (openResendFile(driver, scale, file, entries) != kMsgOk) {
+      markResendNotKept(scale);
+      kept = kMsgResendOpenError;
+    }
+    marks[static_cast<size_t>(i)] = markBefore(scale, entries);
     if (file == nullptr) {
       scale.status.store(kStatusOk);
       continue;
@@ -286,13 +340,16 @@ MessageCode resendStep(Driver& driver) {
     closeWorkFile(scale);
     scale.fromResendFile = 0;
     noteOutcome(scale);
-    if (scale.status.load(std::memory_order_acquire) == kStatusOk) {
-      removeFile(*scale.resendFile);
-    } else {
+    const ResendMark& mark = marks[static_cast<size_t>(i)];
+    int delivered = deliveredEntries(scale, mark);
+    if (finishResend(driver, scale, delivered) != kMsgOk) {
+      markResendNotKept(scale);
+      kept = kMsgResendOpenError;
+    } else if (delivered < mark.entries) {
       scale.outcome.resendKept = true;
     }
   }
-  return kMsgOk;
+  return kept;
 }
 
 }  // namespace tolvan

@@ -6,7 +6,7 @@
 
 #include "app/configuration.h"
 #include "core/driver.h"
-#include "files/work_files.h"
+#include "files/resend_file.h"
 #include "platform/files.h"
 #include "records/data_types.h"
 

@@ -9,4 +9,5 @@ list(APPEND TOLVAN_SOURCES
   src/app/file_check.cc
   src/app/progress_line.cc
   src/app/run_report.cc
+  src/app/run_lock.cc
 )

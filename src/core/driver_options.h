@@ -46,6 +46,9 @@ struct DriverOptions {
   bool showHelp = false;
   bool showVersion = false;
   std::optional<std::string> reportFile;  // --report FILE: the run report as JSON
+  // --wait SECONDS: how long to wait for another run's folder lock; -1 when
+  // the value is not a number of seconds.
+  int waitSeconds = 0;
 };
 
 }  // namespace tolvan

@@ -22,11 +22,17 @@ constexpr const char* kNoExportFileName = "(no export file given)";
 
 const uint8_t* at(const void* record, uint32_t offset) { return static_cast<const uint8_t*>(record) + offset; }
 
-// Text of at most `width` characters, stopping at its NUL.
+// Text of at most `width` characters, stopping at its NUL. A CR or LF a
+// scale sent becomes a space: the export's lines end only where the
+// driver ends them, so no received text can start a row of its own.
 std::string boundedText(const uint8_t* text, size_t width) {
   const void* nul = std::memchr(text, 0, width);
   size_t length = nul != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - text) : width;
-  return std::string(reinterpret_cast<const char*>(text), length);
+  std::string out(reinterpret_cast<const char*>(text), length);
+  for (char& c : out) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return out;
 }
 
 std::string formatValue(const FieldDef& column, const void* record, char separator, bool fontPairs) {
@@ -101,10 +107,6 @@ std::string formatRecordLine(const FieldTable& columns, const void* record, char
 
 namespace {
 
-bool writeText(std::FILE* out, const std::string& text) {
-  return std::fwrite(text.data(), 1, text.size(), out) == text.size();
-}
-
 std::string headerLine(const FieldTable& columns, char separator) {
   std::string line;
   for (int c = 0; c < columns.count(); ++c) {
@@ -115,17 +117,22 @@ std::string headerLine(const FieldTable& columns, char separator) {
   return line;
 }
 
-void writeRecords(Driver& driver, const FieldTable& columns, std::FILE* out) {
+bool writeRecords(Driver& driver, const FieldTable& columns, ReplacementFile& out) {
   for (int i = 0; i < driver.records.count(); ++i) {
     const void* record = driver.records.get(i);
     if (record == nullptr) continue;
-    writeText(out, formatRecordLine(columns, record, driver.options.separator, driver.options.descFontPairs));
+    if (!out.write(formatRecordLine(columns, record, driver.options.separator, driver.options.descFontPairs))) {
+      return false;
+    }
   }
+  return true;
 }
 
 // Each scale's totals lines, already formatted by the totals handlers,
 // in the scale table's current order; a missing work file is skipped.
-void copyWorkFiles(Driver& driver, std::FILE* out) {
+// Their lines hold only numbers and the configured scale name, so they
+// are copied as they are.
+bool copyWorkFiles(Driver& driver, ReplacementFile& out) {
   std::array<char, kCopyChunk> chunk{};
   for (int s = 0; s < driver.scales.count(); ++s) {
     const ScaleEntry* scale = driver.scales.get(s);
@@ -133,30 +140,37 @@ void copyWorkFiles(Driver& driver, std::FILE* out) {
     std::FILE* in = openFile(workFileName(*scale), "rb");
     if (in == nullptr) continue;
     size_t n = 0;
-    while ((n = std::fread(chunk.data(), 1, chunk.size(), in)) > 0) std::fwrite(chunk.data(), 1, n, out);
+    bool copied = true;
+    while (copied && (n = std::fread(chunk.data(), 1, chunk.size(), in)) > 0) copied = out.write(chunk.data(), n);
+    copied = copied && std::ferror(in) == 0;
     std::fclose(in);
+    if (!copied) return false;
   }
+  return true;
+}
+
+MessageCode exportFailed(Driver& driver) {
+  const DriverOptions& options = driver.options;
+  driver.log.error(kMsgCannotOpenTextFile, options.dataFile ? options.dataFile->c_str() : kNoExportFileName);
+  return kMsgCannotOpenTextFile;
 }
 
 }  // namespace
 
+// The export is written beside itself and renamed into place only when
+// every byte is on disk: a store system never reads a torn export, and a
+// failed write leaves the previous one as it was.
 MessageCode writeExportFile(Driver& driver) {
   const DriverOptions& options = driver.options;
-  std::FILE* out = options.dataFile ? openFile(*options.dataFile, "wb") : nullptr;
-  if (out == nullptr) {
-    driver.log.error(kMsgCannotOpenTextFile, options.dataFile ? options.dataFile->c_str() : kNoExportFileName);
-    return kMsgCannotOpenTextFile;
-  }
+  if (!options.dataFile) return exportFailed(driver);
+  ReplacementFile out(*options.dataFile);
+  if (!out.open()) return exportFailed(driver);
   FieldTable columns;
   buildFieldTable(columns, options.dataType, kModeReceive);
-  writeText(out, headerLine(columns, options.separator));
-  if (isTotalsType(options.dataType)) {
-    copyWorkFiles(driver, out);
-  } else {
-    writeRecords(driver, columns, out);
-  }
+  bool written = out.write(headerLine(columns, options.separator)) &&
+                 (isTotalsType(options.dataType) ? copyWorkFiles(driver, out) : writeRecords(driver, columns, out));
   columns.clearAndFree();
-  std::fclose(out);
+  if (!written || !out.commit()) return exportFailed(driver);
   return kMsgOk;
 }
 

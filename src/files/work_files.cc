@@ -1,6 +1,6 @@
 #include "files/work_files.h"
 
-#include "core/driver.h"
+#include "core/driver_options.h"
 #include "platform/files.h"
 #include "masterdata/extra_message.h"
 #include "plu/plu_record.h"
@@ -45,22 +45,6 @@ uint32_t getU16(const uint8_t* in) { return static_cast<uint32_t>(in[0]) | stati
 
 uint32_t getU32(const uint8_t* in) { return getU16(in) | getU16(in + 2) << 16; }
 
-// Data type and mode of the record at `index`: its header, or the run's
-// options when the header list is shorter (delete-all adds no header).
-ResendEntryHeader describeRecord(const Driver& driver, int index) {
-  ResendEntryHeader h;
-  if (index < driver.headers.count() && driver.headers.get(index) != nullptr) {
-    const RecordHeader* header = driver.headers.get(index);
-    h.dataType = header->dataType;
-    h.mode = header->mode;
-  } else {
-    h.dataType = driver.options.dataType;
-    h.mode = driver.options.mode;
-  }
-  h.length = static_cast<uint32_t>(recordLength(h.dataType, h.mode));
-  return h;
-}
-
 }  // namespace
 
 // A second scale of the same name must not share the first one's work file.
@@ -96,44 +80,6 @@ ResendEntryHeader decodeResendHeader(const uint8_t (&in)[kResendEntryHeaderLen])
   h.mode = static_cast<int>(getU16(in + 2));
   h.length = getU32(in + 4);
   return h;
-}
-
-void appendToResendFile(Driver& driver, const ScaleEntry& scale) {
-  if (!scale.resendFile) return;
-  std::FILE* file = openFile(*scale.resendFile, "ab");
-  if (file == nullptr) {
-    driver.log.error(kMsgResendOpenError, scale.name.c_str(), scale.resendFile->c_str());
-    return;
-  }
-  for (int i = 0; i < driver.records.count(); ++i) {
-    const void* record = driver.records.get(i);
-    ResendEntryHeader header = describeRecord(driver, i);
-    if (record == nullptr || header.length == 0) continue;
-    uint8_t bytes[kResendEntryHeaderLen];
-    encodeResendHeader(header, bytes);
-    std::fwrite(bytes, 1, sizeof bytes, file);
-    std::fwrite(record, 1, header.length, file);
-  }
-  std::fclose(file);
-}
-
-int countResendEntries(const std::string& path) {
-  std::FILE* file = openFile(path, "rb");
-  if (file == nullptr) return 0;
-  long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : 0;
-  std::rewind(file);
-  int entries = 0;
-  long at = 0;
-  uint8_t bytes[kResendEntryHeaderLen];
-  while (std::fread(bytes, 1, sizeof bytes, file) == sizeof bytes) {
-    ResendEntryHeader header = decodeResendHeader(bytes);
-    at += kResendEntryHeaderLen + static_cast<long>(header.length);
-    if (header.length > static_cast<uint32_t>(kMaxResendRecordLen) || at > size) break;
-    if (std::fseek(file, at, SEEK_SET) != 0) break;
-    ++entries;
-  }
-  std::fclose(file);
-  return entries;
 }
 
 }  // namespace tolvan

@@ -1,5 +1,6 @@
 // Work files ("%sWrk.txt", collecting a scale's received totals lines) and
-// resend files (records a failed scale did not get, for a later -r run).
+// the entry layout of resend files (records a failed scale did not get, for
+// a later -r run; kept by resend_file.h).
 //
 // Resend file entry, numbers little-endian:
 //   [0..1] data type  [2..3] mode (1 addition, 2 deletion)
@@ -14,8 +15,6 @@
 
 namespace tolvan {
 
-class Driver;
-
 inline constexpr int kMaxResendRecordLen = 4096;
 inline constexpr int kResendEntryHeaderLen = 12;
 
@@ -29,13 +28,6 @@ bool createWorkFile(ScaleEntry& scale);
 // Byte length of a record image of the data type in the mode (0 if none):
 // every deletion (mode 2, and delete-all's mode 3) is 8 bytes.
 int recordLength(int dataType, int mode);
-// Appends the run's whole record list to the scale's resend file; logs 20
-// in the driver log when it cannot be opened. Records of a type without a
-// known length are left out.
-void appendToResendFile(Driver& driver, const ScaleEntry& scale);
-// The whole entries in a resend file (0 when it does not exist); a damaged
-// tail is not counted, as a resend would stop there.
-int countResendEntries(const std::string& path);
 
 // One resend entry header, as read from or written to the file.
 struct ResendEntryHeader {

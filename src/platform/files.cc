@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace tolvan {
 
@@ -48,6 +49,55 @@ bool syncFileByName(const std::string& path) {
   bool synced = syncDescriptor(fd);
   if (fd >= 0) ::close(fd);
   return synced && syncFolderOf(path);
+}
+
+ReplacementFile::ReplacementFile(std::string path) : path_(std::move(path)), temp_(path_ + ".tmp") {}
+
+ReplacementFile::~ReplacementFile() { discard(); }
+
+void ReplacementFile::discard() {
+  if (file_ == nullptr) return;
+  std::fclose(file_);
+  file_ = nullptr;
+  ::unlink(temp_.c_str());
+}
+
+bool ReplacementFile::open() {
+  discard();
+  failed_ = false;
+  file_ = std::fopen(temp_.c_str(), "wb");
+  return file_ != nullptr;
+}
+
+bool ReplacementFile::write(const void* bytes, size_t length) {
+  if (file_ == nullptr || failed_) return false;
+  failed_ = length > 0 && std::fwrite(bytes, 1, length, file_) != length;
+  return !failed_;
+}
+
+bool ReplacementFile::commit() {
+  if (file_ == nullptr || failed_) return false;
+  bool written = std::fflush(file_) == 0 && std::ferror(file_) == 0 && syncDescriptor(::fileno(file_));
+  bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  if (!written || !closed || ::rename(temp_.c_str(), path_.c_str()) != 0) {
+    ::unlink(temp_.c_str());
+    return false;
+  }
+  // The rename is the moment the new file takes the old one's place; it
+  // survives a power cut only once the folder is on disk.
+  return syncFolderOf(path_);
+}
+
+bool removeFileDurably(const std::string& path) {
+  if (::unlink(path.c_str()) != 0) return errno == ENOENT;
+  return syncFolderOf(path);
+}
+
+long fileSize(std::FILE* file) {
+  struct stat info {};
+  if (file == nullptr || ::fstat(::fileno(file), &info) != 0) return -1;
+  return static_cast<long>(info.st_size);
 }
 
 bool isTerminal(std::FILE* stream) { return stream != nullptr && ::isatty(::fileno(stream)) == 1; }

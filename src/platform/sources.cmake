@@ -3,5 +3,6 @@ list(APPEND TOLVAN_SOURCES
   src/platform/clock.cc
   src/platform/sleeper.cc
   src/platform/files.cc
+  src/platform/folder_lock.cc
   src/platform/socket.cc
 )

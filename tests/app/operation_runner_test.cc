@@ -125,20 +125,6 @@ TEST(OperationRunnerRealWorker, HungScaleIsAbandonedAndJoinedCleanly) {
   socketClose(listener);  // the kernel held the connection in its backlog
 }
 
-// Entries are counted up to a damaged tail: a length running past the end of
-// the file ends the count.
-TEST_F(OperationRunner, ResendEntriesAreCountedUpToADamagedTail) {
-  std::string file;
-  for (uint32_t length : {8u, 3u, 100u}) {
-    uint8_t header[kResendEntryHeaderLen];
-    encodeResendHeader({1, 2, length}, header);
-    file.append(reinterpret_cast<const char*>(header), sizeof header).append(length == 100 ? 10 : length, '\x01');
-  }
-  dir.write("s.rsd", file);
-  EXPECT_EQ(countResendEntries(dir.file("s.rsd")), 2);
-  EXPECT_EQ(countResendEntries(dir.file("none.rsd")), 0);
-}
-
 // A scale name in the store's own 8-bit encoding must not stop the report.
 TEST_F(OperationRunner, ReportKeepsNamesThatAreNotUtf8) {
   RunReport report;

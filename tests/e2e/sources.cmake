@@ -5,4 +5,6 @@ list(APPEND TOLVAN_TEST_SOURCES
   e2e/file_check_e2e_test.cc
   e2e/exit_status_e2e_test.cc
   e2e/embed_e2e_test.cc
+  e2e/resend_e2e_test.cc
+  e2e/run_lock_e2e_test.cc
 )

@@ -50,6 +50,18 @@ TEST_F(ExportWriter, DescriptionsAsFontTextPairs) {
   EXPECT_TRUE(exported().ends_with(",1,\"Hello\",2,\"World\"\r\n")) << exported();
 }
 
+// A scale's text cannot forge a row: its CR and LF are written as spaces,
+// plain or as font/text pairs.
+TEST_F(ExportWriter, ReceivedLineBreaksBecomeSpaces) {
+  std::strcpy(addPlu(1).desc, "\x1b" "C1Apple\r\n2,forged\rrow\n");
+  for (bool pairs : {false, true}) {
+    driver_.options.descFontPairs = pairs;
+    ASSERT_EQ(writeExportFile(driver_), kMsgOk);
+    EXPECT_TRUE(exported().ends_with(pairs ? ",1,\"Apple  2,forged row \"\r\n" : ",\x1b" "C1Apple  2,forged row \r\n"))
+        << exported();
+  }
+}
+
 TEST_F(ExportWriter, UnwritableFileIsMessage15) {
   driver_.options.dataFile = run_.dir.file("no_such_dir/export.txt");
   EXPECT_EQ(writeExportFile(driver_), kMsgCannotOpenTextFile);

@@ -3,5 +3,6 @@ list(APPEND TOLVAN_TEST_SOURCES
   files/field_splitter_test.cc
   files/import_reader_test.cc
   files/work_files_test.cc
+  files/resend_file_test.cc
   files/export_writer_test.cc
 )

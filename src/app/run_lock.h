@@ -1,0 +1,32 @@
+// One run at a time per folder: a run takes "TolvanDrv.lock" in the
+// current folder (where the driver log, work and resend files live by
+// default) before it writes anything, and holds it until its final message
+// is written. Two runs would otherwise interleave their resend files and
+// one's -r could delete what the other just kept.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "platform/folder_lock.h"
+#include "platform/sleeper.h"
+
+namespace tolvan {
+
+inline constexpr const char* kRunLockFile = "TolvanDrv.lock";
+// Exit status of a run that found the folder held by another run.
+inline constexpr int kExitFolderLocked = 75;
+
+// What the lock file tells a run that finds it held: pid, start time and
+// command line of the holder, on one line.
+std::string runLockHolder(long pid, const std::string& started, const std::string& command);
+
+// 0 once `lock` holds the folder. When another run holds it, polls every
+// quarter second through `sleeper` for up to `waitSeconds`; if the lock
+// does not come free, tells on `err` which run holds it and returns 75. A
+// folder where no lock can be made at all (no write access) is warned
+// about on `err` and the run goes on unlocked: it could not keep files
+// there either.
+int takeRunLock(FolderLock& lock, const std::string& holder, int waitSeconds, Sleeper& sleeper, std::FILE* err);
+
+}  // namespace tolvan
