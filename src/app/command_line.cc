@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -60,18 +61,32 @@ void applyOption(DriverOptions& options, const char* arg, WalkState& state) {
   }
 }
 
-// The long options: name, whether a value follows, and where it goes.
+// The long options: name, whether a value follows, and where it goes
+// (false when the value does not read).
 struct LongOption {
   const char* name;
   bool takesValue;
-  void (*apply)(DriverOptions& options, const char* value);
+  bool (*apply)(DriverOptions& options, const char* value);
 };
 
+// Whole seconds, 1 to a day: a limit of 0 would fail every scale, and one
+// beyond a day bounds nothing a store would wait for.
+bool readScaleLimit(DriverOptions& options, const char* value) {
+  constexpr int kMaxScaleLimitSeconds = 86400;
+  int seconds = 0;
+  const char* end = value + std::strlen(value);
+  auto [at, ec] = std::from_chars(value, end, seconds);
+  if (ec != std::errc() || at != end || seconds < 1 || seconds > kMaxScaleLimitSeconds) return false;
+  options.scaleLimitSeconds = seconds;
+  return true;
+}
+
 constexpr LongOption kLongOptions[] = {
-    {"help", false, [](DriverOptions& o, const char*) { o.showHelp = true; }},
-    {"version", false, [](DriverOptions& o, const char*) { o.showVersion = true; }},
-    {"report", true, [](DriverOptions& o, const char* v) { o.reportFile = v; }},
-    {"check", false, [](DriverOptions& o, const char*) { o.check = true; }},
+    {"help", false, [](DriverOptions& o, const char*) { return o.showHelp = true; }},
+    {"version", false, [](DriverOptions& o, const char*) { return o.showVersion = true; }},
+    {"report", true, [](DriverOptions& o, const char* v) { o.reportFile = v; return true; }},
+    {"check", false, [](DriverOptions& o, const char*) { return o.check = true; }},
+    {"scale-limit", true, readScaleLimit},
 };
 
 // The option named by "--name" or "--name=value"; null when unknown.
@@ -151,14 +166,19 @@ bool parseLongOptions(DriverOptions& options, int argc, const char* const* argv,
       bad = argv[i];
       return false;
     }
+    std::string given = argv[i];
     if (option->takesValue && value == nullptr) {
       if (i + 1 >= argc) {
         bad = argv[i];
         return false;
       }
       value = argv[++i];
+      given += std::string(" ") + value;
     }
-    option->apply(options, value);
+    if (!option->apply(options, value)) {
+      bad = given;
+      return false;
+    }
   }
   return true;
 }
@@ -179,6 +199,10 @@ void printUsage(std::FILE* out) {
       "  -l            description columns as font/text pairs\n"
       "  -e            delete the driver log before the run\n"
       "  --report FILE write the run report (every scale's outcome) to FILE as JSON\n"
+      "  --scale-limit SECONDS\n"
+      "                time one scale may take per operation: SECONDS (1 to 86400,\n"
+      "                default 300) plus 1 second for every record it has sent or\n"
+      "                received; a scale past it fails and keeps its records\n"
       "  --check       list what the files hold that a run would read differently\n"
       "                than meant; contact no scale, change no file\n"
       "  --help        show this text\n"

@@ -46,6 +46,9 @@ struct DriverOptions {
   bool showHelp = false;
   bool showVersion = false;
   std::optional<std::string> reportFile;  // --report FILE: the run report as JSON
+  // --scale-limit SECONDS: the base of every scale's time limit per
+  // operation (see kScaleLimitPerRecordMs in core/scale_entry.h).
+  int scaleLimitSeconds = 300;
 };
 
 }  // namespace tolvan

@@ -115,7 +115,7 @@ TEST(OperationRunnerRealWorker, HungScaleIsAbandonedAndJoinedCleanly) {
   std::thread hang([&] {
     // Once the session start is out, the worker waits for its answer.
     while (TempDir::readFile(dir.file("silent.log")).empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    scale->lastActivity = clock.nowSeconds() - 100;
+    scale->lastActivity = clock.monotonicMs() - 100'000;
   });
   EXPECT_EQ(sendToAllScales(driver, false), kMsgOk);  // an abandoned scale's result stays 0
   hang.join();
