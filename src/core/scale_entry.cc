@@ -16,13 +16,13 @@ ScaleEntry::~ScaleEntry() {
 void armScaleLimit(ScaleEntry& scale, int64_t nowMs, int baseSeconds) {
   scale.limitStartMs = nowMs;
   scale.limitBaseMs = static_cast<int64_t>(baseSeconds < 0 ? 0 : baseSeconds) * 1000;
-  scale.progressAtStart = scale.tally.sent.load() + scale.tally.received.load();
+  scale.sentAtStart = scale.tally.sent.load();
   scale.limitStruck = false;
 }
 
 int64_t scaleLimitAt(const ScaleEntry& scale) {
   if (scale.limitStartMs == 0) return std::numeric_limits<int64_t>::max();
-  int64_t done = scale.tally.sent.load() + scale.tally.received.load() - scale.progressAtStart;
+  int64_t done = scale.tally.sent.load() - scale.sentAtStart;
   if (done < 0) done = 0;
   return scale.limitStartMs + scale.limitBaseMs + done * kScaleLimitPerRecordMs;
 }

@@ -151,7 +151,7 @@ struct ScaleEntry {
   // starts and read-only while it runs. limitStartMs 0: no limit.
   int64_t limitStartMs = 0;
   int64_t limitBaseMs = 0;
-  int progressAtStart = 0;  // tally.sent + tally.received when the operation began
+  int sentAtStart = 0;  // tally.sent when the operation began
   // Worker only: the limit has run out and was reported; the link refuses
   // every further step quietly.
   bool limitStruck = false;
@@ -166,14 +166,15 @@ struct ScaleEntry {
 };
 
 // Every operation on a scale must end within a base time plus this much
-// for every record it has sent or received so far: a scale that keeps
-// working keeps its time, one that trickles or stalls runs out.
+// for every record it has taken whole so far: a scale that keeps taking
+// records keeps its time, one that stalls runs out. Records a scale sends
+// earn nothing: a scale repeating its records must not keep a receive alive.
 inline constexpr int64_t kScaleLimitPerRecordMs = 1000;
 
 // Starts the time limit of the operation about to run on the scale.
 void armScaleLimit(ScaleEntry& scale, int64_t nowMs, int baseSeconds);
 // The moment (Clock::monotonicMs) the operation's time runs out, grown by
-// the records done so far; INT64_MAX when no limit was armed.
+// the records sent so far; INT64_MAX when no limit was armed.
 int64_t scaleLimitAt(const ScaleEntry& scale);
 
 // Main thread: wakes a worker blocked on the scale's socket by shutting the

@@ -163,6 +163,7 @@ void ScaleClose(ScaleEntry& scale) {
 
 bool ScaleReconnect(ScaleEntry& scale) {
   ScaleClose(scale);
+  if (outOfTime(scale)) return false;
   // The scale needs a moment to release the old connection.
   pause(scale, kReconnectPauseMs);
   if (ScaleConnect(scale)) return true;

@@ -80,5 +80,24 @@ TEST_F(CommandLine, ImpossibleCombinationsGiveMessage34) {
   }
 }
 
+// --scale-limit takes whole seconds from 1 to a day, given either way; a
+// value that does not read stops the run with the option in the message.
+TEST(ScaleLimitOption, TakesWholeSecondsFromOneToADay) {
+  const struct { std::vector<const char*> args; bool ok; int seconds; } cases[] = {
+      {{"-u", "--scale-limit", "45"}, true, 45}, {{"--scale-limit=86400"}, true, 86400}, {{}, true, 300},
+      {{"--scale-limit", "0"}, false, 300},      {{"--scale-limit", "86401"}, false, 300},
+      {{"--scale-limit", "5s"}, false, 300},     {{"--scale-limit="}, false, 300},
+  };
+  for (const auto& c : cases) {
+    std::vector<const char*> argv = c.args;
+    argv.insert(argv.begin(), "tolvandrv");
+    DriverOptions options;
+    std::string bad;
+    EXPECT_EQ(parseLongOptions(options, static_cast<int>(argv.size()), argv.data(), bad), c.ok) << bad;
+    EXPECT_EQ(options.scaleLimitSeconds, c.seconds);
+    EXPECT_EQ(bad.empty() ? std::string::npos : bad.find("--scale-limit"), c.ok ? std::string::npos : 0u) << bad;
+  }
+}
+
 }  // namespace
 }  // namespace tolvan

@@ -32,6 +32,20 @@ using testing::TempDir;
 // the runner's orchestration is tested without any network.
 std::mutex gCallsMutex;
 std::vector<std::string> gCalls;
+FakeClock* gStallClock = nullptr;
+
+// Moves the run's clock past the time limit and its grace, then waits
+// (a few seconds at most) to be given up on.
+void stallUntilAbandoned(ScaleEntry& scale) {
+  gStallClock->advanceMs(scale.limitBaseMs + 2001);
+  for (int i = 0; i < 5000; ++i) {
+    {
+      std::lock_guard lock(scale.guard);
+      if (scale.abandoned) return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
 
 void fakeProcedure(ScaleEntry& scale) {
   {
@@ -43,6 +57,7 @@ void fakeProcedure(ScaleEntry& scale) {
     scale.status.store(kStatusFailed);  // as the worker does when it cannot connect: result stays 0
     return;
   }
+  if (scale.name.starts_with("stalls")) return stallUntilAbandoned(scale);
   if (scale.name.starts_with("sendfail")) return publishOutcome(scale, kMsgSendError);
   if (scale.name.starts_with("dataerror")) return publishOutcome(scale, kMsgScaleDataError);
   publishOutcome(scale, kMsgOk);
@@ -85,6 +100,20 @@ TEST_F(OperationRunner, FirstNonZeroResultOfAFailedScaleIsTheRunsResult) {
   std::string log = logText();
   EXPECT_NE(log.find("Data sent OK to 1 scale(s). Errors ocurred on 2 scale(s)"), std::string::npos);
   EXPECT_NE(log.find("scale [dataerror]"), std::string::npos);
+}
+
+// A worker that runs past its scale's time limit (plus the watch's grace)
+// is given up on: status 2 and "Receive timeout" in its scale log.
+TEST_F(OperationRunner, WatchStrikesAScalePastItsTimeLimit) {
+  gStallClock = &clock;
+  ScaleEntry& scale = addScale("stalls");
+  driver.options.mode = kModeAdd;
+  driver.options.scaleLimitSeconds = 10;
+  EXPECT_EQ(sendToAllScales(driver, false), kMsgOk);  // a struck scale's result stays 0
+  EXPECT_EQ(scale.status.load(), kStatusFailed);
+  EXPECT_TRUE(scale.abandoned);
+  EXPECT_NE(dir.read("stalls.log").find("Receive timeout"), std::string::npos);
+  driver.stopAllWorkers();
 }
 
 // The real worker against a scale that takes the connection and never
