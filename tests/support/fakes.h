@@ -16,11 +16,7 @@ class FakeClock : public Clock {
   int64_t monotonicMs() const override { return ms_.load(); }
   // Fri Dec 04 13:56:24 2026 (plus any wall-clock step), the stamp every log
   // line of a test shows.
-  LocalTime localNow() const override {
-    LocalTime t{2026, 12, 4, 13, 56, 24, 5};
-    t.hour += static_cast<int>(wallStepHours_.load());
-    return t;
-  }
+  LocalTime localNow() const override { return {2026, 12, 4, 13 + wallStepHours_.load(), 56, 24, 5}; }
   void advanceMs(int64_t ms) { ms_ += ms; }
   // The calendar clock is set (hours forward or back): only the stamps move.
   void stepWallClock(int hours) { wallStepHours_ += hours; }
