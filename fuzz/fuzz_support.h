@@ -9,7 +9,7 @@ namespace tolvan::fuzzing {
 
 class StillClock : public Clock {
  public:
-  int64_t nowSeconds() const override { return 0; }
+  int64_t monotonicMs() const override { return 0; }
   LocalTime localNow() const override { return {}; }
 };
 

@@ -1,5 +1,6 @@
 #include "sim/block_peer.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <string_view>
@@ -29,6 +30,11 @@ void BlockPeer::receive(std::span<const uint8_t> in, Sends& out) {
       case State::Selected: progressed = stepSelected(out); break;
       case State::AwaitEnquiryAck: progressed = stepAwaitAck(out); break;
       case State::Sending: progressed = stepSending(out); break;
+      case State::Trickling:
+      case State::Enquiring:
+        in_.clear();
+        progressed = false;
+        break;
     }
   }
 }
@@ -155,6 +161,14 @@ void BlockPeer::endOfTransfer(Sends& out) {
     state_ = State::Idle;
     return;
   }
+  if (int period = scale_.faults.endlessEnquiryMs; period > 0) {
+    // The scale keeps selecting the driver and never sends a record.
+    upload_.reset();
+    state_ = State::Enquiring;
+    Bytes enquiry = buildEnquiry(scale_.profile.scaleNo);
+    dribble_.start(enquiry, enquiry.size(), period, [enquiry] { return enquiry; });
+    return;
+  }
   startUpload(out);
 }
 
@@ -182,9 +196,30 @@ bool BlockPeer::stepAwaitAck(Sends& out) {
     state_ = State::Idle;
     return true;
   }
+  if (scale_.faults.trickleMs > 0) {
+    // The records come a byte at a time, over and over, and never an EOT.
+    state_ = State::Trickling;
+    dribble_.start(allBlocks(), 1, scale_.faults.trickleMs, [this] { return allBlocks(); });
+    return true;
+  }
   state_ = State::Sending;
   nextText(out);
   return true;
+}
+
+Bytes BlockPeer::allBlocks() {
+  Bytes all;
+  for (const Bytes& text : texts_) {
+    for (size_t at = 0; at < text.size(); at += kMaxBlockData) {
+      size_t n = std::min(kMaxBlockData, text.size() - at);
+      int number = scale_.blockSeq;
+      scale_.blockSeq = (scale_.blockSeq + 1) % 100;
+      Bytes block = buildBlock(number, std::span<const uint8_t>(text.data() + at, n), at + n == text.size(),
+                               scale_.profile.eightBit);
+      all.insert(all.end(), block.begin(), block.end());
+    }
+  }
+  return all;
 }
 
 // Sends the block at the current position, or EOT when all texts are out.

@@ -12,6 +12,7 @@
 #include <span>
 #include <vector>
 
+#include "sim/dribble.h"
 #include "sim/peer.h"
 #include "sim/record_keys.h"
 #include "sim/sim_scale.h"
@@ -26,9 +27,13 @@ class BlockPeer final : public Peer {
   explicit BlockPeer(SimScale& scale) : scale_(scale) {}
   void receive(std::span<const uint8_t> in, Sends& out) override;
   bool wantsClose() const override { return close_; }
+  int64_t dueAtMs() const override { return dribble_.dueAtMs(); }
+  void tick(int64_t nowMs, Sends& out) override { dribble_.tick(nowMs, out); }
 
  private:
-  enum class State { Idle, Selected, AwaitEnquiryAck, Sending };
+  // Trickling and Enquiring: the scale talks on its own time (the
+  // "trickle" and "endlessenq" faults) and only takes in the driver's bytes.
+  enum class State { Idle, Selected, AwaitEnquiryAck, Sending, Trickling, Enquiring };
 
   // Each step handles what it can at the start of in_; false when it needs
   // more bytes.
@@ -46,6 +51,8 @@ class BlockPeer final : public Peer {
   // `fresh`: a new block takes the next block number; a repeat keeps it.
   void sendCurrentBlock(Sends& out, bool fresh);
   void nextText(Sends& out);
+  // Every block of the upload's texts, numbered on from the scale's count.
+  Bytes allBlocks();
   void consume(size_t n) { in_.erase(in_.begin(), in_.begin() + static_cast<long>(n)); }
 
   SimScale& scale_;
@@ -65,6 +72,7 @@ class BlockPeer final : public Peer {
   int blockNumber_ = 0;
   int wrongChecksLeft_ = 0;
   int resends_ = 0;
+  Dribble dribble_;
 };
 
 // The record texts a block scale sends for its totals of `kind`.

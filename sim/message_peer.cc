@@ -61,7 +61,7 @@ Bytes buildStatusReply(int number, bool error, const StatusCounts& counts) {
 }
 
 void MessagePeer::receive(std::span<const uint8_t> in, Sends& out) {
-  if (close_ || mute_) return;
+  if (close_ || mute_ || !reading_) return;
   pending_.insert(pending_.end(), in.begin(), in.end());
   while (pending_.size() >= kHeaderLen) {
     uint32_t length = readLe32(pending_, 4);
@@ -70,6 +70,10 @@ void MessagePeer::receive(std::span<const uint8_t> in, Sends& out) {
       out.push_back(buildStatusReply(messageNumberOf(pending_[0]), true, {0, 0, 0, kErrorMalformed}));
       pending_.clear();
       close_ = true;
+      return;
+    }
+    int number = messageNumberOf(pending_[0]);
+    if (length > 0 && number >= 0 && classifyMessage(number).action == Action::Store && interruptBatch(number, out)) {
       return;
     }
     if (pending_.size() - kHeaderLen < length) return;
@@ -116,7 +120,13 @@ void MessagePeer::handleMessage(int number, std::span<const uint8_t> body, Sends
       }
       break;
     case Action::Upload:
-    case Action::UploadTotals: out.push_back(cutDataReply(dataReply(number, m))); return;
+    case Action::UploadTotals:
+      if (scale_.faults.trickleMs > 0) {
+        startTrickle(number, m, out);
+      } else {
+        out.push_back(cutDataReply(dataReply(number, m)));
+      }
+      return;
     default: break;
   }
   out.push_back(statusFor(number, records));
@@ -154,17 +164,62 @@ int MessagePeer::applyDeletions(const Meaning& m, std::span<const uint8_t> body)
   return count;
 }
 
-Bytes MessagePeer::dataReply(int number, const Meaning& m) const {
+Bytes MessagePeer::replyRecords(int number, const Meaning& m) const {
+  if (m.action == Action::UploadTotals) return totalsRecords(number, m.totals);
   Bytes records;
-  if (m.action == Action::UploadTotals) {
-    records = totalsRecords(number, m.totals);
-  } else {
-    for (const Bytes* r : scale_.store.ofType(m.dataType)) records.insert(records.end(), r->begin(), r->end());
-  }
+  for (const Bytes* r : scale_.store.ofType(m.dataType)) records.insert(records.end(), r->begin(), r->end());
+  return records;
+}
+
+Bytes MessagePeer::dataReply(int number, const Meaning& m) const {
+  Bytes records = replyRecords(number, m);
   Bytes reply;
   appendHeader(reply, number, false, static_cast<uint32_t>(records.size()));
   reply.insert(reply.end(), records.begin(), records.end());
   return reply;
+}
+
+bool MessagePeer::interruptBatch(int number, Sends& out) {
+  const FaultPlan& f = scale_.faults;
+  if (!f.stopRead && f.resetAfterStatusMs == 0) return false;
+  // What came with the header is not taken: the batch is not applied.
+  reading_ = false;
+  pending_.clear();
+  if (f.resetAfterStatusMs > 0) {
+    out.push_back(buildStatusReply(number, false, {}));
+    resetPending_ = true;
+  }
+  return true;
+}
+
+void MessagePeer::startTrickle(int number, const Meaning& m, Sends& out) {
+  Bytes header;
+  appendHeader(header, number, false, 0xFFFFFFFFu);
+  out.push_back(std::move(header));
+  Bytes records = replyRecords(number, m);
+  if (records.empty()) {
+    // Nothing held: one record claiming the largest body, all zeros.
+    appendRecordHeader(records, number, 0xFFFF);
+    records.resize(records.size() + 0xFFFF, 0);
+  }
+  dribble_.start(records, 1, scale_.faults.trickleMs, [records] { return records; });
+}
+
+int64_t MessagePeer::dueAtMs() const { return resetPending_ ? resetAtMs_ : dribble_.dueAtMs(); }
+
+void MessagePeer::tick(int64_t nowMs, Sends& out) {
+  if (!resetPending_) {
+    dribble_.tick(nowMs, out);
+    return;
+  }
+  // The pause lets the driver's sends fill the closed window first, so the
+  // reset finds them blocked and they fail.
+  if (resetAtMs_ == 0) {
+    resetAtMs_ = nowMs + scale_.faults.resetAfterStatusMs;
+  } else if (nowMs >= resetAtMs_) {
+    resetPending_ = false;
+    reset_ = true;
+  }
 }
 
 Bytes MessagePeer::cutDataReply(Bytes reply) {

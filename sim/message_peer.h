@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 
+#include "sim/dribble.h"
 #include "sim/peer.h"
 #include "sim/record_keys.h"
 #include "sim/sim_scale.h"
@@ -36,8 +37,19 @@ class MessagePeer final : public Peer {
   explicit MessagePeer(SimScale& scale) : scale_(scale) {}
   void receive(std::span<const uint8_t> in, Sends& out) override;
   bool wantsClose() const override { return close_; }
+  bool wantsReset() const override { return reset_; }
+  bool reads() const override { return reading_; }
+  int64_t dueAtMs() const override;
+  void tick(int64_t nowMs, Sends& out) override;
 
  private:
+  // The "stopread" and "resetafterstatus" faults, acting once the header of
+  // a batch of records is in: true when the scale reads no more.
+  bool interruptBatch(int number, Sends& out);
+  // The "trickle" fault: a data reply claiming 4 GB whose records come a
+  // byte at a time, over and over.
+  void startTrickle(int number, const Meaning& meaning, Sends& out);
+  Bytes replyRecords(int number, const Meaning& meaning) const;
   void handleMessage(int number, std::span<const uint8_t> body, Sends& out);
   Bytes answerSessionStart(int number);
   // Applies the message; the count of records it held, or -1 when malformed.
@@ -56,6 +68,11 @@ class MessagePeer final : public Peer {
   Bytes pending_;
   bool close_ = false;
   bool mute_ = false;  // took a totals reset under the "hangreset" fault: answers nothing more
+  bool reading_ = true;
+  bool reset_ = false;
+  bool resetPending_ = false;
+  int64_t resetAtMs_ = 0;  // 0 until the first tick fixes it
+  Dribble dribble_;
 };
 
 }  // namespace tolvan::sim

@@ -17,6 +17,14 @@ class Peer {
   virtual void receive(std::span<const uint8_t> in, Sends& out) = 0;
   // True once the scale drops the connection (after `out` has gone).
   virtual bool wantsClose() const { return false; }
+  // True when it drops it with a reset, so the driver's sends fail.
+  virtual bool wantsReset() const { return false; }
+  // False once the scale has stopped reading its socket.
+  virtual bool reads() const { return true; }
+  // Answers of the scale's own timing: the monotonic millisecond at which
+  // tick() has something to do (0: at once), or -1 for nothing.
+  virtual int64_t dueAtMs() const { return -1; }
+  virtual void tick(int64_t /*nowMs*/, Sends& /*out*/) {}
 };
 
 // Takes everything and never answers.

@@ -156,6 +156,17 @@ bool applyFault(std::string_view value, FaultPlan& f) {
   if (name == "badcheck") return count(f.badChecks, false);
   if (name == "drop") return count(f.dropAfter, false);
   if (name == "hangreset" && n.empty()) return f.hangReset = true;
+  if (name == "stopread" && n.empty()) return f.stopRead = true;
+  if (name == "noaccept" && n.empty()) return f.noAccept = true;
+  // Pauses in milliseconds, with defaults a real scale might show.
+  auto pause = [&](int& field, int byDefault) {
+    if (n.size() > 1 || (n.size() == 1 && n[0] == 0)) return false;
+    field = n.empty() ? byDefault : n[0];
+    return true;
+  };
+  if (name == "trickle") return pause(f.trickleMs, 500);
+  if (name == "endlessenq") return pause(f.endlessEnquiryMs, 3000);
+  if (name == "resetafterstatus") return pause(f.resetAfterStatusMs, 200);
   if (name == "error" && n.size() == 1) {
     f.errorCode = n[0];
     return f.errorReply = true;

@@ -29,6 +29,11 @@ struct FaultPlan {
   int badChecks = 0;    // block family: wrong check bytes before the right one
   int dropAfter = 0;    // connection dropped after n blocks (block) or n bytes of a data reply (message)
   bool hangReset = false;  // message family: a totals reset is applied and never answered
+  bool stopRead = false;   // message family: stops reading its socket when a batch begins
+  int trickleMs = 0;       // the reply to an upload trickles a byte every n ms, without end
+  int endlessEnquiryMs = 0;   // block family: after the line turns, its enquiry every n ms, forever
+  int resetAfterStatusMs = 0;  // message family: a batch is answered "taken" at once, the line reset n ms later
+  bool noAccept = false;   // its accept queue is kept full: connection requests are dropped
 };
 
 struct ScaleProfile {

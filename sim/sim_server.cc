@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fstream>
 
@@ -39,6 +41,30 @@ SocketHandle reservePort(SocketKind kind, uint16_t port) {
   return s;
 }
 
+// A listener whose queue holds one connection, filled by a connection of
+// our own that is never accepted: the kernel drops every further SYN, so
+// the driver's connect hangs as with a scale that has vanished.
+SocketHandle fillAcceptQueue(SocketHandle listener, uint16_t port) {
+  if (::listen(static_cast<int>(listener), 0) != 0) return kInvalidSocket;
+  SocketHandle filler = socketOpen(SocketKind::Stream);
+  if (filler != kInvalidSocket && !socketConnect(filler, "127.0.0.1", port, 1000)) {
+    socketClose(filler);
+    return kInvalidSocket;
+  }
+  return filler;
+}
+
+// Small segments and a small receive window for scales that stop reading:
+// a batch then fills what the kernels hold, and the driver's send blocks
+// as it would on a real scale's slow link.
+void narrowWindow(SocketHandle listener) {
+  int fd = static_cast<int>(listener);
+  int bytes = 4096;
+  int segment = 536;
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+  ::setsockopt(fd, IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment);
+}
+
 bool samePeer(const DatagramPeer& a, const DatagramPeer& b) {
   return a.length == b.length && std::memcmp(a.address, b.address, sizeof a.address) == 0;
 }
@@ -49,6 +75,7 @@ SimServer::~SimServer() {
   for (auto& c : connections_) socketClose(c->socket);
   for (auto& e : endpoints_) {
     if (e->socket != kInvalidSocket) socketClose(e->socket);
+    socketClose(e->queueFiller);
   }
 }
 
@@ -80,6 +107,14 @@ bool SimServer::openEndpoint(Endpoint& e, std::string& error) {
     if (e.listening) {
       scale.port = socketLocalPort(e.socket);
       setNonBlocking(e.socket);
+      if (kind == SocketKind::Stream && (scale.faults.stopRead || scale.faults.resetAfterStatusMs > 0)) {
+        narrowWindow(e.socket);
+      }
+    }
+    if (e.listening && scale.faults.noAccept) {
+      e.queueFiller = fillAcceptQueue(e.socket, scale.port);
+      e.listening = false;
+      if (e.queueFiller == kInvalidSocket) scale.port = 0;
     }
   }
   if (scale.port == 0) {
@@ -111,12 +146,13 @@ void SimServer::run(int stopFd) {
     }
     size_t firstConnection = fds.size();
     for (auto& c : connections_) {
-      short events = POLLIN;
+      short events = c->peer->reads() ? POLLIN : 0;
       if (!c->out.empty()) events |= POLLOUT;
       fds.push_back({static_cast<int>(c->socket), events, 0});
     }
-    int ready = ::poll(fds.data(), fds.size(), -1);
+    int ready = ::poll(fds.data(), fds.size(), nextTickMs());
     if (ready < 0 && errno != EINTR) return;
+    runTicks();
     if (ready <= 0) continue;
     if (fds[0].revents != 0) return;
     for (size_t i = 0; i < polledEndpoints.size(); ++i) {
@@ -154,16 +190,58 @@ void SimServer::serveConnection(Connection& c, short events) {
     closeConnection(c, n == 0 ? "closed by the driver" : "failed");
     return;
   }
-  Transcript& t = *c.endpoint->transcript;
-  t.received(std::span<const uint8_t>(buffer, static_cast<size_t>(n)));
+  c.endpoint->transcript->received(std::span<const uint8_t>(buffer, static_cast<size_t>(n)));
   Sends answers;
   c.peer->receive(std::span<const uint8_t>(buffer, static_cast<size_t>(n)), answers);
+  takeAnswers(c, answers);
+}
+
+void SimServer::takeAnswers(Connection& c, const Sends& answers) {
   for (const Bytes& a : answers) {
-    t.sent(a);
+    c.endpoint->transcript->sent(a);
     c.out.insert(c.out.end(), a.begin(), a.end());
   }
   flush(c);
   if (!c.done && c.out.empty() && c.peer->wantsClose()) closeConnection(c, "dropped by the scale");
+}
+
+int SimServer::nextTickMs() const {
+  int64_t next = -1;
+  auto consider = [&next](int64_t due) {
+    if (due >= 0 && (next < 0 || due < next)) next = due;
+  };
+  for (const auto& c : connections_) consider(c->peer->dueAtMs());
+  for (const auto& e : endpoints_) {
+    if (e->udpPeer) consider(e->udpPeer->dueAtMs());
+  }
+  if (next < 0) return -1;
+  return static_cast<int>(std::clamp<int64_t>(next - clock_.monotonicMs(), 0, INT_MAX));
+}
+
+void SimServer::runTicks() {
+  int64_t now = clock_.monotonicMs();
+  for (auto& c : connections_) {
+    int64_t due = c->peer->dueAtMs();
+    if (c->done || due < 0 || due > now) continue;
+    Sends answers;
+    c->peer->tick(now, answers);
+    takeAnswers(*c, answers);
+    if (!c->done && c->peer->wantsReset()) {
+      c->endpoint->transcript->note("Connection " + std::to_string(c->id) + " reset by the scale");
+      socketAbort(c->socket);
+      c->socket = kInvalidSocket;
+      c->done = true;
+    }
+  }
+  for (auto& e : endpoints_) {
+    if (!e->udpPeer || e->udpPeer->dueAtMs() < 0 || e->udpPeer->dueAtMs() > now) continue;
+    Sends answers;
+    e->udpPeer->tick(now, answers);
+    for (const Bytes& a : answers) {
+      e->transcript->sent(a);
+      socketSendTo(e->socket, a, e->udpFrom);
+    }
+  }
 }
 
 void SimServer::flush(Connection& c) {

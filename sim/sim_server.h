@@ -39,6 +39,8 @@ class SimServer {
     SocketHandle socket = kInvalidSocket;
     bool listening = false;  // false for a refusing scale's reserved port
     std::unique_ptr<Transcript> transcript;
+    // "noaccept": the connection that keeps the accept queue full.
+    SocketHandle queueFiller = kInvalidSocket;
     // UDP: the sender being served and its peer.
     std::unique_ptr<Peer> udpPeer;
     DatagramPeer udpFrom;
@@ -60,6 +62,11 @@ class SimServer {
   void flush(Connection& c);
   void closeConnection(Connection& c, const char* why);
   void serveDatagram(Endpoint& endpoint);
+  // Peers that talk on their own time: the poll's time-out until the next
+  // is due (-1: none), and running those that are due.
+  int nextTickMs() const;
+  void runTicks();
+  void takeAnswers(Connection& c, const Sends& answers);
 
   SimConfig& config_;
   const Clock& clock_;

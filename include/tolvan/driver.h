@@ -74,10 +74,11 @@ struct JobOptions {
   std::string logFile = "TolvanDrvLog.txt";
   // --report: the outcome below, also written as a JSON document.
   std::optional<std::string> reportFile;
-  // --scale-limit: the time one scale may take; unset means tolvandrv's default.
+  // --scale-limit: the time one scale may take, in seconds (1 to 86400),
+  // plus 1 s per record it takes; unset means tolvandrv's default, 300.
   std::optional<int> scaleLimitSeconds;
-  // --wait: how long to wait for another run in the same folder to end;
-  // unset means not at all.
+  // --wait: how long to wait, in seconds (0 to 86400), for another run in
+  // the same folder to end; unset means not at all.
   std::optional<int> waitSeconds;
 };
 

@@ -1,6 +1,6 @@
 #include "app/command_line.h"
 
-#include <cstdlib>
+#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -61,27 +61,44 @@ void applyOption(DriverOptions& options, const char* arg, WalkState& state) {
   }
 }
 
-// A whole number of seconds, 0 to a day; -1 for anything else.
-int secondsFromText(const char* text) {
-  constexpr long kMaxSeconds = 86400;
-  if (*text == '\0' || std::strspn(text, "0123456789") != std::strlen(text) || std::strlen(text) > 5) return -1;
-  long seconds = std::strtol(text, nullptr, 10);
-  return seconds <= kMaxSeconds ? static_cast<int>(seconds) : -1;
-}
-
-// The long options: name, whether a value follows, and where it goes.
+// The long options: name, whether a value follows, and where it goes
+// (false when the value does not read).
 struct LongOption {
   const char* name;
   bool takesValue;
-  void (*apply)(DriverOptions& options, const char* value);
+  bool (*apply)(DriverOptions& options, const char* value);
 };
 
+constexpr int kMaxSeconds = 86400;
+
+// A whole number of seconds from `min` to a day into `out`; false otherwise.
+bool readSeconds(const char* value, int min, int& out) {
+  int seconds = 0;
+  const char* end = value + std::strlen(value);
+  auto [at, ec] = std::from_chars(value, end, seconds);
+  if (ec != std::errc() || at != end || seconds < min || seconds > kMaxSeconds) return false;
+  out = seconds;
+  return true;
+}
+
+// 1 to a day: a limit of 0 would fail every scale, and one beyond a day
+// bounds nothing a store would wait for.
+bool readScaleLimit(DriverOptions& options, const char* value) {
+  return readSeconds(value, 1, options.scaleLimitSeconds);
+}
+
+// 0 to a day: how long a run waits for another run's folder lock.
+bool readWaitSeconds(DriverOptions& options, const char* value) {
+  return readSeconds(value, 0, options.waitSeconds);
+}
+
 constexpr LongOption kLongOptions[] = {
-    {"help", false, [](DriverOptions& o, const char*) { o.showHelp = true; }},
-    {"version", false, [](DriverOptions& o, const char*) { o.showVersion = true; }},
-    {"report", true, [](DriverOptions& o, const char* v) { o.reportFile = v; }},
-    {"check", false, [](DriverOptions& o, const char*) { o.check = true; }},
-    {"wait", true, [](DriverOptions& o, const char* v) { o.waitSeconds = secondsFromText(v); }},
+    {"help", false, [](DriverOptions& o, const char*) { return o.showHelp = true; }},
+    {"version", false, [](DriverOptions& o, const char*) { return o.showVersion = true; }},
+    {"report", true, [](DriverOptions& o, const char* v) { o.reportFile = v; return true; }},
+    {"check", false, [](DriverOptions& o, const char*) { return o.check = true; }},
+    {"scale-limit", true, readScaleLimit},
+    {"wait", true, readWaitSeconds},
 };
 
 // The option named by "--name" or "--name=value"; null when unknown.
@@ -161,14 +178,19 @@ bool parseLongOptions(DriverOptions& options, int argc, const char* const* argv,
       bad = argv[i];
       return false;
     }
+    std::string given = argv[i];
     if (option->takesValue && value == nullptr) {
       if (i + 1 >= argc) {
         bad = argv[i];
         return false;
       }
       value = argv[++i];
+      given += std::string(" ") + value;
     }
-    option->apply(options, value);
+    if (!option->apply(options, value)) {
+      bad = given;
+      return false;
+    }
   }
   return true;
 }
@@ -189,6 +211,10 @@ void printUsage(std::FILE* out) {
       "  -l            description columns as font/text pairs\n"
       "  -e            delete the driver log before the run\n"
       "  --report FILE write the run report (every scale's outcome) to FILE as JSON\n"
+      "  --scale-limit SECONDS\n"
+      "                time one scale may take per operation: SECONDS (1 to 86400,\n"
+      "                default 300) plus 1 second for every record sent to it; a\n"
+      "                scale past it fails and keeps its records\n"
       "  --check       list what the files hold that a run would read differently\n"
       "                than meant; contact no scale, change no file\n"
       "  --wait SECONDS\n"

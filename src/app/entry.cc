@@ -94,12 +94,7 @@ int answerLongOptions(int argc, const char* const* argv, std::FILE* console) {
   DriverOptions options;
   std::string bad;
   std::FILE* out = console != nullptr ? console : stdout;
-  bool parsed = parseLongOptions(options, argc, argv, bad);
-  if (parsed && options.waitSeconds < 0) {
-    parsed = false;
-    bad = "--wait (a number of seconds up to 86400)";
-  }
-  if (!parsed) {
+  if (!parseLongOptions(options, argc, argv, bad)) {
     std::fprintf(stderr, "tolvandrv: unknown option or missing value: %s\n\n", bad.c_str());
     printUsage(stderr);
     return kExitUsage;

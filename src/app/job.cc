@@ -1,5 +1,6 @@
 #include "app/job.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/command_line.h"
@@ -38,7 +39,9 @@ void applyJob(const JobOptions& job, DriverOptions& options) {
   options.configFile = job.configFile;
   options.logFile = job.logFile;
   options.reportFile = job.reportFile;
-  options.waitSeconds = job.waitSeconds.value_or(0);
+  // The command line refuses values beyond these bounds; a job takes the nearest bound.
+  options.waitSeconds = std::clamp(job.waitSeconds.value_or(0), 0, 86400);
+  options.scaleLimitSeconds = std::clamp(job.scaleLimitSeconds.value_or(options.scaleLimitSeconds), 1, 86400);
 }
 
 // What -e and the command line's checks do. A data type or format number

@@ -46,15 +46,30 @@ void launchWorker(Driver& driver, ScaleEntry& scale) {
   });
 }
 
-// The time-out watch struck: the worker is abandoned, its status is 2.
-bool strikeIfHung(Driver& driver, ScaleEntry& scale) {
+// The link bounds every step of a worker itself; the watch is the second
+// line: a read or send that has hung for the receive time-out plus 2
+// seconds, or an operation past its time limit plus 2 seconds.
+constexpr int64_t kWatchGraceMs = 2000;
+
+bool hasHung(const Driver& driver, const ScaleEntry& scale) {
+  int64_t now = driver.clock.monotonicMs();
   int64_t since = scale.lastActivity.load();
-  if (since <= 0 || driver.clock.nowSeconds() <= since + scale.receiveTimeout + 2) return false;
+  int64_t stepLimitMs = static_cast<int64_t>(scale.receiveTimeout) * 1000 + kWatchGraceMs;
+  if (since > 0 && now - since > stepLimitMs) return true;
+  int64_t limitAt = scaleLimitAt(scale);
+  return limitAt != INT64_MAX && now - limitAt > kWatchGraceMs;
+}
+
+// The time-out watch struck: the worker is abandoned, its status is 2, and
+// its socket is shut down so that a blocked read or send returns at once.
+bool strikeIfHung(Driver& driver, ScaleEntry& scale) {
+  if (!hasHung(driver, scale)) return false;
   {
     std::lock_guard lock(scale.guard);
     if (scale.status.load() != kStatusRunning) return true;
     scale.abandoned = true;
   }
+  ScaleShutdown(scale);
   ScaleLogErrorFromMain(scale, kMsgReceiveTimeout);
   scale.outcome.mainCode = kMsgReceiveTimeout;
   scale.status.store(kStatusFailed, std::memory_order_release);
@@ -231,6 +246,7 @@ void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode) {
   scale.lastActivity = 0;
   scale.tally.connectFailed = false;
   scale.outcome.mainCode = kMsgOk;
+  armScaleLimit(scale, driver.clock.monotonicMs(), driver.options.scaleLimitSeconds);
   if (!scaleSupports(scale, dataType, mode)) {
     driver.log.error(kMsgTypeNotSupported, dataTypeKeyword(dataType), scale.name.c_str());
     ScaleLogErrorFromMain(scale, kMsgTypeNotSupported, dataTypeKeyword(dataType), scale.name.c_str());
@@ -330,6 +346,7 @@ MessageCode resendStep(Driver& driver) {
     scale.lastActivity = 0;
     scale.tally.connectFailed = false;
     scale.outcome.mainCode = kMsgOk;
+    armScaleLimit(scale, driver.clock.monotonicMs(), driver.options.scaleLimitSeconds);
     scale.status.store(kStatusRunning);
     launchWorker(driver, scale);
   }

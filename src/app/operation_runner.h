@@ -14,8 +14,10 @@ class Driver;
 // Prepares the entry and starts its worker (or sets status 3 for an
 // unsupported type, status 2 when a receive's work file cannot be made).
 void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode);
-// Returns when no started worker is still running; a read hung longer than
-// receiveTimeout + 2 seconds fails its scale (message 28) and is abandoned.
+// Returns when no started worker is still running; a read or send hung
+// longer than receiveTimeout + 2 seconds, or a scale past its time limit
+// (scaleLimitAt) by 2 seconds, fails its scale (message 28): the worker is
+// abandoned and its socket shut down.
 void waitForAllScales(Driver& driver);
 
 MessageCode sendToAllScales(Driver& driver, bool writeResendFiles);

@@ -46,9 +46,11 @@ struct DriverOptions {
   bool showHelp = false;
   bool showVersion = false;
   std::optional<std::string> reportFile;  // --report FILE: the run report as JSON
-  // --wait SECONDS: how long to wait for another run's folder lock; -1 when
-  // the value is not a number of seconds.
+  // --wait SECONDS: how long to wait for another run's folder lock.
   int waitSeconds = 0;
+  // --scale-limit SECONDS: the base of every scale's time limit per
+  // operation (see kScaleLimitPerRecordMs in core/scale_entry.h).
+  int scaleLimitSeconds = 300;
 };
 
 }  // namespace tolvan

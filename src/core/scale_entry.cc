@@ -1,5 +1,7 @@
 #include "core/scale_entry.h"
 
+#include <limits>
+
 #include "platform/socket.h"
 
 namespace tolvan {
@@ -9,6 +11,20 @@ ScaleEntry::~ScaleEntry() {
   // table is released; joining here only waits for its last steps.
   if (worker.joinable()) worker.join();
   if (workFile != nullptr) std::fclose(workFile);
+}
+
+void armScaleLimit(ScaleEntry& scale, int64_t nowMs, int baseSeconds) {
+  scale.limitStartMs = nowMs;
+  scale.limitBaseMs = static_cast<int64_t>(baseSeconds < 0 ? 0 : baseSeconds) * 1000;
+  scale.sentAtStart = scale.tally.sent.load();
+  scale.limitStruck = false;
+}
+
+int64_t scaleLimitAt(const ScaleEntry& scale) {
+  if (scale.limitStartMs == 0) return std::numeric_limits<int64_t>::max();
+  int64_t done = scale.tally.sent.load() - scale.sentAtStart;
+  if (done < 0) done = 0;
+  return scale.limitStartMs + scale.limitBaseMs + done * kScaleLimitPerRecordMs;
 }
 
 void ScaleShutdown(ScaleEntry& scale) {

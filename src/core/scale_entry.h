@@ -2,7 +2,8 @@
 // the state of the current operation. The scale table owns the entries.
 //
 // Threads: while a worker runs, it alone uses the link fields and its scale
-// log; the main thread reads `status` and `lastActivity` only. A worker
+// log; the main thread reads `status`, `lastActivity`, the tally and the
+// time limit only. A worker
 // writes `result` before `status`. When the main thread gives up on a
 // worker (time-out), it sets `abandoned` under `guard`; from then on the
 // worker must not change the entry or any shared list, so everything a
@@ -125,7 +126,8 @@ struct ScaleEntry {
   int rxPos = 0;
   int rxCount = 0;
   uint8_t rxBuffer[kUdpDatagramMax] = {};
-  std::atomic<int64_t> lastActivity{0};  // start of the read in progress, 0 when none
+  // Start (Clock::monotonicMs) of the read or send in progress, 0 when none.
+  std::atomic<int64_t> lastActivity{0};
   int index;
   // 1 for the first scale of this name in the table, 2 for the second...;
   // keeps the work files of scales that share a name apart.
@@ -145,6 +147,15 @@ struct ScaleEntry {
   ScaleTally tally;
   ScaleOutcome outcome;
 
+  // The operation's time limit (see scaleLimitAt), set before the worker
+  // starts and read-only while it runs. limitStartMs 0: no limit.
+  int64_t limitStartMs = 0;
+  int64_t limitBaseMs = 0;
+  int sentAtStart = 0;  // tally.sent when the operation began
+  // Worker only: the limit has run out and was reported; the link refuses
+  // every further step quietly.
+  bool limitStruck = false;
+
   // The run this scale belongs to (options, record lists, clock, sleeper).
   Driver* driver = nullptr;
 
@@ -153,6 +164,18 @@ struct ScaleEntry {
   bool abandoned = false;
   std::thread worker;
 };
+
+// Every operation on a scale must end within a base time plus this much
+// for every record it has taken whole so far: a scale that keeps taking
+// records keeps its time, one that stalls runs out. Records a scale sends
+// earn nothing: a scale repeating its records must not keep a receive alive.
+inline constexpr int64_t kScaleLimitPerRecordMs = 1000;
+
+// Starts the time limit of the operation about to run on the scale.
+void armScaleLimit(ScaleEntry& scale, int64_t nowMs, int baseSeconds);
+// The moment (Clock::monotonicMs) the operation's time runs out, grown by
+// the records sent so far; INT64_MAX when no limit was armed.
+int64_t scaleLimitAt(const ScaleEntry& scale);
 
 // Main thread: wakes a worker blocked on the scale's socket by shutting the
 // socket down (both directions); the worker still closes it.

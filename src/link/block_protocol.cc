@@ -24,10 +24,12 @@ constexpr size_t kMessageScratch = kReceivedMessageCap + 2;
 
 int64_t now(const ScaleEntry& scale) {
   static const SystemClock systemClock;
-  return scale.driver != nullptr ? scale.driver->clock.nowSeconds() : systemClock.nowSeconds();
+  return scale.driver != nullptr ? scale.driver->clock.monotonicMs() : systemClock.monotonicMs();
 }
 
-bool timedOut(const ScaleEntry& scale, int64_t start) { return now(scale) - start > scale.receiveTimeout; }
+bool timedOut(const ScaleEntry& scale, int64_t start) {
+  return now(scale) - start > static_cast<int64_t>(scale.receiveTimeout) * 1000;
+}
 
 void logReceived(ScaleEntry& scale, const uint8_t* bytes, size_t length) {
   ScaleLogWrite(scale, ScaleLogKind::Received, bytes, length);

@@ -31,9 +31,9 @@ void pause(ScaleEntry& scale, int milliseconds) {
   sleeper.sleepMs(milliseconds);
 }
 
-int64_t nowSeconds(const ScaleEntry& scale) {
+int64_t nowMs(const ScaleEntry& scale) {
   static const SystemClock systemClock;
-  return scale.driver != nullptr ? scale.driver->clock.nowSeconds() : systemClock.nowSeconds();
+  return scale.driver != nullptr ? scale.driver->clock.monotonicMs() : systemClock.monotonicMs();
 }
 
 MessageCode SendHeader(ScaleEntry& scale, int number, uint32_t length) {
@@ -204,11 +204,14 @@ MessageCode sendBatch(ScaleEntry& scale, const Batch& batch) {
   for (size_t i = 0; whole && i < batch.records.size(); ++i) whole = SendBytes(scale, batch.records[i]) == kMsgOk;
   StatusReply reply;
   MessageCode r = receiveStatusReply(scale, reply);
+  // Records that did not all go out are not on the scale, whatever a reply
+  // (sent before the scale dropped the line) says: the batch failed.
+  if (!whole) return kMsgSendError;
   if (r != kMsgOk) return r;
   // A reply with the scale's error code says the message was not applied,
   // whatever its counts say; a count mismatch says how many were.
   int accepted = classifyStatusReply(reply) == kMsgScaleErrorCode ? 0 : reply.accepted;
-  if (whole) tallyBatch(scale, static_cast<int>(batch.records.size()), accepted);
+  tallyBatch(scale, static_cast<int>(batch.records.size()), accepted);
   return reportStatus(scale, reply);
 }
 
@@ -298,8 +301,9 @@ MessageCode MessageStart(ScaleEntry& scale) {
   if (r != kMsgScaleBusy) return r;
   // A busy scale is asked again until it takes the session or the scale's
   // connect time has passed since its first busy answer.
-  const int64_t firstBusy = nowSeconds(scale);
-  while (r == kMsgScaleBusy && nowSeconds(scale) - firstBusy < scale.connectTimeout) {
+  const int64_t firstBusy = nowMs(scale);
+  const int64_t busyLimitMs = static_cast<int64_t>(scale.connectTimeout) * 1000;
+  while (r == kMsgScaleBusy && nowMs(scale) - firstBusy < busyLimitMs) {
     if (!ScaleReconnect(scale)) return kMsgCannotConnect;
     MessageEnd(scale);
     pause(scale, kBusyRetryPauseMs);

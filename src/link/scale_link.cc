@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -12,11 +13,37 @@ namespace tolvan {
 namespace {
 
 constexpr int kReconnectPauseMs = 1000;
-constexpr int kExactReadWaitSeconds = 1;
+constexpr int64_t kExactReadWaitMs = 1000;
 
-int64_t nowSeconds(const ScaleEntry& scale) {
+int64_t nowMs(const ScaleEntry& scale) {
   static const SystemClock systemClock;
-  return scale.driver != nullptr ? scale.driver->clock.nowSeconds() : systemClock.nowSeconds();
+  return scale.driver != nullptr ? scale.driver->clock.monotonicMs() : systemClock.monotonicMs();
+}
+
+int64_t limitLeftMs(const ScaleEntry& scale) {
+  int64_t at = scaleLimitAt(scale);
+  return at == INT64_MAX ? INT64_MAX : at - nowMs(scale);
+}
+
+// True once the operation's time limit has run out; the first time, the
+// scale log says so. From then on every step of the link fails quietly, so
+// the procedure winds up at once without a trail of follow-on errors.
+bool outOfTime(ScaleEntry& scale) {
+  if (scale.limitStruck) return true;
+  if (limitLeftMs(scale) > 0) return false;
+  scale.limitStruck = true;
+  char note[80];
+  std::snprintf(note, sizeof note, "Time limit of the scale reached after %lld seconds",
+                static_cast<long long>((scaleLimitAt(scale) - scale.limitStartMs) / 1000));
+  ScaleLogWrite(scale, ScaleLogKind::Text, reinterpret_cast<const uint8_t*>(note), std::strlen(note));
+  ScaleLogError(scale, kMsgReceiveTimeout);
+  return true;
+}
+
+// `ms` cut to what is left of the time limit, as a poll time-out.
+int boundedMs(const ScaleEntry& scale, int64_t ms) {
+  int64_t bounded = std::min(ms, limitLeftMs(scale));
+  return static_cast<int>(std::clamp<int64_t>(bounded, 0, INT_MAX));
 }
 
 void pause(ScaleEntry& scale, int milliseconds) {
@@ -70,7 +97,7 @@ bool isAbandoned(ScaleEntry& scale) {
   return scale.abandoned;
 }
 
-ReadOutcome readOnce(ScaleEntry& scale, std::span<uint8_t> buffer, int waitSeconds) {
+ReadOutcome readOnce(ScaleEntry& scale, std::span<uint8_t> buffer, int64_t waitMs) {
   ReadOutcome out;
   // The main thread shut the link down to wake this worker: a shut-down
   // datagram socket keeps reading as empty, so end every read loop here.
@@ -78,18 +105,25 @@ ReadOutcome readOnce(ScaleEntry& scale, std::span<uint8_t> buffer, int waitSecon
     out.code = kMsgReceiveError;
     return out;
   }
+  if (outOfTime(scale)) {
+    out.code = kMsgReceiveTimeout;
+    return out;
+  }
   if (buffer.size() > static_cast<size_t>(INT_MAX)) buffer = buffer.first(static_cast<size_t>(INT_MAX));
   SocketHandle s = scale.socket.load();
   if (!holdsDatagramBytes(scale)) {
-    int ready = s == kNoSocket ? -1 : socketWaitReadable(s, waitSeconds);
-    if (ready == 0) return out;
+    int ready = s == kNoSocket ? -1 : socketWaitReadableMs(s, boundedMs(scale, waitMs));
+    if (ready == 0) {
+      if (outOfTime(scale)) out.code = kMsgReceiveTimeout;
+      return out;
+    }
     if (ready < 0) {
       ScaleLogError(scale, kMsgReceiveError);
       out.code = kMsgReceiveError;
       return out;
     }
   }
-  scale.lastActivity = nowSeconds(scale);
+  scale.lastActivity = nowMs(scale);
   bool udp = scale.protocol == kProtocolUdp;
   long n = udp ? takeFromDatagram(scale, s, buffer) : socketRecv(s, buffer);
   scale.lastActivity = 0;
@@ -106,13 +140,17 @@ ReadOutcome readOnce(ScaleEntry& scale, std::span<uint8_t> buffer, int waitSecon
 }  // namespace
 
 bool ScaleConnect(ScaleEntry& scale) {
+  if (outOfTime(scale)) return false;
   if (ScaleIsMessageFamily(scale)) scale.protocol = kProtocolTcp;
   SocketKind kind = scale.protocol == kProtocolUdp ? SocketKind::Datagram : SocketKind::Stream;
   SocketHandle s = socketOpen(kind);
   if (s == kInvalidSocket) return false;
   if (!storeSocket(scale, s)) return false;
-  if (socketConnect(s, scale.ip, scale.port)) return true;
+  // A connect time-out below a second would fail every scale on a busy net.
+  int64_t connectMs = static_cast<int64_t>(std::max(scale.connectTimeout, 1)) * 1000;
+  if (socketConnect(s, scale.ip, scale.port, boundedMs(scale, connectMs))) return true;
   ScaleClose(scale);
+  if (outOfTime(scale)) return false;
   ScaleLogError(scale, kMsgCannotConnect, scale.ip.c_str(), static_cast<int>(scale.port));
   return false;
 }
@@ -125,6 +163,7 @@ void ScaleClose(ScaleEntry& scale) {
 
 bool ScaleReconnect(ScaleEntry& scale) {
   ScaleClose(scale);
+  if (outOfTime(scale)) return false;
   // The scale needs a moment to release the old connection.
   pause(scale, kReconnectPauseMs);
   if (ScaleConnect(scale)) return true;
@@ -132,17 +171,17 @@ bool ScaleReconnect(ScaleEntry& scale) {
 }
 
 MessageCode ScaleReceive(ScaleEntry& scale, std::span<uint8_t> buffer, int& count, int waitSeconds) {
-  ReadOutcome out = readOnce(scale, buffer, waitSeconds);
+  ReadOutcome out = readOnce(scale, buffer, static_cast<int64_t>(std::max(waitSeconds, 0)) * 1000);
   count = out.count;
   return out.code;
 }
 
 MessageCode ScaleReceiveExact(ScaleEntry& scale, std::span<uint8_t> buffer) {
-  int64_t deadline = nowSeconds(scale) + scale.receiveTimeout;
+  int64_t deadline = nowMs(scale) + static_cast<int64_t>(scale.receiveTimeout) * 1000;
   size_t held = 0;
-  while (nowSeconds(scale) < deadline) {
+  for (int64_t now = nowMs(scale); now < deadline; now = nowMs(scale)) {
     if (held == buffer.size()) return kMsgOk;
-    ReadOutcome out = readOnce(scale, buffer.subspan(held), kExactReadWaitSeconds);
+    ReadOutcome out = readOnce(scale, buffer.subspan(held), std::min(kExactReadWaitMs, deadline - now));
     if (out.code != kMsgOk) return out.code;
     if (out.peerClosed) break;
     held += static_cast<size_t>(out.count);
@@ -153,10 +192,17 @@ MessageCode ScaleReceiveExact(ScaleEntry& scale, std::span<uint8_t> buffer) {
 }
 
 MessageCode ScaleSend(ScaleEntry& scale, std::span<const uint8_t> bytes, ScaleLogKind logAs) {
+  // A worker given up on, or out of time, puts nothing more on the wire.
+  if (isAbandoned(scale) || outOfTime(scale)) return kMsgSendError;
   SocketHandle s = scale.socket.load();
-  long n = s == kNoSocket ? -1 : socketSend(s, bytes);
+  // A scale that stops reading closes its window: the send ends after the
+  // receive time-out like any other step that waits for the scale.
+  int64_t waitMs = static_cast<int64_t>(std::max(scale.receiveTimeout, 0)) * 1000;
+  scale.lastActivity = nowMs(scale);
+  long n = s == kNoSocket ? -1 : socketSendWithin(s, bytes, boundedMs(scale, waitMs));
+  scale.lastActivity = 0;
   if (n < 0 || static_cast<size_t>(n) != bytes.size()) {
-    ScaleLogError(scale, kMsgSendError);
+    if (!outOfTime(scale)) ScaleLogError(scale, kMsgSendError);
     return kMsgSendError;
   }
   ScaleLogWrite(scale, logAs, bytes.data(), bytes.size());

@@ -17,15 +17,20 @@
 
 namespace tolvan {
 
-// Message-family scales are forced to TCP. Logs 18 on failure. An abandoned
-// worker does not get a new socket (false, nothing logged).
+// Message-family scales are forced to TCP. Gives up after the scale's
+// connect time-out (at least 1 second). Logs 18 on failure. An abandoned
+// worker, or one out of time, does not get a new socket (false, nothing
+// more logged).
 bool ScaleConnect(ScaleEntry& scale);
 // Closes the socket if open and sets scale.socket to kNoSocket. The worker
 // closes its own socket even after it was abandoned, so nothing leaks.
 void ScaleClose(ScaleEntry& scale);
 // Close, 1000 ms pause, connect; once more at once if that fails.
 bool ScaleReconnect(ScaleEntry& scale);
-// Waits up to `waitSeconds` and reads once: 0 (count may be 0) or 22.
+// Waits up to `waitSeconds` and reads once: 0 (count may be 0) or 22; 28
+// once the operation's time limit (scaleLimitAt) has run out, which the
+// first step to find it reports in the scale log. Every wait, connect and
+// send of the link is cut short at that limit.
 // On UDP, bytes still held from the last datagram are handed out at once,
 // without waiting on the socket. Once the worker is abandoned every read
 // fails with 22 (nothing is logged then), so no read loop outlives it.
@@ -34,8 +39,9 @@ MessageCode ScaleReceive(ScaleEntry& scale, std::span<uint8_t> buffer, int& coun
 // A TCP peer that has closed can send nothing more, so it gives 28 at once
 // instead of polling until the deadline.
 MessageCode ScaleReceiveExact(ScaleEntry& scale, std::span<uint8_t> buffer);
-// One send of the whole buffer; logged as `logAs` on success, 21 on a short
-// send (reported in the scale log).
+// Sends the whole buffer within the receive time-out; logged as `logAs` on
+// success, 21 on a short or failed send (reported in the scale log). An
+// abandoned worker sends nothing (21, nothing logged).
 MessageCode ScaleSend(ScaleEntry& scale, std::span<const uint8_t> bytes, ScaleLogKind logAs = ScaleLogKind::Send);
 
 }  // namespace tolvan

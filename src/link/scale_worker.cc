@@ -55,6 +55,8 @@ void ScaleWorker(ScaleEntry& scale) {
     result = kMsgOutOfMemory;
   }
   ScaleClose(scale);
+  // Whatever step noticed it, a scale out of time ends with "Receive timeout".
+  if (scale.limitStruck) result = kMsgReceiveTimeout;
   publishOutcome(scale, result);
 }
 

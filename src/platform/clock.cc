@@ -10,7 +10,7 @@ int64_t steadyMilliseconds() {
   return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-int64_t SystemClock::nowSeconds() const { return static_cast<int64_t>(::time(nullptr)); }
+int64_t SystemClock::monotonicMs() const { return steadyMilliseconds(); }
 
 LocalTime SystemClock::localNow() const {
   time_t now = ::time(nullptr);

@@ -1,6 +1,6 @@
-// The driver's view of time: calendar seconds for time-outs and the local
-// time for log stamps. Protocol and frame code take a Clock by reference so
-// tests can hold time still or move it by hand.
+// The driver's view of time: a clock that never goes back for every
+// time-out, and the local time for log stamps. Protocol and frame code take
+// a Clock by reference so tests can hold time still or move it by hand.
 #pragma once
 
 #include <cstdint>
@@ -21,20 +21,22 @@ struct LocalTime {
 class Clock {
  public:
   virtual ~Clock() = default;
-  // Seconds since 1970 (calendar clock); used for every time-out.
-  virtual int64_t nowSeconds() const = 0;
-  // The current local time, for log stamps.
+  // Milliseconds since an arbitrary start, never going back: every
+  // time-out and deadline is measured on it, so a step of the calendar
+  // clock (an operator or a time service setting it) moves none of them.
+  virtual int64_t monotonicMs() const = 0;
+  // The current local time, for log stamps (follows the calendar clock).
   virtual LocalTime localNow() const = 0;
 };
 
 class SystemClock final : public Clock {
  public:
-  int64_t nowSeconds() const override;
+  int64_t monotonicMs() const override;
   LocalTime localNow() const override;
 };
 
-// Milliseconds of a clock that never goes back, for measuring how long a
-// scale or a run took (not for time-outs, which follow the Clock above).
+// Milliseconds of the system's clock that never goes back, for measuring
+// how long a scale or a run took; SystemClock::monotonicMs reads the same.
 int64_t steadyMilliseconds();
 
 }  // namespace tolvan

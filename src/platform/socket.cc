@@ -5,10 +5,13 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include "platform/clock.h"
 
 namespace tolvan {
 namespace {
@@ -27,16 +30,33 @@ int waitReadable(SocketHandle s, int milliseconds) {
   }
 }
 
-// A signal interrupted a blocking connect: the connection goes on in the
-// background, and calling connect again would only report it as in
-// progress. Wait for it to settle and take its outcome.
-bool finishInterruptedConnect(SocketHandle s) {
-  pollfd p{fd(s), POLLOUT, 0};
-  int r;
-  do {
-    r = ::poll(&p, 1, -1);
-  } while (r < 0 && errno == EINTR);
-  if (r <= 0) return false;
+// Polls for `events` until they come or the deadline (steady clock, in
+// ms) passes; a signal does not restart the full wait. 1 ready, 0 time
+// ran out, -1 failed.
+int pollUntil(SocketHandle s, short events, int64_t deadline) {
+  pollfd p{fd(s), events, 0};
+  for (;;) {
+    int64_t left = deadline - steadyMilliseconds();
+    if (left < 0) left = 0;
+    int r = ::poll(&p, 1, static_cast<int>(left > INT_MAX ? INT_MAX : left));
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0 || (p.revents & POLLNVAL) != 0) return -1;
+    return r == 0 ? 0 : 1;
+  }
+}
+
+int64_t deadlineIn(int timeoutMs) { return steadyMilliseconds() + (timeoutMs < 0 ? 0 : timeoutMs); }
+
+bool setBlocking(SocketHandle s, bool blocking) {
+  int flags = ::fcntl(fd(s), F_GETFL);
+  if (flags < 0) return false;
+  flags = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
+  return ::fcntl(fd(s), F_SETFL, flags) == 0;
+}
+
+// The outcome of a connect that went on in the background.
+bool connectSettled(SocketHandle s, int64_t deadline) {
+  if (pollUntil(s, POLLOUT, deadline) <= 0) return false;
   int error = 0;
   socklen_t length = sizeof error;
   if (::getsockopt(fd(s), SOL_SOCKET, SO_ERROR, &error, &length) != 0) return false;
@@ -56,14 +76,17 @@ SocketHandle socketOpen(SocketKind kind) {
   return s < 0 ? kInvalidSocket : static_cast<SocketHandle>(s);
 }
 
-bool socketConnect(SocketHandle s, const std::string& ip, uint16_t port) {
+bool socketConnect(SocketHandle s, const std::string& ip, uint16_t port, int timeoutMs) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   if (::inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1) return false;
-  if (::connect(fd(s), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return true;
-  if (errno != EINTR) return false;
-  return finishInterruptedConnect(s);
+  int64_t deadline = deadlineIn(timeoutMs);
+  if (!setBlocking(s, false)) return false;
+  bool connected = ::connect(fd(s), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  if (!connected && (errno == EINPROGRESS || errno == EINTR)) connected = connectSettled(s, deadline);
+  // Reads wait with poll first; sends go through socketSendWithin.
+  return setBlocking(s, true) && connected;
 }
 
 long socketSend(SocketHandle s, std::span<const uint8_t> bytes) {
@@ -72,6 +95,24 @@ long socketSend(SocketHandle s, std::span<const uint8_t> bytes) {
     n = ::send(fd(s), bytes.data(), bytes.size(), MSG_NOSIGNAL);
   } while (n < 0 && errno == EINTR);
   return static_cast<long>(n);
+}
+
+long socketSendWithin(SocketHandle s, std::span<const uint8_t> bytes, int timeoutMs) {
+  int64_t deadline = deadlineIn(timeoutMs);
+  size_t sent = 0;
+  while (sent < bytes.size()) {
+    ssize_t n = ::send(fd(s), bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) {
+      sent += static_cast<size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return -1;
+    int ready = pollUntil(s, POLLOUT, deadline);
+    if (ready < 0) return -1;
+    if (ready == 0) break;
+  }
+  return static_cast<long>(sent);
 }
 
 int socketWaitReadable(SocketHandle s, int seconds) {
@@ -97,6 +138,13 @@ void socketShutdown(SocketHandle s) {
 
 void socketClose(SocketHandle s) {
   if (s != kInvalidSocket) ::close(fd(s));
+}
+
+void socketAbort(SocketHandle s) {
+  if (s == kInvalidSocket) return;
+  linger reset{1, 0};
+  ::setsockopt(fd(s), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+  ::close(fd(s));
 }
 
 SocketHandle socketListen(SocketKind kind, uint16_t port) {

@@ -1,5 +1,5 @@
-// IPv4 sockets for the scale link and the simulator: create, blocking
-// connect, send, wait-readable with a time-out, receive, shutdown, close;
+// IPv4 sockets for the scale link and the simulator: create, connect and
+// send with a time-out, wait-readable with a time-out, receive, shutdown, close;
 // plus the few listening calls the simulator and test peers need.
 // Handles are plain integers; kInvalidSocket (-1) marks "no socket".
 #pragma once
@@ -21,12 +21,18 @@ void socketStartup();
 
 // A new IPv4 socket, or kInvalidSocket.
 SocketHandle socketOpen(SocketKind kind);
-// Blocking connect to a dotted IPv4 address; for a datagram socket this
-// only fixes the peer. False when the address does not parse or the
-// connection is refused or times out.
-bool socketConnect(SocketHandle s, const std::string& ip, uint16_t port);
+// Connects to a dotted IPv4 address, giving up after `timeoutMs` (a scale
+// whose connection requests are dropped would otherwise hold the caller for
+// minutes); for a datagram socket this only fixes the peer. False when the
+// address does not parse, or the connection is refused, fails or times
+// out. A shutdown of the socket from another thread ends the wait.
+bool socketConnect(SocketHandle s, const std::string& ip, uint16_t port, int timeoutMs);
 // One send of the whole buffer; the count the system took, or -1.
 long socketSend(SocketHandle s, std::span<const uint8_t> bytes);
+// Sends the whole buffer unless `timeoutMs` passes first (a peer that stops
+// reading closes its window): the count sent, which is short of the length
+// when time ran out, or -1 when the send failed.
+long socketSendWithin(SocketHandle s, std::span<const uint8_t> bytes, int timeoutMs);
 // Waits until readable: 1 readable, 0 nothing within `seconds`, -1 failed.
 int socketWaitReadable(SocketHandle s, int seconds);
 // Same with a millisecond wait, for the simulator's poll loops.
@@ -36,6 +42,8 @@ long socketRecv(SocketHandle s, std::span<uint8_t> buffer);
 // Stops both directions, so a thread blocked on the socket wakes up.
 void socketShutdown(SocketHandle s);
 void socketClose(SocketHandle s);
+// Closes a stream so that the peer sees the connection reset, not ended.
+void socketAbort(SocketHandle s);
 
 // Listening side (simulator and test peers), bound to 127.0.0.1.
 // `port` 0 picks a free port; socketLocalPort tells which.

@@ -80,5 +80,21 @@ TEST_F(CommandLine, ImpossibleCombinationsGiveMessage34) {
   }
 }
 
+// --scale-limit takes whole seconds from 1 to a day, given either way; a
+// value that does not read stops the run with the option in the message.
+TEST(ScaleLimitOption, TakesWholeSecondsFromOneToADay) {
+  const struct { const char* arg; int seconds; } cases[] = {
+      {"--scale-limit=45", 45}, {"--scale-limit=86400", 86400}, {"--scale-limit=0", -1},
+      {"--scale-limit=86401", -1}, {"--scale-limit=5s", -1}, {"--scale-limit=", -1}};
+  for (const auto& c : cases) {
+    const char* argv[] = {"tolvandrv", "-u", c.arg};
+    DriverOptions options;
+    std::string bad;
+    EXPECT_EQ(parseLongOptions(options, 3, argv, bad), c.seconds > 0) << c.arg;
+    EXPECT_EQ(options.scaleLimitSeconds, c.seconds > 0 ? c.seconds : 300) << c.arg;
+    EXPECT_EQ(bad, c.seconds > 0 ? "" : c.arg);
+  }
+}
+
 }  // namespace
 }  // namespace tolvan

@@ -32,6 +32,15 @@ using testing::TempDir;
 // the runner's orchestration is tested without any network.
 std::mutex gCallsMutex;
 std::vector<std::string> gCalls;
+FakeClock* gStallClock = nullptr;
+
+// Moves the run's clock past the time limit and its grace, then waits
+// (a few seconds at most) to be given up on.
+void stallUntilAbandoned(ScaleEntry& scale) {
+  gStallClock->advanceMs(scale.limitBaseMs + 2001);
+  auto givenUp = [&scale] { std::lock_guard lock(scale.guard); return scale.abandoned; };
+  for (int i = 0; i < 5000 && !givenUp(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
 
 void fakeProcedure(ScaleEntry& scale) {
   {
@@ -43,6 +52,7 @@ void fakeProcedure(ScaleEntry& scale) {
     scale.status.store(kStatusFailed);  // as the worker does when it cannot connect: result stays 0
     return;
   }
+  if (scale.name.starts_with("stalls")) return stallUntilAbandoned(scale);
   if (scale.name.starts_with("sendfail")) return publishOutcome(scale, kMsgSendError);
   if (scale.name.starts_with("dataerror")) return publishOutcome(scale, kMsgScaleDataError);
   publishOutcome(scale, kMsgOk);
@@ -87,6 +97,19 @@ TEST_F(OperationRunner, FirstNonZeroResultOfAFailedScaleIsTheRunsResult) {
   EXPECT_NE(log.find("scale [dataerror]"), std::string::npos);
 }
 
+// A worker that runs past its scale's time limit (plus the watch's grace)
+// is given up on: status 2 and "Receive timeout" in its scale log.
+TEST_F(OperationRunner, WatchStrikesAScalePastItsTimeLimit) {
+  gStallClock = &clock;
+  ScaleEntry& scale = addScale("stalls");
+  driver.options.mode = kModeAdd;
+  driver.options.scaleLimitSeconds = 10;
+  EXPECT_EQ(sendToAllScales(driver, false), kMsgOk);  // a struck scale's result stays 0
+  EXPECT_TRUE(scale.abandoned && scale.status.load() == kStatusFailed);
+  EXPECT_NE(dir.read("stalls.log").find("Receive timeout"), std::string::npos);
+  driver.stopAllWorkers();
+}
+
 // The real worker against a scale that takes the connection and never
 // answers, with its read made to look hung since long ago: the watch gives
 // up on it, the run goes on, and clean-up wakes and joins it. Run under TSan
@@ -115,7 +138,7 @@ TEST(OperationRunnerRealWorker, HungScaleIsAbandonedAndJoinedCleanly) {
   std::thread hang([&] {
     // Once the session start is out, the worker waits for its answer.
     while (TempDir::readFile(dir.file("silent.log")).empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    scale->lastActivity = clock.nowSeconds() - 100;
+    scale->lastActivity = clock.monotonicMs() - 100'000;
   });
   EXPECT_EQ(sendToAllScales(driver, false), kMsgOk);  // an abandoned scale's result stays 0
   hang.join();

@@ -109,6 +109,8 @@ TEST_F(ScaleLinkTest, AbandonedWorkerReadsFailWithoutTouchingTheLink) {
     std::lock_guard lock(scale_.guard);
     scale_.abandoned = true;
   }
+  EXPECT_EQ(ScaleSend(scale_, Bytes{4}), kMsgSendError);
+  EXPECT_EQ(socketWaitReadableMs(peer_, 0), 0);  // nothing went out
   ScaleShutdown(scale_);
   std::vector<uint8_t> got(3);
   int count = -1;
@@ -120,6 +122,31 @@ TEST_F(ScaleLinkTest, AbandonedWorkerReadsFailWithoutTouchingTheLink) {
   ScaleClose(scale_);
   EXPECT_FALSE(ScaleConnect(scale_));  // no new socket either
   EXPECT_EQ(scale_.socket.load(), kNoSocket);
+}
+
+// The time limit runs on the monotonic clock, one second more for every
+// record taken: calendar steps move nothing. Past the limit every step of
+// the link ends at once, without a pause, and the scale log says so once.
+TEST_F(ScaleLinkTest, TimeLimitFollowsTheMonotonicClockAndEndsEveryStep) {
+  connectTcpPeer();
+  armScaleLimit(scale_, clock_.monotonicMs(), 5);
+  ++scale_.tally.sent;
+  std::vector<uint8_t> got(1);
+  int count = -1;
+  for (int hours : {5, -10}) {
+    clock_.stepWallClock(hours);
+    clock_.advanceMs(hours > 0 ? 5999 : 1);
+    EXPECT_EQ(ScaleReceive(scale_, got, count, 0), hours > 0 ? kMsgOk : kMsgReceiveTimeout);
+  }
+  EXPECT_EQ(ScaleSend(scale_, Bytes{1}), kMsgSendError);
+  EXPECT_EQ(socketWaitReadableMs(peer_, 0), 0);  // nothing went out
+  EXPECT_EQ(ScaleReceiveExact(scale_, got), kMsgReceiveTimeout);
+  EXPECT_FALSE(ScaleReconnect(scale_));
+  EXPECT_TRUE(sleeper_.pauses().empty());
+  // The stamps, and only they, follow the calendar clock.
+  EXPECT_EQ(logText(),
+            "Fri Dec 04 08:56:24 2026:Time limit of the scale reached after 6 seconds\r\n"
+            "Fri Dec 04 08:56:24 2026: Error - Receive timeout\r\n\r\n");
 }
 
 TEST_F(ScaleLinkTest, NothingIsLoggedWithoutLogForUnknownKindOrByAnAbandonedWorker) {

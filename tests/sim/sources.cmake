@@ -8,6 +8,7 @@ list(APPEND TOLVAN_TEST_SOURCES
   ../sim/record_store.cc
   ../sim/record_keys.cc
   ../sim/block_frame.cc
+  ../sim/dribble.cc
   ../sim/message_peer.cc
   ../sim/block_peer.cc
   ../sim/transcript.cc

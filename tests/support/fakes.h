@@ -13,13 +13,17 @@ namespace tolvan::testing {
 
 class FakeClock : public Clock {
  public:
-  int64_t nowSeconds() const override { return seconds_.load(); }
-  // Fri Dec 04 13:56:24 2026, the stamp every log line of a test shows.
-  LocalTime localNow() const override { return {2026, 12, 4, 13, 56, 24, 5}; }
-  void advance(int64_t s) { seconds_ += s; }
+  int64_t monotonicMs() const override { return ms_.load(); }
+  // Fri Dec 04 13:56:24 2026 (plus any wall-clock step), the stamp every log
+  // line of a test shows.
+  LocalTime localNow() const override { return {2026, 12, 4, 13 + wallStepHours_.load(), 56, 24, 5}; }
+  void advanceMs(int64_t ms) { ms_ += ms; }
+  // The calendar clock is set (hours forward or back): only the stamps move.
+  void stepWallClock(int hours) { wallStepHours_ += hours; }
 
  private:
-  std::atomic<int64_t> seconds_{1'700'000'000};
+  std::atomic<int64_t> ms_{5'000'000};
+  std::atomic<int> wallStepHours_{0};
 };
 
 // Records every pause; optionally moves a FakeClock forward by it so that
@@ -32,7 +36,7 @@ class FakeSleeper : public Sleeper {
       std::lock_guard lock(mutex_);
       pauses_.push_back(milliseconds);
     }
-    if (clock_ != nullptr) clock_->advance((milliseconds + 999) / 1000);
+    if (clock_ != nullptr) clock_->advanceMs(milliseconds);
   }
   std::vector<int> pauses() const {
     std::lock_guard lock(mutex_);
@@ -50,7 +54,7 @@ class FakeSleeper : public Sleeper {
 // often it was asked (a busy loop shows up as many calls).
 class SteppingClock : public Clock {
  public:
-  int64_t nowSeconds() const override { return kStart + calls_++; }
+  int64_t monotonicMs() const override { return kStart + 1000 * calls_++; }
   LocalTime localNow() const override { return {}; }
   int64_t calls() const { return calls_.load(); }
 

@@ -1,0 +1,93 @@
+// Hostile scales end to end, one table: each row puts a scale with a
+// simulator fault ("Bad") beside a healthy one ("Good") and runs the real
+// driver against both. Every row must end well within 30 seconds (the
+// harness kills a driver that does not), fail only Bad with the expected code and scale log, keep
+// every record of a failed send in Bad's resend file, and give Good
+// everything exactly once.
+
+#include "e2e/e2e_support.h"
+#include "files/resend_file.h"
+
+namespace tolvan {
+namespace {
+
+using namespace testing;
+using Texts = std::vector<std::string>;
+
+// 120 PLUs long enough that a batch of 100 outgrows what the two systems
+// buffer, so a scale that stops reading really blocks the driver's send.
+std::string bigImport() {
+  std::string text = "Plu_No,UnitPrice,Desc\r\n";
+  for (int i = 1; i <= 120; ++i) text += std::to_string(i) + ",1.25,\"" + std::string(2000, 'a' + i % 26) + "\"\r\n";
+  return text;
+}
+
+const std::string kGood = "scale=Good,port=0,model=vt40,maxpludesclen=2047,log=good.log,simdump=good.dump\n";
+const std::string kFailed = "Error occurred on scale [Bad] - See scale log file for details";
+
+struct FaultRow {
+  const char* what;
+  std::string badSettings;  // model and fault of Bad
+  std::vector<std::pair<std::string, std::string>> files;  // written before the runs
+  Texts before;             // an earlier run that fills the scales; empty: none
+  Texts args;               // the run under test
+  int exitStatus;
+  Texts driverLog;          // texts the driver log holds
+  Texts badLog;             // texts Bad's scale log holds
+  int resendEntries;        // in Bad's resend file
+  int badHolds;             // PLUs Bad holds afterwards
+  int goodHolds;            // PLUs Good holds, each sent (or given) once
+};
+
+FaultRow sendRow(const char* what, const std::string& bad, const Texts& driverLog, const char* badLog) {
+  return {what, bad, {{"big.csv", bigImport()}}, {}, {"-u", "big.csv"}, 50, driverLog, {badLog}, 120, 0, 120};
+}
+
+// Bad holds two PLUs from an earlier run and stalls the receive for ever.
+FaultRow receiveRow(const char* what, const std::string& bad) {
+  return {what, bad, {{"small.csv", "Plu_No,UnitPrice\r\n1,1.00\r\n2,2.00\r\n"}}, {"-u", "small.csv"},
+          {"-v", "out.csv", "--scale-limit", "6"}, 50, {kFailed, "Error code 28"},
+          {"Time limit of the scale reached after 6 seconds", "Receive timeout"}, 0, 2, 2};
+}
+
+const std::vector<FaultRow> kRows = {
+    sendRow("scale stops reading mid-batch: the blocked send ends", "model=vt40,simfault=stopread",
+            {kFailed, "Error code 21"}, "Error sending to scale"),
+    sendRow("status reply then reset: not taken as delivered", "model=meriopro,simfault=resetafterstatus:200",
+            {kFailed, "Error code 21"}, "Error sending to scale"),
+    sendRow("dropped connection requests: connect gives up", "model=vt30,simfault=noaccept", {kFailed},
+            "Cannot connect to scale"),
+    receiveRow("message data reply trickles without end", "model=vt40,simfault=trickle:10"),
+    receiveRow("block reply trickles without end", "model=vt30,simfault=trickle:10"),
+    receiveRow("block scale repeats its enquiry for ever", "model=pmx,simfault=endlessenq:300"),
+};
+
+TEST(FaultScenarios, EveryRowEndsInTimeAndLosesNothing) {
+  for (const FaultRow& row : kRows) {
+    SCOPED_TRACE(row.what);
+    SimHarness h;
+    ASSERT_TRUE(h.startSim(kGood + "scale=Bad,port=0,receivetimeout=2,connecttimeout=1,maxpludesclen=2047," +
+                           "resend=bad.rsd,log=bad.log,simdump=bad.dump," + row.badSettings + "\n"))
+        << h.simOutput();
+    for (const auto& [name, bytes] : row.files) h.writeFile(name, bytes);
+    if (!row.before.empty()) {
+      ASSERT_EQ(h.runDriver(row.before, 60).exitStatus, 0) << h.driverLog();
+    }
+    DriverRun run = h.runDriver(row.args, 30);
+    ASSERT_EQ(h.stopSim(), 0) << h.simOutput();
+    EXPECT_TRUE(!run.timedOut && run.exitStatus == row.exitStatus) << run.exitStatus << h.driverLog();
+    for (const std::string& text : row.driverLog) EXPECT_TRUE(contains(h.driverLog(), text)) << h.driverLog();
+    for (const std::string& text : row.badLog) EXPECT_TRUE(contains(h.readFile("bad.log"), text)) << text;
+    EXPECT_FALSE(contains(h.driverLog(), "[Good]")) << h.driverLog();
+    EXPECT_EQ(countResendEntries(h.path("bad.rsd")), row.resendEntries);
+    EXPECT_EQ(countOf(h.readFile("bad.dump"), "record type=1 "), static_cast<size_t>(row.badHolds));
+    EXPECT_EQ(countOf(h.readFile("good.dump"), "record type=1 "), static_cast<size_t>(row.goodHolds));
+    // Good took each record in one batch of 100 (a send) or gave it once (a receive).
+    const bool sends = row.args[0] == "-u";
+    EXPECT_EQ(countOf(h.readFile("good.log"), "Msg = 30 "), sends ? static_cast<size_t>(row.goodHolds + 99) / 100 : 0);
+    EXPECT_EQ(countOf(h.readFile("out.csv"), "\n"), sends ? 0 : static_cast<size_t>(row.goodHolds + 1));
+  }
+}
+
+}  // namespace
+}  // namespace tolvan
