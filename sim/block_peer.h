@@ -8,10 +8,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
 
+#include "sim/flood.h"
 #include "sim/peer.h"
 #include "sim/record_keys.h"
 #include "sim/sim_scale.h"
@@ -65,6 +67,8 @@ class BlockPeer final : public Peer {
   int blockNumber_ = 0;
   int wrongChecksLeft_ = 0;
   int resends_ = 0;
+  // Under the "flood" fault, where the PLUs of an upload come from.
+  std::unique_ptr<FloodRecords> flood_;
 };
 
 // The record texts a block scale sends for its totals of `kind`.

@@ -116,6 +116,16 @@ void MessagePeer::handleMessage(int number, std::span<const uint8_t> body, Sends
       }
       break;
     case Action::Upload:
+      if (floodsUploadOf(scale_.faults, m.dataType)) {
+        // The largest length the header can give; the records never stop.
+        Bytes header;
+        appendHeader(header, number, false, UINT32_MAX);
+        out.push_back(std::move(header));
+        flood_ = std::make_unique<FloodRecords>(scale_.profile);
+        return;
+      }
+      out.push_back(cutDataReply(dataReply(number, m)));
+      return;
     case Action::UploadTotals: out.push_back(cutDataReply(dataReply(number, m))); return;
     default: break;
   }
@@ -165,6 +175,19 @@ Bytes MessagePeer::dataReply(int number, const Meaning& m) const {
   appendHeader(reply, number, false, static_cast<uint32_t>(records.size()));
   reply.insert(reply.end(), records.begin(), records.end());
   return reply;
+}
+
+// About 64 KB of records at a time, so that other connections are served
+// between the pieces.
+void MessagePeer::more(Sends& out) {
+  constexpr size_t kPiece = 65536;
+  Bytes piece;
+  while (flood_ && piece.size() < kPiece) {
+    Bytes record = flood_->next();
+    if (record.empty()) flood_.reset();
+    piece.insert(piece.end(), record.begin(), record.end());
+  }
+  if (!piece.empty()) out.push_back(std::move(piece));
 }
 
 Bytes MessagePeer::cutDataReply(Bytes reply) {

@@ -7,8 +7,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 
+#include "sim/flood.h"
 #include "sim/peer.h"
 #include "sim/record_keys.h"
 #include "sim/sim_scale.h"
@@ -36,6 +38,8 @@ class MessagePeer final : public Peer {
   explicit MessagePeer(SimScale& scale) : scale_(scale) {}
   void receive(std::span<const uint8_t> in, Sends& out) override;
   bool wantsClose() const override { return close_; }
+  bool streaming() const override { return flood_ != nullptr; }
+  void more(Sends& out) override;
 
  private:
   void handleMessage(int number, std::span<const uint8_t> body, Sends& out);
@@ -56,6 +60,8 @@ class MessagePeer final : public Peer {
   Bytes pending_;
   bool close_ = false;
   bool mute_ = false;  // took a totals reset under the "hangreset" fault: answers nothing more
+  // Under the "flood" fault, the data reply in progress, which never ends.
+  std::unique_ptr<FloodRecords> flood_;
 };
 
 }  // namespace tolvan::sim

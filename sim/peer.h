@@ -17,6 +17,11 @@ class Peer {
   virtual void receive(std::span<const uint8_t> in, Sends& out) = 0;
   // True once the scale drops the connection (after `out` has gone).
   virtual bool wantsClose() const { return false; }
+  // True while the scale sends without waiting for the driver (a data
+  // reply without end): whenever everything sent has gone, the server asks
+  // `more` for the next piece.
+  virtual bool streaming() const { return false; }
+  virtual void more(Sends&) {}
 };
 
 // Takes everything and never answers.

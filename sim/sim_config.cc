@@ -156,6 +156,7 @@ bool applyFault(std::string_view value, FaultPlan& f) {
   if (name == "badcheck") return count(f.badChecks, false);
   if (name == "drop") return count(f.dropAfter, false);
   if (name == "hangreset" && n.empty()) return f.hangReset = true;
+  if (name == "flood" && n.empty()) return f.flood = true;
   if (name == "error" && n.size() == 1) {
     f.errorCode = n[0];
     return f.errorReply = true;

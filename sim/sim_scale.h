@@ -29,6 +29,7 @@ struct FaultPlan {
   int badChecks = 0;    // block family: wrong check bytes before the right one
   int dropAfter = 0;    // connection dropped after n blocks (block) or n bytes of a data reply (message)
   bool hangReset = false;  // message family: a totals reset is applied and never answered
+  bool flood = false;      // an upload of PLUs is answered with PLUs without end
 };
 
 struct ScaleProfile {

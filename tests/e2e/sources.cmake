@@ -4,4 +4,5 @@ list(APPEND TOLVAN_TEST_SOURCES
   e2e/totals_e2e_test.cc
   e2e/file_check_e2e_test.cc
   e2e/exit_status_e2e_test.cc
+  e2e/flood_e2e_test.cc
 )

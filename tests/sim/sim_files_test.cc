@@ -2,10 +2,13 @@
 // the configuration it reads and writes back.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
+#include "platform/clock.h"
 #include "sim/record_store.h"
 #include "sim/sim_config.h"
+#include "sim/sim_server.h"
 #include "support/temp_dir.h"
 
 namespace tolvan::sim {
@@ -44,14 +47,35 @@ TEST(SimConfigFaults, ReadsEveryFaultAndRefusesOthers) {
   EXPECT_EQ(f.busyStarts, -1);
   EXPECT_EQ(f.countAccepted, 8);
   EXPECT_EQ(f.errorCode, 7);
-  ASSERT_TRUE(applyFault("busy:3", f) && applyFault("NAK:2", f) && applyFault("refuse", f));
+  ASSERT_TRUE(applyFault("busy:3", f) && applyFault("NAK:2", f) && applyFault("refuse", f) && applyFault("flood", f));
   EXPECT_EQ(f.busyStarts, 3);
   EXPECT_EQ(f.nakBlock, 2);
-  EXPECT_TRUE(f.refuse);
-  for (const char* bad : {"nak", "nak:0", "drop:x", "counts:1:2", "refuse:1", "slow", "busy:-1"}) {
+  EXPECT_TRUE(f.refuse && f.flood);
+  for (const char* bad : {"nak", "nak:0", "drop:x", "counts:1:2", "refuse:1", "slow", "busy:-1", "flood:2"}) {
     FaultPlan g;
     EXPECT_FALSE(applyFault(bad, g)) << bad;
   }
+}
+
+// Two scales on one datagram port would each get half of every driver's
+// datagrams; the system must give each scale a port of its own.
+TEST(SimConfigRewrite, FiveHundredUdpScalesGetPortsOfTheirOwn) {
+  testing::TempDir dir;
+  std::string lines;
+  for (int i = 0; i < 500; ++i) lines += "scale=U" + std::to_string(i) + ",port=0,model=vt30,protocol=udp\r\n";
+  dir.write("cfg.txt", lines);
+  SimConfig config;
+  std::string error;
+  ASSERT_TRUE(loadSimConfig(dir.file("cfg.txt"), config, error)) << error;
+  SystemClock clock;
+  SimServer server(config, clock);
+  ASSERT_TRUE(server.open(error)) << error;
+  std::set<std::string> ports;
+  const std::string written = rewriteConfig(config);
+  for (size_t at = written.find("port="); at != std::string::npos; at = written.find("port=", at + 1)) {
+    ports.insert(written.substr(at, written.find_first_of(",\r", at) - at));
+  }
+  EXPECT_EQ(ports.size(), 500u);
 }
 
 // Addresses and ports already written are replaced where they stand.
