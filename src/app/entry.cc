@@ -11,6 +11,7 @@
 #include "files/export_writer.h"
 #include "files/import_reader.h"
 #include "platform/files.h"
+#include "platform/open_files.h"
 #include "platform/socket.h"
 #include "records/data_types.h"
 
@@ -119,6 +120,7 @@ int runDriver(int argc, const char* const* argv, const Clock& clock, Sleeper& sl
     std::fflush(console);
   }
   socketStartup();
+  raiseOpenFileLimit();
   RunReport report;
   report.started = localStamp(clock.localNow());
   std::optional<std::string> reportFile;

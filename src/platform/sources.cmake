@@ -4,4 +4,5 @@ list(APPEND TOLVAN_SOURCES
   src/platform/sleeper.cc
   src/platform/files.cc
   src/platform/socket.cc
+  src/platform/open_files.cc
 )
