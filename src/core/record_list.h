@@ -30,6 +30,15 @@ class RecordList : public PtrArray<void, PtrArrayFree> {
     const uint64_t key = uint64_t{static_cast<uint32_t>(dataType)} << 32 | static_cast<uint32_t>(number);
     return received_.insert(key).second;
   }
+  // Emptying the list forgets the kept numbers as well.
+  void clear() {
+    PtrArray::clear();
+    received_.clear();
+  }
+  void clearAndFree() {
+    PtrArray::clearAndFree();
+    received_.clear();
+  }
 
  private:
   std::unordered_set<uint64_t> received_;
