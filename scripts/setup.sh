@@ -15,6 +15,8 @@ command -v groff >/dev/null || need+=(groff-base)
 # Asked for by scripts/coverage.sh, scripts/fuzz.sh and scripts/package.sh only.
 if [ "${TOLVAN_WITH_COVERAGE:-0}" = 1 ]; then command -v gcovr >/dev/null || need+=(gcovr); fi
 if [ "${TOLVAN_WITH_PACKAGE:-0}" = 1 ]; then command -v jq >/dev/null || need+=(jq); fi
+# Asked for by bench/load.sh only (peak memory of a run).
+if [ "${TOLVAN_WITH_BENCH:-0}" = 1 ]; then [ -x /usr/bin/time ] || need+=(time); fi
 if [ "${TOLVAN_WITH_FUZZ:-0}" = 1 ]; then
   command -v clang++ >/dev/null || need+=(clang)
   [ -n "$(find /usr/lib -name 'libclang_rt.fuzzer*' -print -quit 2>/dev/null)" ] || need+=(libclang-rt-dev)

@@ -174,8 +174,11 @@ void BlockPeer::endOfTransfer(Sends& out) {
 
 void BlockPeer::startUpload(Sends& out) {
   texts_.clear();
+  flood_.reset();
   if (upload_->action == Action::UploadTotals) {
     texts_ = blockTotalsTexts(scale_, upload_->totals);
+  } else if (floodsUploadOf(scale_.faults, upload_->dataType)) {
+    flood_ = std::make_unique<FloodRecords>(scale_.profile);
   } else {
     for (const Bytes* text : scale_.store.ofType(upload_->dataType)) {
       if (!text->empty() && text->size() <= kMaxRecordText) texts_.push_back(*text);
@@ -224,6 +227,10 @@ Bytes BlockPeer::allBlocks() {
 
 // Sends the block at the current position, or EOT when all texts are out.
 void BlockPeer::nextText(Sends& out) {
+  if (textIndex_ >= texts_.size() && flood_) {
+    texts_.assign(1, flood_->next());
+    textIndex_ = 0;
+  }
   if (textIndex_ >= texts_.size()) {
     out.push_back({kEot});
     texts_.clear();

@@ -8,11 +8,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "sim/dribble.h"
+#include "sim/flood.h"
 #include "sim/peer.h"
 #include "sim/record_keys.h"
 #include "sim/sim_scale.h"
@@ -73,6 +75,8 @@ class BlockPeer final : public Peer {
   int wrongChecksLeft_ = 0;
   int resends_ = 0;
   Dribble dribble_;
+  // Under the "flood" fault, where the PLUs of an upload come from.
+  std::unique_ptr<FloodRecords> flood_;
 };
 
 // The record texts a block scale sends for its totals of `kind`.

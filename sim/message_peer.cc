@@ -120,6 +120,15 @@ void MessagePeer::handleMessage(int number, std::span<const uint8_t> body, Sends
       }
       break;
     case Action::Upload:
+      if (floodsUploadOf(scale_.faults, m.dataType)) {
+        // The largest length the header can give; the records never stop.
+        Bytes header;
+        appendHeader(header, number, false, UINT32_MAX);
+        out.push_back(std::move(header));
+        flood_ = std::make_unique<FloodRecords>(scale_.profile);
+        return;
+      }
+      [[fallthrough]];
     case Action::UploadTotals:
       if (scale_.faults.trickleMs > 0) {
         startTrickle(number, m, out);
@@ -220,6 +229,19 @@ void MessagePeer::tick(int64_t nowMs, Sends& out) {
     resetPending_ = false;
     reset_ = true;
   }
+}
+
+// About 64 KB of records at a time, so that other connections are served
+// between the pieces.
+void MessagePeer::more(Sends& out) {
+  constexpr size_t kPiece = 65536;
+  Bytes piece;
+  while (flood_ && piece.size() < kPiece) {
+    Bytes record = flood_->next();
+    if (record.empty()) flood_.reset();
+    piece.insert(piece.end(), record.begin(), record.end());
+  }
+  if (!piece.empty()) out.push_back(std::move(piece));
 }
 
 Bytes MessagePeer::cutDataReply(Bytes reply) {

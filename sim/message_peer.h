@@ -7,9 +7,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "sim/dribble.h"
+#include "sim/flood.h"
 #include "sim/peer.h"
 #include "sim/record_keys.h"
 #include "sim/sim_scale.h"
@@ -41,6 +43,8 @@ class MessagePeer final : public Peer {
   bool reads() const override { return reading_; }
   int64_t dueAtMs() const override;
   void tick(int64_t nowMs, Sends& out) override;
+  bool streaming() const override { return flood_ != nullptr; }
+  void more(Sends& out) override;
 
  private:
   // The "stopread" and "resetafterstatus" faults, acting once the header of
@@ -73,6 +77,8 @@ class MessagePeer final : public Peer {
   bool resetPending_ = false;
   int64_t resetAtMs_ = 0;  // 0 until the first tick fixes it
   Dribble dribble_;
+  // Under the "flood" fault, the data reply in progress, which never ends.
+  std::unique_ptr<FloodRecords> flood_;
 };
 
 }  // namespace tolvan::sim

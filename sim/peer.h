@@ -25,6 +25,11 @@ class Peer {
   // tick() has something to do (0: at once), or -1 for nothing.
   virtual int64_t dueAtMs() const { return -1; }
   virtual void tick(int64_t /*nowMs*/, Sends& /*out*/) {}
+  // True while the scale sends without waiting for the driver (a data
+  // reply without end): whenever everything sent has gone, the server asks
+  // `more` for the next piece.
+  virtual bool streaming() const { return false; }
+  virtual void more(Sends&) {}
 };
 
 // Takes everything and never answers.

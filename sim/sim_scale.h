@@ -34,6 +34,7 @@ struct FaultPlan {
   int endlessEnquiryMs = 0;   // block family: after the line turns, its enquiry every n ms, forever
   int resetAfterStatusMs = 0;  // message family: a batch is answered "taken" at once, the line reset n ms later
   bool noAccept = false;   // its accept queue is kept full: connection requests are dropped
+  bool flood = false;      // an upload of PLUs is answered with PLUs without end
 };
 
 struct ScaleProfile {

@@ -147,7 +147,7 @@ void SimServer::run(int stopFd) {
     size_t firstConnection = fds.size();
     for (auto& c : connections_) {
       short events = c->peer->reads() ? POLLIN : 0;
-      if (!c->out.empty()) events |= POLLOUT;
+      if (!c->out.empty() || c->peer->streaming()) events |= POLLOUT;
       fds.push_back({static_cast<int>(c->socket), events, 0});
     }
     int ready = ::poll(fds.data(), fds.size(), nextTickMs());
@@ -245,6 +245,14 @@ void SimServer::runTicks() {
 }
 
 void SimServer::flush(Connection& c) {
+  if (c.out.empty() && c.peer->streaming()) {
+    Sends more;
+    c.peer->more(more);
+    for (const Bytes& piece : more) {
+      c.endpoint->transcript->sent(piece);
+      c.out.insert(c.out.end(), piece.begin(), piece.end());
+    }
+  }
   while (!c.out.empty()) {
     ssize_t n = ::send(static_cast<int>(c.socket), c.out.data(), c.out.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0 && errno == EINTR) continue;

@@ -11,4 +11,5 @@ set(TOLVANSIM_SOURCES
   sim/transcript.cc
   sim/sim_config.cc
   sim/sim_server.cc
+  sim/flood.cc
 )

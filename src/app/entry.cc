@@ -14,6 +14,7 @@
 #include "files/export_writer.h"
 #include "files/import_reader.h"
 #include "platform/files.h"
+#include "platform/open_files.h"
 #include "platform/socket.h"
 #include "records/data_types.h"
 
@@ -173,6 +174,7 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
   report.exitStatus = lockFolder(frame, source, folderLock);
   if (report.exitStatus != 0) return report.exitStatus;
   socketStartup();
+  raiseOpenFileLimit();
   report.started = localStamp(frame.clock.localNow());
   std::optional<std::string> reportFile;
   // The driver (and with it every scale, record and worker) is released

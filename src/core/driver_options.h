@@ -39,6 +39,10 @@ struct DriverOptions {
   int priceDecPt = 2;
   int weightDecPt = 3;
   int charset = kCharset1Byte;
+  // Records one scale may send in one receive. No scale holds more than a
+  // million PLUs, so a scale that sends more is faulty, and stopping it
+  // there keeps the driver's memory bounded. Tests set it low.
+  int maxReceivedPerScale = 1'000'000;
   // --check: read the files as a run would and list what was found, without
   // contacting a scale or changing anything on disk.
   bool check = false;

@@ -1,9 +1,13 @@
 // PtrArray: the driver's one container, a growable ordered array of
-// pointers. Its capacity grows in steps of 20 slots; a bad index prints the
-// console line "Assertion! : exp" and yields null, and the run goes on.
+// pointers. Its capacity is a multiple of 20 slots and at least doubles when
+// it grows, so a receive that appends a million records copies each slot
+// only a few times; a bad index prints the console line "Assertion! : exp"
+// and yields null, and the run goes on.
 // The array owns its slots, not the elements, except through clearAndFree.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +16,8 @@
 namespace tolvan {
 
 inline constexpr int kPtrArrayStep = 20;
+// The largest capacity an int count can address, kept a multiple of 20.
+inline constexpr int64_t kPtrArrayMaxCapacity = INT32_MAX / kPtrArrayStep * kPtrArrayStep;
 
 // How clearAndFree releases an element: `delete` for typed elements.
 template <class T>
@@ -50,8 +56,7 @@ class PtrArray {
   }
 
   void set(int index, T* element) {
-    if (index < 0) return;
-    growToHold(index);
+    if (index < 0 || !growToHold(index)) return;
     slots_[index] = element;
     if (index > last_) last_ = index;
   }
@@ -62,7 +67,7 @@ class PtrArray {
       set(index, element);
       return;
     }
-    growToHold(last_ + 1);
+    if (!growToHold(last_ + 1)) return;
     std::memmove(&slots_[index + 1], &slots_[index], sizeof(T*) * static_cast<size_t>(last_ + 1 - index));
     slots_[index] = element;
     ++last_;
@@ -89,14 +94,19 @@ class PtrArray {
   }
 
  private:
-  // Capacity becomes the multiple of 20 just above `index`.
-  void growToHold(int index) {
-    if (index < capacity_) return;
-    int newCapacity = (index / kPtrArrayStep + 1) * kPtrArrayStep;
+  // Capacity becomes twice the old one, or the multiple of 20 just above
+  // `index` when that is more. False (nothing changed) when `index` is
+  // beyond what an int count can hold.
+  bool growToHold(int index) {
+    if (index < capacity_) return true;
+    const int64_t needed = (int64_t{index} / kPtrArrayStep + 1) * kPtrArrayStep;
+    if (needed > kPtrArrayMaxCapacity) return false;
+    const int64_t newCapacity = std::min(std::max(needed, int64_t{capacity_} * 2), kPtrArrayMaxCapacity);
     std::unique_ptr<T*[]> bigger(new T*[static_cast<size_t>(newCapacity)]());
     std::memcpy(bigger.get(), slots_.get(), sizeof(T*) * static_cast<size_t>(capacity_));
     slots_ = std::move(bigger);
-    capacity_ = newCapacity;
+    capacity_ = static_cast<int>(newCapacity);
+    return true;
   }
 
   std::unique_ptr<T*[]> slots_;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <unordered_set>
 
 #include "core/ptr_array.h"
 
@@ -17,7 +18,31 @@ struct RecordHeader {
 };
 
 // Records of every type are zeroed heap blocks, released with std::free.
-using RecordList = PtrArray<void, PtrArrayFree>;
+// Besides the records in order, the list knows the data type and number of
+// every record a receive kept, so that finding whether a number already
+// arrived does not search the list: with a million records per scale a
+// search per record would take hours. Guarded by the run's record lock.
+class RecordList : public PtrArray<void, PtrArrayFree> {
+ public:
+  // True when no record of `dataType` and `number` was kept by a receive
+  // before; the pair counts as kept from now on.
+  bool claimReceived(int32_t dataType, int32_t number) {
+    const uint64_t key = uint64_t{static_cast<uint32_t>(dataType)} << 32 | static_cast<uint32_t>(number);
+    return received_.insert(key).second;
+  }
+  // Emptying the list forgets the kept numbers as well.
+  void clear() {
+    PtrArray::clear();
+    received_.clear();
+  }
+  void clearAndFree() {
+    PtrArray::clearAndFree();
+    received_.clear();
+  }
+
+ private:
+  std::unordered_set<uint64_t> received_;
+};
 using RecordHeaderList = PtrArray<RecordHeader>;
 
 // A new all-zero record of type T for the record list.

@@ -31,6 +31,7 @@ constexpr int64_t kLongMax = 2147483647;
 // '.' skipped for Long columns), and what stands behind them.
 struct NumberText {
   bool readable = false;
+  bool tooBig = false;  // digits beyond 32 bits: the reader does not read the number
   bool negative = false;
   uint64_t magnitude = 0;  // stops growing beyond 2^40: enough to see the overflow
   uint32_t low32 = 0;      // the digits as the reader keeps them: wrapped at 32 bits
@@ -61,8 +62,14 @@ NumberText parseNumber(std::string_view t, bool skipDots) {
   }
   n.rest = t.substr(i);
   while (!n.rest.empty() && (n.rest.back() == ' ' || n.rest.back() == '\t')) n.rest.remove_suffix(1);
+  const auto m = static_cast<int64_t>(n.magnitude);
+  n.tooBig = n.readable && (n.negative ? -m < -kLongMax - 1 : m > kLongMax);
+  n.readable = n.readable && !n.tooBig;
   return n;
 }
+
+// What keeps a number column's text from reading.
+std::string unreadable(const NumberText& n) { return n.tooBig ? " does not fit in 32 bits" : " is not a number"; }
 
 // The 32 bits the reader stores (before a short or byte column keeps its low bits).
 uint32_t stored32(const NumberText& n) { return n.negative ? 0u - n.low32 : n.low32; }
@@ -266,14 +273,9 @@ void ImportScan::checkFieldCount(int lineNo, int count) {
 }
 
 void ImportScan::checkRange(int lineNo, const FieldDef& column, std::string_view text, const NumberText& n) {
+  if (column.kind == FieldKind::Long) return;  // beyond 32 bits it does not read at all
   int64_t v = signedValue(n);
   std::string what = std::string(column.name) + " " + quoted(text);
-  if (column.kind == FieldKind::Long) {
-    if (v > kLongMax || v < -kLongMax - 1) {
-      note(lineNo, what + " does not fit in 32 bits; the driver keeps its low 32 bits, " + readAs(n));
-    }
-    return;
-  }
   const bool isByte = column.kind == FieldKind::Byte;
   const int64_t max = isByte ? 127 : 32767;
   if (v >= 0 && v <= max) return;
@@ -310,8 +312,9 @@ void ImportScan::checkNumber(int lineNo, size_t position, const FieldDef& column
   bool isLong = column.kind == FieldKind::Long;
   NumberText n = parseNumber(text, isLong);
   if (!n.readable) {
-    if (!n.rest.empty()) {
-      note(lineNo, std::string(column.name) + " " + quoted(text) + " is not a number; the driver leaves the field 0");
+    // A key beyond 32 bits drops its row, which the row's own finding says.
+    if (n.tooBig ? &column != keyColumn() : !n.rest.empty()) {
+      note(lineNo, std::string(column.name) + " " + quoted(text) + unreadable(n) + "; the driver leaves the field 0");
     }
     return;
   }
@@ -358,7 +361,8 @@ std::string ImportScan::dropReason(FieldList& fields, int used) const {
     if (map_[static_cast<size_t>(i)] != key) continue;
     std::string copy(fields.get(i));
     std::string text = unquote(copy.data(), false);
-    if (!parseNumber(text, true).readable) return key->name + std::string(" ") + quoted(text) + " is not a number";
+    NumberText n = parseNumber(text, true);
+    if (!n.readable) return key->name + std::string(" ") + quoted(text) + unreadable(n);
     return key->name + std::string(" ") + quoted(text) +
            (options_.mode == kModeDelete ? " is below 0" : " is not above 0");
   }
@@ -469,9 +473,10 @@ bool ImportScan::readWmsPluFields(int lineNo, const char* p, void* record, bool&
       const FieldDef* column = findColumn(kWmsPluTags[t].column);
       std::string value(p + 2, len - 2);
       if (column == nullptr) break;
-      if (!parseNumber(value, column->kind == FieldKind::Long).readable) {
-        note(lineNo, "record dropped: " + std::string(kWmsPluTags[t].tag) + " " + quoted(value) +
-                         " is not a number; the driver skips the whole record");
+      NumberText n = parseNumber(value, column->kind == FieldKind::Long);
+      if (!n.readable) {
+        note(lineNo, "record dropped: " + std::string(kWmsPluTags[t].tag) + " " + quoted(value) + unreadable(n) +
+                         "; the driver skips the whole record");
         bad = true;
       } else {
         checkNumber(lineNo, t, *column, value);
@@ -530,7 +535,8 @@ void ImportScan::startWmsRecord(int lineNo, const char* line, size_t firstLen) {
     uint32_t number = 0;
     if (wmsRecord_ == nullptr) return;
     if (!readImportNumber(value, true, number)) {
-      note(lineNo, "record dropped: " + tag + " " + quoted(value) + " is not a number; the driver skips it");
+      note(lineNo, "record dropped: " + tag + " " + quoted(value) + unreadable(parseNumber(value, true)) +
+                       "; the driver skips it");
       wmsBad_ = true;
     }
     int32_t key = static_cast<int32_t>(number);

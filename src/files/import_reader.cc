@@ -38,7 +38,9 @@ char* fieldAt(void* record, const FieldDef& column) { return static_cast<char*>(
 
 // The reading of an import number over [p, end), or up to the NUL when
 // `end` is null: blanks, an optional sign, digits; '.' skipped with
-// `skipDots`. Digits beyond 32 bits wrap.
+// `skipDots`. A number outside -2147483648 to 2147483647 does not read:
+// kept to its low 32 bits, deletion 4294967296 would become deletion 0,
+// which empties the scale.
 bool readDecimal(const char* p, const char* end, bool skipDots, uint32_t& value) {
   auto next = [&]() -> char {
     while (skipDots && p != end && *p == '.') ++p;
@@ -48,12 +50,14 @@ bool readDecimal(const char* p, const char* end, bool skipDots, uint32_t& value)
   bool negative = next() == '-';
   if (negative || next() == '+') ++p;
   if (next() < '0' || next() > '9') return false;
-  uint32_t v = 0;
+  constexpr uint64_t kMagnitudeMax = uint64_t{1} << 31;  // of -2147483648
+  uint64_t v = 0;
   for (char c = next(); c >= '0' && c <= '9'; c = next()) {
-    v = v * 10u + static_cast<uint32_t>(c - '0');
+    if (v <= kMagnitudeMax) v = v * 10u + static_cast<uint64_t>(c - '0');
     ++p;
   }
-  value = negative ? 0u - v : v;
+  if (v > (negative ? kMagnitudeMax : kMagnitudeMax - 1)) return false;
+  value = negative ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
   return true;
 }
 

@@ -32,8 +32,8 @@ void setFieldFromText(void* record, const FieldDef& column, char* text);
 
 // Reads a decimal integer the way import columns are read: blanks skipped,
 // an optional sign, the digits up to the first other character; with
-// `skipDots` every '.' is ignored. Digits beyond 32 bits wrap (the low 32
-// bits are kept). False when no digit follows.
+// `skipDots` every '.' is ignored. False when no digit follows or the
+// number is outside -2147483648 to 2147483647 (`value` untouched).
 bool readImportNumber(std::string_view text, bool skipDots, uint32_t& value);
 
 // Fills a description column from the font/text pairs of `fields` from

@@ -11,6 +11,7 @@
 #include "link/scale_log.h"
 #include "platform/socket.h"
 #include "records/data_types.h"
+#include "records/first_arrival.h"
 
 namespace tolvan {
 namespace {
@@ -362,11 +363,18 @@ MessageCode BlockReceive(ScaleEntry& scale) {
   }
   if (r == kMsgOk) SendControl(scale, kAck);
   std::array<uint8_t, kMessageScratch> message{};
+  int64_t records = 0;
   while (r == kMsgOk) {
     size_t received = 0;
     bool end = false;
     r = ReceiveMessage(scale, message, received, end);
     if (r != kMsgOk || end) break;
+    if (beyondReceiveCap(scale, ++records)) {
+      // No scale holds this many: the rest would only fill the driver's memory.
+      ScaleLogError(scale, kMsgReceiveError);
+      r = kMsgReceiveError;
+      break;
+    }
     const bool kept = handleReceivedRecord(scale, std::span<const uint8_t>(message.data(), received));
     ++scale.tally.received;
     if (!kept && isTotalsType(scale.dataType)) {

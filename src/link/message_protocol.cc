@@ -14,6 +14,7 @@
 #include "link/scale_log.h"
 #include "platform/files.h"
 #include "records/data_types.h"
+#include "records/first_arrival.h"
 
 namespace tolvan {
 namespace {
@@ -219,9 +220,15 @@ MessageCode sendBatch(ScaleEntry& scale, const Batch& batch) {
 // reply's length has no room for another record header.
 MessageCode receiveRecords(ScaleEntry& scale, uint32_t total) {
   uint64_t consumed = 0;
+  int64_t records = 0;
   std::vector<uint8_t> body;
   while (consumed < total) {
     if (total - consumed < static_cast<uint64_t>(kMessageRecordHeaderLen)) break;
+    if (beyondReceiveCap(scale, ++records)) {
+      // No scale holds this many: the rest would only fill the driver's memory.
+      ScaleLogError(scale, kMsgReceiveError);
+      return kMsgReceiveError;
+    }
     std::array<uint8_t, kMessageRecordHeaderLen> recordHeader{};
     MessageCode r = receiveLogged(scale, recordHeader);
     if (r != kMsgOk) return r;

@@ -151,7 +151,8 @@ SocketHandle socketListen(SocketKind kind, uint16_t port) {
   SocketHandle s = socketOpen(kind);
   if (s == kInvalidSocket) return s;
   int yes = 1;
-  ::setsockopt(fd(s), SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  // Not on datagram sockets: there it lets the system hand one port out twice.
+  if (kind == SocketKind::Stream) ::setsockopt(fd(s), SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);

@@ -5,4 +5,5 @@ list(APPEND TOLVAN_SOURCES
   src/platform/files.cc
   src/platform/folder_lock.cc
   src/platform/socket.cc
+  src/platform/open_files.cc
 )

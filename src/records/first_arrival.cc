@@ -27,17 +27,19 @@ void keepFirstArrival(ScaleEntry& scale, void* record) {
     std::free(record);
     return;
   }
-  const int32_t number = recordNumber(record);
   std::lock_guard lock(driver->recordLock);
   RecordList& list = driver->records;
-  for (int i = 0; i < list.count(); ++i) {
-    const void* held = list.get(i);
-    if (held != nullptr && recordNumber(held) == number) {
-      std::free(record);
-      return;
-    }
+  if (!list.claimReceived(scale.dataType, recordNumber(record))) {
+    std::free(record);
+    return;
   }
   list.append(record);
+}
+
+bool beyondReceiveCap(const ScaleEntry& scale, int64_t received) {
+  const Driver* driver = scale.driver;
+  const int64_t cap = driver != nullptr ? driver->options.maxReceivedPerScale : DriverOptions{}.maxReceivedPerScale;
+  return received > cap;
 }
 
 }  // namespace tolvan

@@ -3,6 +3,8 @@
 // first record to arrive under a number is the one the export shows.
 #pragma once
 
+#include <cstdint>
+
 #include "core/scale_entry.h"
 
 namespace tolvan {
@@ -11,8 +13,13 @@ namespace tolvan {
 // is its number) to the shared record list of the scale's run, unless a
 // record with that number is already there or the run has given up on this
 // scale's worker; then the record is released. Takes ownership either way.
-// Safe to call from every worker at once: the search and the append are one
-// step under the record list's lock.
+// Safe to call from every worker at once: the look-up of the number (by
+// the scale's data type and the number, in the list's index) and the append
+// are one step under the record list's lock. The list keeps arrival order.
 void keepFirstArrival(ScaleEntry& scale, void* record);
+
+// True when `received` records are more than one receive takes from a
+// scale (DriverOptions::maxReceivedPerScale): the receive must end there.
+bool beyondReceiveCap(const ScaleEntry& scale, int64_t received);
 
 }  // namespace tolvan

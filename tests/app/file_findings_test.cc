@@ -56,7 +56,7 @@ const Case kCases[] = {
      "2: Tare \"40000\" is outside 0 to 32767; the driver stores the low 16 bits, 40000, which the scale reads as "
      "-25536"},
     {nullptr, "Plu_No,Weight\r\n1,99999999999999\r\n", kModeAdd,
-     "2: Weight \"99999999999999\" does not fit in 32 bits; the driver keeps its low 32 bits, 276447231"},
+     "2: Weight \"99999999999999\" does not fit in 32 bits; the driver leaves the field 0"},
     {nullptr, "Plu_No,PosCode\r\n1,123456789012\r\n", kModeAdd,
      "2: PosCode has 12 characters; the driver keeps the first 10"},
     {nullptr, "Plu_No,Desc\r\n1,abcdefgh\r\n", kModeAdd,

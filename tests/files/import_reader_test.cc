@@ -66,6 +66,15 @@ TEST_F(ImportTest, LinesWithoutAPositiveNumberGiveNoRecords) {
   EXPECT_EQ(keys(), (Keys{8}));
 }
 
+// Kept to its low 32 bits, deletion 4294967296 would be deletion 0: every
+// record of the type gone from every scale.
+TEST_F(ImportTest, NumbersBeyond32BitsDoNotRead) {
+  ASSERT_EQ(import("RecNo\n4294967296\n4294967295\n99999999999999999999\n7\n", kFormatStandard, kModeDelete), kMsgOk);
+  EXPECT_EQ(keys(), (Keys{7}));
+  ASSERT_EQ(import("Plu_No,UnitPrice\n4294967297,1\n3,99999999999\n"), kMsgOk);
+  EXPECT_EQ((std::tuple{keys(), plu(0).unitPrice}), (std::tuple{Keys{3}, 0}));  // the price as if unreadable
+}
+
 TEST_F(ImportTest, DescriptionsStayBelow2048InEveryForm) {
   std::string text(3000, 'd');
   ASSERT_EQ(import("Plu_No,Desc\n1," + text + "\n"), kMsgOk);

@@ -2,10 +2,13 @@
 // the configuration it reads and writes back.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
+#include "platform/clock.h"
 #include "sim/record_store.h"
 #include "sim/sim_config.h"
+#include "sim/sim_server.h"
 #include "support/temp_dir.h"
 
 namespace tolvan::sim {
@@ -52,6 +55,24 @@ TEST(SimConfigFaults, ReadsEveryFaultAndRefusesOthers) {
     FaultPlan g;
     EXPECT_FALSE(applyFault(bad, g)) << bad;
   }
+}
+
+// Two scales on one datagram port would each get half of every driver's
+// datagrams; the system must give each scale a port of its own.
+TEST(SimConfigRewrite, FiveHundredUdpScalesGetPortsOfTheirOwn) {
+  testing::TempDir dir;
+  std::string lines;
+  for (int i = 0; i < 500; ++i) lines += "scale=U" + std::to_string(i) + ",port=0,model=vt30,protocol=udp\n";
+  dir.write("cfg.txt", lines);
+  SimConfig config;
+  std::string error;
+  ASSERT_TRUE(loadSimConfig(dir.file("cfg.txt"), config, error)) << error;
+  SystemClock clock;
+  SimServer server(config, clock);
+  ASSERT_TRUE(server.open(error)) << error;
+  std::set<uint16_t> ports;  // as written back for the driver
+  for (const auto& scale : config.scales) ports.insert(scale->port);
+  EXPECT_EQ(ports.size(), 500u);
 }
 
 // Addresses and ports already written are replaced where they stand.

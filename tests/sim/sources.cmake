@@ -14,4 +14,5 @@ list(APPEND TOLVAN_TEST_SOURCES
   ../sim/transcript.cc
   ../sim/sim_config.cc
   ../sim/sim_server.cc
+  ../sim/flood.cc
 )
