@@ -233,7 +233,7 @@ void printUsage(std::FILE* out) {
       "           error, did not take the data type, refused or could not take a\n"
       "           record, or kept its resend file; or an over-long line cut the import\n"
       "  60       --check only: at least one finding\n"
-      "  64       unknown long option or missing option value (nothing was done)\n"
+      "  64       unknown long option, missing or bad option value (nothing was done)\n"
       "  75       another run holds this folder (TolvanDrv.lock; nothing was done)\n",
       out);
 }

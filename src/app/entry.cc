@@ -96,7 +96,7 @@ int answerLongOptions(int argc, const char* const* argv, std::FILE* console) {
   std::string bad;
   std::FILE* out = console != nullptr ? console : stdout;
   if (!parseLongOptions(options, argc, argv, bad)) {
-    std::fprintf(stderr, "tolvandrv: unknown option or missing value: %s\n\n", bad.c_str());
+    std::fprintf(stderr, "tolvandrv: unknown option, or missing or bad value: %s\n\n", bad.c_str());
     printUsage(stderr);
     return kExitUsage;
   }

@@ -120,7 +120,7 @@ TEST(ExitStatus, LongOptionsAnswerBeforeAnyFileIsTouched) {
   const struct { std::vector<std::string> args; int exitStatus; const char* says; } cases[] = {
       {{"--help", "-u", "plu.csv"}, 0, "--report FILE"},
       {{"-e", "--version"}, 0, "Tolvan Scale Driver Version 1.2\n"},
-      {{"-e", "-u", "plu.csv", "--bogus", "--report", "report.json"}, 64, "unknown option or missing value: --bogus"},
+      {{"-e", "-u", "plu.csv", "--bogus", "--report", "report.json"}, 64, "unknown option, or missing or bad value: --bogus"},
       {{"-u", "plu.csv", "--report"}, 64, "Usage: tolvandrv"},
   };
   for (const auto& c : cases) {
