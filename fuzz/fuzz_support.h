@@ -1,7 +1,19 @@
-// A clock that stands still and a sleeper that never waits, for fuzz
-// targets that need a Driver but must run each input in microseconds.
+// What the fuzz targets share: a clock and a sleeper that never make a
+// target wait, a scale link that hands the fuzz input out as the scale's
+// bytes, and a scratch folder for targets that must go through files.
 #pragma once
 
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+#include <string>
+
+#include "core/scale_entry.h"
 #include "platform/clock.h"
 #include "platform/sleeper.h"
 
@@ -13,9 +25,78 @@ class StillClock : public Clock {
   LocalTime localNow() const override { return {}; }
 };
 
+// One second further at every look, so every receive deadline runs out
+// after a few reads and no read loop can hold a target.
+class SteppingClock : public Clock {
+ public:
+  int64_t nowSeconds() const override { return seconds_++; }
+  LocalTime localNow() const override { return {}; }
+
+ private:
+  mutable std::atomic<int64_t> seconds_{1'700'000'000};
+};
+
 class NoSleep : public Sleeper {
  public:
   void sleepMs(int) override {}
 };
+
+// Stops the target at a broken promise of the code under test, so
+// libFuzzer keeps the input.
+inline void require(bool holds) {
+  if (!holds) std::abort();
+}
+
+// A connected pair of stream sockets: the scale's end holds `bytes` and is
+// then shut for writing, so the driver reads the input and then the end of
+// the stream at once, never waiting. The scale's end stays open until the
+// link is destroyed, so the driver's own sends (ACK, NAK, requests) land
+// in its buffer instead of failing. `bytes` must fit the socket buffer.
+class ScriptedLink {
+ public:
+  static constexpr size_t kMaxScript = 64 * 1024;
+
+  explicit ScriptedLink(std::span<const uint8_t> bytes) {
+    int ends[2] = {-1, -1};
+    require(socketpair(AF_UNIX, SOCK_STREAM, 0, ends) == 0);
+    driverEnd_ = ends[0];
+    scaleEnd_ = ends[1];
+    int room = static_cast<int>(2 * kMaxScript);
+    setsockopt(scaleEnd_, SOL_SOCKET, SO_SNDBUF, &room, sizeof room);
+    setsockopt(driverEnd_, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
+    size_t sent = 0;
+    bytes = bytes.first(bytes.size() < kMaxScript ? bytes.size() : kMaxScript);
+    while (sent < bytes.size()) {
+      ssize_t n = send(scaleEnd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+      require(n > 0);
+      sent += static_cast<size_t>(n);
+    }
+    shutdown(scaleEnd_, SHUT_WR);
+  }
+  ~ScriptedLink() { close(scaleEnd_); }
+  ScriptedLink(const ScriptedLink&) = delete;
+  ScriptedLink& operator=(const ScriptedLink&) = delete;
+
+  // The scale's link reads and writes the driver's end from now on; the
+  // target closes it with ScaleClose.
+  void attach(ScaleEntry& scale) { scale.socket = driverEnd_; }
+
+ private:
+  int driverEnd_ = -1;
+  int scaleEnd_ = -1;
+};
+
+// A folder of its own for the fuzzing process, made the working folder
+// once, so files a target writes (work files, logs named by a fuzzed
+// configuration) stay inside it.
+inline const std::string& enterScratchFolder(const char* target) {
+  static const std::string folder = [target] {
+    std::string pattern = std::string("/tmp/") + target + "-XXXXXX";
+    require(mkdtemp(pattern.data()) != nullptr);
+    require(chdir(pattern.c_str()) == 0);
+    return pattern;
+  }();
+  return folder;
+}
 
 }  // namespace tolvan::fuzzing
