@@ -2,7 +2,8 @@
 // answers to our enquiry and request blocks, its own enquiry, then its
 // blocks (ACKed, NAKed or ended) up to EOT, each message handed to the
 // received-record handler. The first bytes choose the data type, model,
-// version, check byte width and limits; the rest is the scale's bytes.
+// version, check byte width and limits; the rest is the scale's bytes,
+// its turns separated by TurnTakingLink::kTurnMark.
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
@@ -16,7 +17,7 @@
 namespace {
 
 using tolvan::fuzzing::NoSleep;
-using tolvan::fuzzing::ScriptedLink;
+using tolvan::fuzzing::TurnTakingLink;
 using tolvan::fuzzing::SteppingClock;
 
 constexpr int kReceivedTypes[] = {1, 2, 5, 8, 9, 10, 11, 12, 13, 14, 15};
@@ -42,9 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   scale.maxExMsg = (data[3] & 2) != 0 ? 10000 : 99;
   scale.receiveTimeout = 5;
   scale.workFile = std::fopen("/dev/null", "wb");
-  ScriptedLink link(std::span<const uint8_t>(data + kSettingBytes, size - kSettingBytes));
+  TurnTakingLink link(std::span<const uint8_t>(data + kSettingBytes, size - kSettingBytes));
   link.attach(scale);
   (void)tolvan::BlockReceive(scale);
+  link.finish();
   tolvan::ScaleClose(scale);
   return 0;
 }

@@ -2,8 +2,6 @@
 // findings that must read it the same way. The first two bytes choose the
 // run: data format (standard, seasia, wmsmart, tops), mode (-u or -d),
 // font/text pairs (-l), separator (comma or tab) and data type.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -28,7 +26,7 @@ constexpr size_t kSettingBytes = 2;
 
 // One file per fuzzing process, rewritten for every input.
 const std::string& scratchPath() {
-  static const std::string path = "/tmp/tolvan-fuzz-import-" + std::to_string(getpid()) + ".txt";
+  static const std::string path = tolvan::fuzzing::scratchFile("tolvan-fuzz-import");
   return path;
 }
 

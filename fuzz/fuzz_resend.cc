@@ -3,8 +3,6 @@
 // for a block-family and a message-family scale whatever type and mode its
 // header claims. The first two bytes choose the scales' country version
 // and limits; the rest is the file.
-#include <unistd.h>
-
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -25,7 +23,7 @@ using tolvan::fuzzing::StillClock;
 constexpr size_t kSettingBytes = 2;
 
 const std::string& scratchPath() {
-  static const std::string path = "/tmp/tolvan-fuzz-resend-" + std::to_string(getpid()) + ".dat";
+  static const std::string path = tolvan::fuzzing::scratchFile("tolvan-fuzz-resend");
   return path;
 }
 

@@ -3,6 +3,8 @@
 // bytes, and a scratch folder for targets that must go through files.
 #pragma once
 
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -12,6 +14,9 @@
 #include <cstdlib>
 #include <span>
 #include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
 
 #include "core/scale_entry.h"
 #include "platform/clock.h"
@@ -86,12 +91,88 @@ class ScriptedLink {
   int scaleEnd_ = -1;
 };
 
+// Scratch files live in memory where the machine has /dev/shm: rewriting a
+// file on a disk file system flushes it at every close, which would cut a
+// target's speed a hundredfold.
+inline std::string scratchRoot() { return access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp"; }
+
+// A file of its own for the fuzzing process, rewritten for every input.
+inline std::string scratchFile(const char* target) {
+  return scratchRoot() + "/" + target + "-" + std::to_string(getpid());
+}
+
+// The scale's bytes cut into turns at every kTurnMark, played by a thread:
+// a turn is written only once the driver has read every byte of the turn
+// before, as a scale answers only after it has been answered; after the
+// last turn the stream ends. A read that asks for more than one block so
+// never takes the scale's next turn with it. The driver's own sends are
+// read and dropped.
+class TurnTakingLink {
+ public:
+  static constexpr std::string_view kTurnMark{"\xff\xfe", 2};
+
+  explicit TurnTakingLink(std::span<const uint8_t> bytes) {
+    int ends[2] = {-1, -1};
+    require(socketpair(AF_UNIX, SOCK_STREAM, 0, ends) == 0);
+    driverEnd_ = ends[0];
+    scaleEnd_ = ends[1];
+    std::string_view rest(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    for (size_t mark = rest.find(kTurnMark); mark != std::string_view::npos; mark = rest.find(kTurnMark)) {
+      turns_.push_back(rest.substr(0, mark));
+      rest.remove_prefix(mark + kTurnMark.size());
+    }
+    turns_.push_back(rest);
+    player_ = std::thread([this] { play(); });
+  }
+  ~TurnTakingLink() {
+    finish();
+    close(scaleEnd_);
+  }
+  TurnTakingLink(const TurnTakingLink&) = delete;
+  TurnTakingLink& operator=(const TurnTakingLink&) = delete;
+
+  // The scale's link reads and writes the driver's end from now on. Call
+  // finish() before the target closes it with ScaleClose.
+  void attach(ScaleEntry& scale) { scale.socket = driverEnd_; }
+  // Stops the scale's turns (the driver may have ended before using them).
+  void finish() {
+    stopping_ = true;
+    if (player_.joinable()) player_.join();
+  }
+
+ private:
+  void play() {
+    for (std::string_view turn : turns_) {
+      if (!turn.empty() && send(scaleEnd_, turn.data(), turn.size(), MSG_NOSIGNAL) < 0) break;
+      while (!stopping_ && unread() > 0) dropDriverBytes();
+    }
+    shutdown(scaleEnd_, SHUT_WR);
+  }
+  int unread() const {
+    int queued = 0;
+    return ioctl(driverEnd_, FIONREAD, &queued) == 0 ? queued : 0;
+  }
+  // Waits a moment for the driver to answer and drops what it sent.
+  void dropDriverBytes() {
+    pollfd answer{scaleEnd_, POLLIN, 0};
+    if (poll(&answer, 1, 1) <= 0) return;
+    char dropped[512];
+    (void)recv(scaleEnd_, dropped, sizeof dropped, MSG_DONTWAIT);
+  }
+
+  int driverEnd_ = -1;
+  int scaleEnd_ = -1;
+  std::vector<std::string_view> turns_;
+  std::atomic<bool> stopping_{false};
+  std::thread player_;
+};
+
 // A folder of its own for the fuzzing process, made the working folder
 // once, so files a target writes (work files, logs named by a fuzzed
 // configuration) stay inside it.
 inline const std::string& enterScratchFolder(const char* target) {
   static const std::string folder = [target] {
-    std::string pattern = std::string("/tmp/") + target + "-XXXXXX";
+    std::string pattern = scratchRoot() + "/" + target + "-XXXXXX";
     require(mkdtemp(pattern.data()) != nullptr);
     require(chdir(pattern.c_str()) == 0);
     return pattern;

@@ -62,6 +62,7 @@ def block(number, data, last, is8bit=True):
 
 
 SCALE_ENQUIRY = bytes([EOT]) + b"VQ01" + bytes([ENQ])
+TURN = b"\xff\xfe"  # the block-family scale waits for our answer here
 BLOCK_OPENING = bytes([ACK, ACK]) + SCALE_ENQUIRY  # our enquiry, our request, their enquiry
 
 
@@ -135,15 +136,15 @@ SEEDS = {
     },
     # [type, model, version, flags] + the scale's bytes
     "fuzz_block_reply": {
-        "plu-one-block": bytes([0, 0, 0, 1]) + BLOCK_OPENING + block(1, USA_PLU_TEXT, True) + bytes([EOT]),
-        "plu-two-blocks": bytes([0, 1, 0, 1]) + BLOCK_OPENING + block(1, USA_PLU_TEXT[:60], False)
-                          + block(2, USA_PLU_TEXT[60:], True) + bytes([EOT]),
-        "plu-bad-check-7bit": bytes([0, 2, 0, 0]) + BLOCK_OPENING + block(1, USA_PLU_TEXT, True, True)
-                              + block(1, USA_PLU_TEXT, True, False) + SCALE_ENQUIRY + bytes([EOT]),
+        "plu-one-block": bytes([0, 0, 0, 1]) + BLOCK_OPENING + block(1, USA_PLU_TEXT, True) + TURN + bytes([EOT]),
+        "plu-two-blocks": bytes([0, 1, 0, 1]) + BLOCK_OPENING + block(1, USA_PLU_TEXT[:60], False) + TURN
+                          + block(2, USA_PLU_TEXT[60:], True) + TURN + bytes([EOT]),
+        "plu-bad-check-7bit": bytes([0, 2, 0, 0]) + BLOCK_OPENING + block(1, USA_PLU_TEXT, True) + TURN
+                              + block(1, USA_PLU_TEXT, True, False) + TURN + SCALE_ENQUIRY + TURN + bytes([EOT]),
         "totals-usa": bytes([6, 0, 0, 1]) + BLOCK_OPENING
-                      + block(1, b"40" b"000123" b"000004" b"00000750" b"00000596", True) + bytes([EOT]),
+                      + block(1, b"40" b"000123" b"000004" b"00000750" b"00000596", True) + TURN + bytes([EOT]),
         "hour-totals": bytes([7, 0, 7, 1]) + BLOCK_OPENING
-                       + block(1, b"4301" b"09" b"000004" b"00000750" b"00000596", True) + bytes([EOT]),
+                       + block(1, b"4301" b"09" b"000004" b"00000750" b"00000596", True) + TURN + bytes([EOT]),
         "refused": bytes([0, 0, 0, 1]) + bytes([NAK]),
     },
     # [type, model and description limit, version] + the scale's bytes
