@@ -107,12 +107,13 @@ SEEDS = {
     # [format/mode/pairs/separator/limits, data type] + import file
     "fuzz_import": {
         "plu": b"\x00\x00" + PLU_CSV,
+        "plu-look": b"\x00\x80" + PLU_CSV,
         "plu-delete": b"\x04\x00" + DELETE_CSV,
         "plu-tab-pairs": b"\x18\x00" + b"Plu_No\tUnitPrice\tName_FontType\tName\r\n7\t1.00\t1\tHam\t2\tSmoked\r\n",
         "exmsg": b"\x00\x01" + b"ExMsg_No,Desc\r\n7,\"Keep \"\"cool\"\"\"\r\n",
         "store": b"\x00\x07" + b"Store_No,Name,Address\r\n1,Corner Shop,Main Street 1\r\n",
         "seasia": b"\x01\x00" + SEASIA,
-        "wmsmart": b"\x02\x00" + WMSMART,
+        "wmsmart": b"\x02\x80" + WMSMART,
         "wmsmart-message": b"\x02\x01" + WMS_MESSAGE,
         "tops": b"\x03\x00" + PLU_CSV,
     },
