@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -96,9 +97,24 @@ class ScriptedLink {
 // target's speed a hundredfold.
 inline std::string scratchRoot() { return access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp"; }
 
+// Scratch files and folders go when the fuzzing process ends.
+inline std::vector<std::string>& scratchPaths() {
+  static std::vector<std::string> paths;
+  return paths;
+}
+inline void removeScratch() {
+  std::error_code ignored;
+  for (const std::string& path : scratchPaths()) std::filesystem::remove_all(path, ignored);
+}
+inline std::string keepForRemoval(std::string path) {
+  if (scratchPaths().empty()) std::atexit(removeScratch);
+  scratchPaths().push_back(path);
+  return path;
+}
+
 // A file of its own for the fuzzing process, rewritten for every input.
 inline std::string scratchFile(const char* target) {
-  return scratchRoot() + "/" + target + "-" + std::to_string(getpid());
+  return keepForRemoval(scratchRoot() + "/" + target + "-" + std::to_string(getpid()));
 }
 
 // The scale's bytes cut into turns at every kTurnMark, played by a thread:
@@ -175,7 +191,7 @@ inline const std::string& enterScratchFolder(const char* target) {
     std::string pattern = scratchRoot() + "/" + target + "-XXXXXX";
     require(mkdtemp(pattern.data()) != nullptr);
     require(chdir(pattern.c_str()) == 0);
-    return pattern;
+    return keepForRemoval(pattern);
   }();
   return folder;
 }
