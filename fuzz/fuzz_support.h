@@ -1,6 +1,6 @@
-// What the fuzz targets share: a clock and a sleeper that never make a
-// target wait, a scale link that hands the fuzz input out as the scale's
-// bytes, and a scratch folder for targets that must go through files.
+// What the fuzz targets share: clocks and a sleeper that never make a
+// target wait, scale links that hand the fuzz input out as the scale's
+// bytes, and scratch files for targets that must go through files.
 #pragma once
 
 #include <poll.h>
@@ -25,18 +25,23 @@
 
 namespace tolvan::fuzzing {
 
+// The clocks answer both readings a Clock may be asked for (calendar
+// seconds and monotonic milliseconds) without `override`, so the targets
+// build against the seam whichever of the two it declares.
 class StillClock : public Clock {
  public:
-  int64_t nowSeconds() const override { return 0; }
-  LocalTime localNow() const override { return {}; }
+  int64_t nowSeconds() const { return 0; }
+  int64_t monotonicMs() const { return 0; }
+  LocalTime localNow() const { return {}; }
 };
 
 // One second further at every look, so every receive deadline runs out
 // after a few reads and no read loop can hold a target.
 class SteppingClock : public Clock {
  public:
-  int64_t nowSeconds() const override { return seconds_++; }
-  LocalTime localNow() const override { return {}; }
+  int64_t nowSeconds() const { return seconds_++; }
+  int64_t monotonicMs() const { return 1000 * seconds_++; }
+  LocalTime localNow() const { return {}; }
 
  private:
   mutable std::atomic<int64_t> seconds_{1'700'000'000};
@@ -44,7 +49,7 @@ class SteppingClock : public Clock {
 
 class NoSleep : public Sleeper {
  public:
-  void sleepMs(int) override {}
+  void sleepMs(int) {}
 };
 
 // Stops the target at a broken promise of the code under test, so
@@ -57,7 +62,7 @@ inline void require(bool holds) {
 // then shut for writing, so the driver reads the input and then the end of
 // the stream at once, never waiting. The scale's end stays open until the
 // link is destroyed, so the driver's own sends (ACK, NAK, requests) land
-// in its buffer instead of failing. `bytes` must fit the socket buffer.
+// in its buffer instead of failing. At most kMaxScript bytes are played.
 class ScriptedLink {
  public:
   static constexpr size_t kMaxScript = 64 * 1024;
