@@ -21,8 +21,9 @@ cmake --build build/fuzz -j"$(nproc 2>/dev/null || echo 2)" --target "${targets[
 
 rows=()
 for t in "${targets[@]}"; do
-  corpus=build/fuzz/corpus/$t
-  crashes=build/fuzz/crashes/$t
+  # Absolute paths: a target may change its working folder (fuzz_config).
+  corpus=$PWD/build/fuzz/corpus/$t
+  crashes=$PWD/build/fuzz/crashes/$t
   mkdir -p "$corpus" "$crashes"
   cp -n fuzz/corpus/"$t"/* "$corpus"/ 2>/dev/null || true
   cp -n fuzz/regressions/"$t"/* "$corpus"/ 2>/dev/null || true
