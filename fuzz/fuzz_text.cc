@@ -6,6 +6,7 @@
 // width and the capacities; the rest is the text.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -34,11 +35,19 @@ void encodeBoth(const tolvan::ScaleEntry& scale, std::string_view text, size_t c
   check(m <= capacity && m % 2 == 0);
 }
 
+// A decoded description always ends with its NUL inside the area: the
+// export and the converters read it up to there.
+void checkEnded(const std::vector<char>& description) {
+  check(description.empty() || std::memchr(description.data(), 0, description.size()) != nullptr);
+}
+
 void decodeBoth(const tolvan::ScaleEntry& scale, const uint8_t* data, size_t size, size_t capacity) {
   std::vector<char> out(capacity);
   tolvan::DecodeBlockText(scale, out, {data, size});
+  checkEnded(out);
   std::vector<char> out2(capacity);
   tolvan::DecodeMessageText(scale, out2, {data, size});
+  checkEnded(out2);
 }
 
 // Description -> scale text -> description, for each family.
