@@ -1,55 +1,52 @@
-// Feeds arbitrary scale replies to the receiving side: the block tests a
-// receiver applies (complete block, check byte) and the received-PLU parser
-// of both families, with the scale settings taken from the first bytes.
-#include <algorithm>
+// Any bytes as everything a block-family scale says during a receive: the
+// answers to our enquiry and request blocks, its own enquiry, then its
+// blocks (ACKed, NAKed or ended) up to EOT, each message handed to the
+// received-record handler. The first bytes choose the data type, model,
+// version, check byte width and limits; the rest is the scale's bytes,
+// its turns separated by TurnTakingLink::kTurnMark.
 #include <cstdint>
+#include <cstdio>
 #include <iterator>
 #include <span>
 
 #include "core/driver.h"
 #include "fuzz_support.h"
-#include "link/block_frames.h"
-#include "plu/plu_received.h"
+#include "link/block_protocol.h"
+#include "link/scale_link.h"
 
 namespace {
 
 using tolvan::fuzzing::NoSleep;
-using tolvan::fuzzing::StillClock;
+using tolvan::fuzzing::TurnTakingLink;
+using tolvan::fuzzing::SteppingClock;
 
-constexpr int kModels[] = {tolvan::kModelVt30, tolvan::kModelPmx, tolvan::kModelLm50, tolvan::kModelMerioPro,
-                           tolvan::kModelVt40, tolvan::kModelHbq};
-constexpr int kMaxExMsg[] = {99, 100, 9999, 10000};
+constexpr int kReceivedTypes[] = {1, 2, 5, 8, 9, 10, 11, 12, 13, 14, 15};
+constexpr int kModels[] = {tolvan::kModelVt30, tolvan::kModelPmx, tolvan::kModelLm50};
 constexpr size_t kSettingBytes = 4;
-
-void checkFraming(std::span<const uint8_t> reply) {
-  if (reply.size() < tolvan::kBlockHeaderLen) return;
-  std::span<const uint8_t> header = reply.first(tolvan::kBlockHeaderLen);
-  std::span<const uint8_t> body = reply.subspan(tolvan::kBlockHeaderLen);
-  if (tolvan::blockBodyComplete(body)) {
-    (void)tolvan::blockCheckMatches(header, body, true);
-    (void)tolvan::blockCheckMatches(header, body, false);
-  }
-  (void)tolvan::isEnquiry(reply.first(std::min(reply.size(), tolvan::kEnquiryLen)), 1);
-}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static StillClock clock;
+  static SteppingClock clock;
   static NoSleep sleeper;
   if (size < kSettingBytes) return 0;
-  std::span<const uint8_t> reply(data + kSettingBytes, size - kSettingBytes);
-  checkFraming(reply);
-
   tolvan::Driver driver(clock, sleeper, nullptr);
+  driver.options.logFile = "/dev/null";
+  driver.options.mode = tolvan::kModeReceive;
   tolvan::ScaleEntry scale("fuzz", 0, 594);
   scale.driver = &driver;
-  scale.model = kModels[data[0] % std::size(kModels)];
-  scale.version = data[1] % 13;
-  scale.maxExMsg = kMaxExMsg[data[2] % std::size(kMaxExMsg)];
-  scale.maxPluDescLen = data[3] < 128 ? data[3] : 999;
-  // Twice, so the search for an equal number runs over a held record.
-  tolvan::handleReceivedPlu(scale, reply);
-  tolvan::handleReceivedPlu(scale, reply);
+  scale.dataType = kReceivedTypes[data[0] % std::size(kReceivedTypes)];
+  driver.options.dataType = scale.dataType;
+  scale.model = kModels[data[1] % std::size(kModels)];
+  scale.version = data[2] % 13;
+  scale.is8bit = data[3] & 1;
+  scale.maxExMsg = (data[3] & 2) != 0 ? 10000 : 99;
+  scale.receiveTimeout = 5;
+  scale.workFile = std::fopen("/dev/null", "wb");
+  TurnTakingLink link(std::span<const uint8_t>(data + kSettingBytes, size - kSettingBytes));
+  link.attach(scale);
+  (void)tolvan::BlockReceive(scale);
+  link.finish();
+  tolvan::ScaleClose(scale);
   return 0;
 }

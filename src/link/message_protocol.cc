@@ -253,18 +253,7 @@ MessageCode receiveRecords(ScaleEntry& scale, uint32_t total) {
 MessageCode requestRecords(ScaleEntry& scale, int number, std::span<const uint8_t> request) {
   if (!ScaleReconnect(scale)) return kMsgCannotConnect;
   if (SendMessage(scale, number, request) != kMsgOk) return kMsgSendError;
-  std::array<uint8_t, kMessageHeaderLen> header{};
-  MessageCode r = receiveLogged(scale, header);
-  if (r != kMsgOk) return r;
-  MessageHeader reply = readMessageHeader(header);
-  if (reply.errorFlag == 0) return receiveRecords(scale, reply.length);
-  std::array<uint8_t, kStatusBodyLen> body{};
-  r = receiveLogged(scale, body);
-  if (r != kMsgOk) return r;
-  int errorCode = readStatusReply(header, body).errorCode;
-  ScaleLogError(scale, kMsgScaleErrorCode, errorCode);
-  noteScaleError(scale, errorCode, 0);
-  return kMsgScaleErrorCode;
+  return ReceiveDataReply(scale);
 }
 
 // The lines of this receive reach the disk before the scale forgets its
@@ -301,6 +290,21 @@ MessageCode ReadStatusReply(ScaleEntry& scale) {
   MessageCode r = receiveStatusReply(scale, reply);
   if (r != kMsgOk) return r;
   return reportStatus(scale, reply);
+}
+
+MessageCode ReceiveDataReply(ScaleEntry& scale) {
+  std::array<uint8_t, kMessageHeaderLen> header{};
+  MessageCode r = receiveLogged(scale, header);
+  if (r != kMsgOk) return r;
+  MessageHeader reply = readMessageHeader(header);
+  if (reply.errorFlag == 0) return receiveRecords(scale, reply.length);
+  std::array<uint8_t, kStatusBodyLen> body{};
+  r = receiveLogged(scale, body);
+  if (r != kMsgOk) return r;
+  int errorCode = readStatusReply(header, body).errorCode;
+  ScaleLogError(scale, kMsgScaleErrorCode, errorCode);
+  noteScaleError(scale, errorCode, 0);
+  return kMsgScaleErrorCode;
 }
 
 MessageCode MessageStart(ScaleEntry& scale) {

@@ -31,6 +31,12 @@ MessageCode MessageReceive(ScaleEntry& scale);
 // and judges it: 0, 25 or 26 (logged), or the read's own 22 or 28.
 MessageCode ReadStatusReply(ScaleEntry& scale);
 
+// The scale's answer to an upload request, read on the open connection:
+// the reply header, then every record it announces handed to
+// handleReceivedRecord; or the scale's error status. 0, or the failure's
+// code (22, 26, 28), already in the scale log.
+MessageCode ReceiveDataReply(ScaleEntry& scale);
+
 // Opens a session (message 80), waiting out a busy scale for at most
 // scale.connectTimeout seconds; 27 when it stays busy.
 MessageCode MessageStart(ScaleEntry& scale);
