@@ -16,7 +16,6 @@
 namespace tolvan {
 namespace {
 
-constexpr size_t kNumberBytes = 4;
 constexpr size_t kTextLenOffset = 4;
 constexpr size_t kTextOffset = 6;
 

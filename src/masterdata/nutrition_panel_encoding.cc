@@ -21,7 +21,6 @@ constexpr int kBlockCodeNutrition = 60;
 constexpr int kBlockCodeDeletion = 24;
 constexpr int kBlockCodeRequest = 53;
 constexpr size_t kBlockPanelLen = 126;
-constexpr size_t kLm50PanelLen = 43;
 constexpr size_t kNutritionBodyLen = 91;
 
 // Lines 4 and 5 have room for a 4-character content, the others for 3.
