@@ -3,6 +3,7 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -49,11 +50,13 @@ int firstMatch(const std::array<const char*, N>& entries, std::string_view text)
 
 // Decimal integer: leading blanks, optional sign, digits up to the first
 // other character. False when no digit can be read.
+// A number beyond 32 bits does not read (the key keeps its default): cut to
+// its low bits, 4294967296 seconds would be a time-out of 0.
 bool readInteger(const char* text, long& out) {
   char* end = nullptr;
   errno = 0;
   long value = std::strtol(text, &end, 10);
-  if (end == text) return false;
+  if (end == text || errno == ERANGE || value < INT32_MIN || value > INT32_MAX) return false;
   out = value;
   return true;
 }

@@ -50,7 +50,7 @@ TEST_F(ConfigurationLoad, ScaleLineSetsEveryKeyAndDefaults) {
   EXPECT_EQ(load("Scale=Deli 1,ip=10.0.0.7,port=50100,model=VT30,version=usa   ,is8bit=no,maxexmsg=999,"
                  "maxpludesclen=100,connecttimeout=5,receivetimeout=9,log=deli.log,resend=deli.rsd,"
                  "labelwidth=48.55,protocol=UDP,simfault=nak\n"
-                 "scale=Plain\n"),
+                 "scale=Plain,receivetimeout=4294967296\n"),
             kMsgOk);
   ASSERT_EQ(driver.scales.count(), 2);
   auto code = [](int value) { return std::to_string(value); };
