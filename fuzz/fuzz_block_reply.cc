@@ -31,12 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static NoSleep sleeper;
   if (size < kSettingBytes) return 0;
   tolvan::Driver driver(clock, sleeper, nullptr);
-  driver.options.logFile = "/dev/null";
-  driver.options.mode = tolvan::kModeReceive;
   tolvan::ScaleEntry scale("fuzz", 0, 594);
-  scale.driver = &driver;
-  scale.dataType = kReceivedTypes[data[0] % std::size(kReceivedTypes)];
-  driver.options.dataType = scale.dataType;
+  tolvan::fuzzing::setUpReceive(driver, scale, kReceivedTypes[data[0] % std::size(kReceivedTypes)]);
   scale.model = kModels[data[1] % std::size(kModels)];
   scale.version = data[2] % 13;
   scale.is8bit = data[3] & 1;

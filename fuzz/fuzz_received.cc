@@ -32,12 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < kSettingBytes) return 0;
   std::span<const uint8_t> record(data + kSettingBytes, size - kSettingBytes);
   tolvan::Driver driver(clock, sleeper, nullptr);
-  driver.options.logFile = "/dev/null";
   tolvan::ScaleEntry scale("fuzz", 0, 594);
-  scale.driver = &driver;
-  scale.dataType = kReceivedTypes[data[0] % std::size(kReceivedTypes)];
-  driver.options.dataType = scale.dataType;
-  driver.options.mode = tolvan::kModeReceive;
+  tolvan::fuzzing::setUpReceive(driver, scale, kReceivedTypes[data[0] % std::size(kReceivedTypes)]);
   scale.model = kModels[data[1] % std::size(kModels)];
   scale.version = data[2] % 13;
   scale.maxExMsg = kMaxExMsg[data[3] % std::size(kMaxExMsg)];

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/driver.h"
 #include "core/scale_entry.h"
 #include "platform/clock.h"
 #include "platform/sleeper.h"
@@ -197,6 +198,16 @@ inline const std::string& enterScratchFolder(const char* target) {
     return keepForRemoval(pattern);
   }();
   return folder;
+}
+
+// A run receiving `dataType` with its one scale, as every receive target
+// sets them up; the driver log goes nowhere.
+inline void setUpReceive(Driver& driver, ScaleEntry& scale, int dataType) {
+  driver.options.logFile = "/dev/null";
+  driver.options.mode = kModeReceive;
+  driver.options.dataType = dataType;
+  scale.driver = &driver;
+  scale.dataType = dataType;
 }
 
 }  // namespace tolvan::fuzzing
