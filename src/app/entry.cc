@@ -11,6 +11,7 @@
 #include "app/run_report.h"
 #include "core/driver.h"
 #include "dispatch/record_dispatch.h"
+#include "files/export_target.h"
 #include "files/export_writer.h"
 #include "files/import_reader.h"
 #include "platform/files.h"
@@ -75,13 +76,16 @@ MessageCode runMode(Driver& driver, MessageCode& stoppedBy) {
 
 // The run's result for the final message; `stoppedBy` gets the code of an
 // error that kept the run from being carried out (configuration, import or
-// export), as opposed to a scale that failed.
+// export), as opposed to a scale that failed. A receive whose export
+// cannot be created stops before any scale is contacted.
 MessageCode runOperation(Driver& driver, MessageCode& stoppedBy) {
   MessageCode configResult = loadConfiguration(driver);
   driver.log.plain(kMsgOk);  // the time-stamp-only line that opens each run's operation
   stoppedBy = configResult;
   if (configResult != kMsgOk) return configResult;
   logOperationLine(driver);
+  if (driver.options.mode == kModeReceive) stoppedBy = checkExportTarget(driver);
+  if (stoppedBy != kMsgOk) return stoppedBy;
   MessageCode resent = driver.options.resend ? resendStep(driver) : kMsgOk;
   MessageCode result = runMode(driver, stoppedBy);
   // A resend file that could not be kept leaves records unsafe: the run

@@ -2,6 +2,7 @@
 
 #include "app/config_findings.h"
 #include "core/driver.h"
+#include "files/export_target.h"
 #include "files/import_findings.h"
 
 namespace tolvan {
@@ -42,6 +43,8 @@ FileFindings lookAtFiles(const DriverOptions& options) {
 int checkFiles(Driver& driver, MessageCode parsed) {
   if (parsed != kMsgOk) return parsed;
   FileFindings found = lookAtFiles(driver.options);
+  // An ordinary run does not warn of this: it stops at the export itself.
+  if (driver.options.mode == kModeReceive) findExportProblems(driver.options, found.findings);
   if (driver.console != nullptr) {
     writeFindings(driver.console, found.findings);
     std::fprintf(driver.console, "%zu finding%s\n", found.findings.size(), found.findings.size() == 1 ? "" : "s");

@@ -1,7 +1,8 @@
 // The real tolvandrv collecting production totals from simulated scales of
 // both families: the export file, the reset of every scale whose receive
 // succeeded (its dump holds no totals afterwards), and nothing lost: a
-// scale whose transfer breaks keeps all of its totals, and a message-family
+// scale whose transfer breaks keeps all of its totals, a run that could not
+// export resets nothing, and a message-family
 // scale's lines are on disk before it is reset, even if the driver dies there.
 
 #include <algorithm>
@@ -96,6 +97,22 @@ TEST_F(TotalsRun, BrokenTransfersAndUnaskedTypesNeverResetTheScale) {
     EXPECT_EQ(left(c.name), c.seeded);
     EXPECT_EQ(countOf(exported, std::string(c.name) + ","), c.lines);
   }
+}
+
+// An export the run cannot create stops it before any scale is contacted:
+// every scale still holds its totals and saw not even a connection.
+TEST_F(TotalsRun, AnExportThatCannotBeCreatedStopsTheRunBeforeAnyScaleIsAsked) {
+  seed("Msg", plu(5, 2, 250, 500));
+  seed("Blk", plu(6, 3, 0, 90));
+  start(scale("Msg", "model=meriopro") + scale("Blk", "model=vt30,version=usa"));
+  for (std::vector<std::string> args : {std::vector<std::string>{"-v", "-fpluprod", "missing/export.csv"},
+                                        std::vector<std::string>{"-v", "-fpluprod"}}) {
+    EXPECT_EQ(run(args).exitStatus, 15) << h.driverLog();
+  }
+  stop();
+  EXPECT_EQ(left("Msg") + left("Blk"), plu(5, 2, 250, 500) + plu(6, 3, 0, 90));
+  EXPECT_FALSE(contains(h.readFile("Msg.sim") + h.readFile("Blk.sim"), "Connection"));
+  EXPECT_EQ(countOf(h.driverLog(), "Error 0015:Cannot open text file : "), 2u) << h.driverLog();
 }
 
 // The scale takes the reset and goes quiet; the driver, killed (SIGKILL)
