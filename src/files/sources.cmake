@@ -11,4 +11,5 @@ list(APPEND TOLVAN_SOURCES
   src/files/finding.cc
   src/files/import_findings.cc
   src/files/export_target.cc
+  src/files/pending_work_files.cc
 )

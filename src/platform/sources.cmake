@@ -7,4 +7,5 @@ list(APPEND TOLVAN_SOURCES
   src/platform/socket.cc
   src/platform/open_files.cc
   src/platform/file_probe.cc
+  src/platform/file_moves.cc
 )
