@@ -100,6 +100,15 @@ struct ScaleResult {
   double seconds = 0;     // time spent on the scale
 };
 
+// Work files of an earlier totals receive that did not finish (it was
+// stopped, or its export could not be written, after scales were reset):
+// the job moved them into a folder of their own before it would have
+// deleted them, and left them there for a person.
+struct KeptWorkFiles {
+  std::string folder;              // "TolvanDrvKept/2026-12-06_013000"
+  std::vector<std::string> files;  // the work files' names in it
+};
+
 // How the job ended; the fields and values of the JSON report's run.
 struct JobOutcome {
   std::string operation;  // "none", "import", "delete", "delete all" or "receive"
@@ -114,6 +123,7 @@ struct JobOutcome {
   // 44 the code that kept the job from being carried out, 50 the job went
   // through but a scale did not, 75 another run held the folder (nothing done).
   int exitStatus = 0;
+  std::optional<KeptWorkFiles> keptWorkFiles;  // unset when nothing was pending
   std::vector<ScaleResult> scales;  // in the order of the configuration
 };
 

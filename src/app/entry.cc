@@ -11,8 +11,10 @@
 #include "app/run_report.h"
 #include "core/driver.h"
 #include "dispatch/record_dispatch.h"
+#include "files/export_target.h"
 #include "files/export_writer.h"
 #include "files/import_reader.h"
+#include "files/pending_work_files.h"
 #include "platform/files.h"
 #include "platform/open_files.h"
 #include "platform/socket.h"
@@ -46,11 +48,18 @@ void logOperationLine(Driver& driver) {
 }
 
 // `stoppedBy` gets an export error: the receive went through, but the
-// export file, which is what the run was for, is not there.
+// export file, which is what the run was for, is not there. The scales'
+// totals are reset once their lines are in the work files; until the export
+// holds those lines, the pending record keeps the next run from deleting
+// the work files.
 MessageCode receiveAndExport(Driver& driver, MessageCode& stoppedBy) {
+  const bool totals = isTotalsType(driver.options.dataType);
+  stoppedBy = totals ? notePendingWorkFiles(driver) : kMsgOk;
+  if (stoppedBy != kMsgOk) return stoppedBy;
   MessageCode received = receiveFromAllScales(driver);
-  if (isTotalsType(driver.options.dataType)) (void)totalsClearPass(driver);
+  if (totals) (void)totalsClearPass(driver);
   MessageCode exported = writeExportFile(driver);
+  if (totals) settlePendingWorkFiles(exported == kMsgOk, stderr);
   stoppedBy = exported;
   return received != kMsgOk ? received : exported;
 }
@@ -75,13 +84,20 @@ MessageCode runMode(Driver& driver, MessageCode& stoppedBy) {
 
 // The run's result for the final message; `stoppedBy` gets the code of an
 // error that kept the run from being carried out (configuration, import or
-// export), as opposed to a scale that failed.
-MessageCode runOperation(Driver& driver, MessageCode& stoppedBy) {
+// export), as opposed to a scale that failed. Work files an unfinished
+// totals receive left go aside into `kept` before the loader deletes work
+// files; a receive whose export cannot be created stops before any scale
+// is contacted.
+MessageCode runOperation(Driver& driver, MessageCode& stoppedBy, std::optional<KeptFiles>& kept) {
+  stoppedBy = keepPendingWorkFiles(driver, kept, stderr);
+  if (stoppedBy != kMsgOk) return stoppedBy;
   MessageCode configResult = loadConfiguration(driver);
   driver.log.plain(kMsgOk);  // the time-stamp-only line that opens each run's operation
   stoppedBy = configResult;
   if (configResult != kMsgOk) return configResult;
   logOperationLine(driver);
+  if (driver.options.mode == kModeReceive) stoppedBy = checkExportTarget(driver);
+  if (stoppedBy != kMsgOk) return stoppedBy;
   MessageCode resent = driver.options.resend ? resendStep(driver) : kMsgOk;
   MessageCode result = runMode(driver, stoppedBy);
   // A resend file that could not be kept leaves records unsafe: the run
@@ -194,7 +210,7 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
     if (report.result == kMsgOk) warnAboutFiles(driver.options, stderr);
     report.operation = operationName(driver.options.mode);
     report.stoppedBy = report.result;
-    if (report.result == kMsgOk) report.result = runOperation(driver, report.stoppedBy);
+    if (report.result == kMsgOk) report.result = runOperation(driver, report.stoppedBy, report.keptWorkFiles);
     takeRunReport(driver, report);
     logFile = driver.options.logFile;
     reportFile = driver.options.reportFile;

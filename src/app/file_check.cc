@@ -2,7 +2,9 @@
 
 #include "app/config_findings.h"
 #include "core/driver.h"
+#include "files/export_target.h"
 #include "files/import_findings.h"
+#include "files/pending_work_files.h"
 
 namespace tolvan {
 namespace {
@@ -42,6 +44,10 @@ FileFindings lookAtFiles(const DriverOptions& options) {
 int checkFiles(Driver& driver, MessageCode parsed) {
   if (parsed != kMsgOk) return parsed;
   FileFindings found = lookAtFiles(driver.options);
+  // An ordinary run does not warn of these: it stops at the export itself,
+  // and sets pending work files aside itself, saying so.
+  if (driver.options.mode == kModeReceive) findExportProblems(driver.options, found.findings);
+  findPendingWorkFiles(found.findings);
   if (driver.console != nullptr) {
     writeFindings(driver.console, found.findings);
     std::fprintf(driver.console, "%zu finding%s\n", found.findings.size(), found.findings.size() == 1 ? "" : "s");

@@ -111,7 +111,10 @@ nlohmann::json reportJson(const JobOutcome& r) {
                         {"start", r.start},
                         {"end", r.end},
                         {"result", r.result},
-                        {"exitStatus", r.exitStatus}};
+                        {"exitStatus", r.exitStatus},
+                        {"keptWorkFiles", r.keptWorkFiles ? nlohmann::json{{"folder", r.keptWorkFiles->folder},
+                                                                           {"files", r.keptWorkFiles->files}}
+                                                          : nlohmann::json(nullptr)}};
   return {{"run", run}, {"scales", scales}};
 }
 
@@ -187,7 +190,9 @@ JobOutcome jobOutcome(const RunReport& r) {
                  .end = r.ended,
                  .result = static_cast<int>(r.result),
                  .exitStatus = r.exitStatus,
+                 .keptWorkFiles = {},
                  .scales = {}};
+  if (r.keptWorkFiles) out.keptWorkFiles = KeptWorkFiles{r.keptWorkFiles->folder, r.keptWorkFiles->files};
   for (const ScaleReport& s : r.scales) out.scales.push_back(scaleResult(s));
   return out;
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/message_table.h"
+#include "files/pending_work_files.h"
 #include "platform/clock.h"
 
 namespace tolvan {
@@ -55,6 +56,7 @@ struct RunReport {
   MessageCode result = kMsgOk;     // the code of the final log message
   MessageCode stoppedBy = kMsgOk;  // the error that kept the run from being carried out
   bool importCutShort = false;     // message 11: an over-long line ended the import
+  std::optional<KeptFiles> keptWorkFiles;  // an unfinished totals receive's work files, set aside
   int exitStatus = 0;
   std::vector<ScaleReport> scales;
 };

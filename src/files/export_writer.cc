@@ -5,6 +5,7 @@
 
 #include "core/driver.h"
 #include "dispatch/field_tables.h"
+#include "files/export_target.h"
 #include "files/work_files.h"
 #include "platform/files.h"
 #include "records/data_types.h"
@@ -17,8 +18,6 @@ constexpr char kQuote = '"';
 constexpr const char* kLineEnd = "\r\n";
 // Work files are copied through a buffer of this size.
 constexpr size_t kCopyChunk = 32767;
-// Shown in message 15 when the command line named no export file.
-constexpr const char* kNoExportFileName = "(no export file given)";
 
 const uint8_t* at(const void* record, uint32_t offset) { return static_cast<const uint8_t*>(record) + offset; }
 
@@ -150,8 +149,7 @@ bool copyWorkFiles(Driver& driver, ReplacementFile& out) {
 }
 
 MessageCode exportFailed(Driver& driver) {
-  const DriverOptions& options = driver.options;
-  driver.log.error(kMsgCannotOpenTextFile, options.dataFile ? options.dataFile->c_str() : kNoExportFileName);
+  driver.log.error(kMsgCannotOpenTextFile, exportNameInMessages(driver.options));
   return kMsgCannotOpenTextFile;
 }
 

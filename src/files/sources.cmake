@@ -10,4 +10,6 @@ list(APPEND TOLVAN_SOURCES
   src/files/export_writer.cc
   src/files/finding.cc
   src/files/import_findings.cc
+  src/files/export_target.cc
+  src/files/pending_work_files.cc
 )

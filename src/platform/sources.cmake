@@ -6,4 +6,6 @@ list(APPEND TOLVAN_SOURCES
   src/platform/folder_lock.cc
   src/platform/socket.cc
   src/platform/open_files.cc
+  src/platform/file_probe.cc
+  src/platform/file_moves.cc
 )

@@ -2,6 +2,7 @@
 // standard output, contacts no scale and leaves every file as it was; an
 // ordinary run shows the same findings on standard error and otherwise
 // logs and sends exactly what it does for a file without findings.
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -30,7 +31,8 @@ class FileCheckRun : public testing::SimRunTest {
   std::map<std::string, std::string> folder() const {
     std::map<std::string, std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(h.dir())) {
-      files[entry.path().filename().string()] = h.readFile(entry.path().filename().string());
+      const std::string name = entry.path().filename().string();
+      files[name] = entry.is_directory() ? "(a folder)" : h.readFile(name);
     }
     return files;
   }
@@ -64,6 +66,33 @@ TEST_F(FileCheckRun, CheckListsFindingsAndChangesNothing) {
   const std::string transcript = h.readFile("deli.sim.txt");
   EXPECT_TRUE(contains(transcript, "Scale Deli on port")) << transcript;
   EXPECT_FALSE(contains(transcript, "Connection")) << transcript;
+}
+
+// A receive's export, looked at as the run would before it contacts a
+// scale: a finding for a name that cannot be created; none for a new file,
+// a device or a pipe (not opened: its reader would take the close for the
+// end). Nothing is left behind.
+TEST_F(FileCheckRun, CheckFindsAnExportTheReceiveCannotCreate) {
+  h.writeFile(testing::SimHarness::kDriverConfig, "scale=Deli,ip=127.0.0.1,model=vt30\n");
+  h.writeFile("plu.txt", "");
+  std::filesystem::create_directory(h.path("sub"));
+  ASSERT_EQ(::mkfifo(streams_.file("pipe").c_str(), 0644), 0);
+  const auto before = folder();
+  const std::string stops = "; the run stops with message 15 before it contacts any scale\n1 finding\n";
+  const struct { std::string exportFile, finding; } rows[] = {
+      {"missing/out.csv", "missing/out.csv:0: the export file's folder does not exist" + stops},
+      {"plu.txt/out.csv", "plu.txt/out.csv:0: the export file's folder does not exist" + stops},
+      {"sub", "sub:0: the export file's name is a folder" + stops},
+      {"", "(no export file given):0: a receive needs the name of its export file" + stops},
+      {"sub/out.csv", "\n0 findings\n"}, {"/dev/null", "\n0 findings\n"}, {streams_.file("pipe"), "\n0 findings\n"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.exportFile);
+    Captured checked = runCaptured("--check -v -fpluprod " + row.exportFile);
+    EXPECT_EQ(checked.status, contains(row.finding, "0 findings") ? 0 : 60);
+    EXPECT_TRUE(contains(checked.out, row.finding)) << checked.out;
+  }
+  EXPECT_EQ(folder(), before);
+  EXPECT_TRUE(std::filesystem::is_empty(h.path("sub")));
 }
 
 TEST_F(FileCheckRun, OrdinaryRunWarnsOnStandardErrorAndRunsAsWithoutFindings) {

@@ -1,10 +1,14 @@
 // The real tolvandrv collecting production totals from simulated scales of
 // both families: the export file, the reset of every scale whose receive
 // succeeded (its dump holds no totals afterwards), and nothing lost: a
-// scale whose transfer breaks keeps all of its totals, and a message-family
-// scale's lines are on disk before it is reset, even if the driver dies there.
+// scale whose transfer breaks keeps all of its totals, a run that could not
+// export resets nothing, and a message-family scale's lines are on disk
+// before it is reset and survive the next run, even if the driver dies there.
+
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "e2e/e2e_support.h"
 
@@ -98,17 +102,63 @@ TEST_F(TotalsRun, BrokenTransfersAndUnaskedTypesNeverResetTheScale) {
   }
 }
 
-// The scale takes the reset and goes quiet; the driver, killed (SIGKILL)
-// while it waits for the answer, must already have its lines on disk.
-TEST_F(TotalsRun, LinesAreOnDiskBeforeTheResetEvenIfTheDriverDiesThere) {
-  seed("Msg", plu(5, 2, 250, 500) + plu(6, 3, 0, 90));
-  start(scale("Msg", "model=meriopro,simfault=hangreset"));
-  testing::DriverRun killed = h.runDriver({"-v", "-fpluprod", "export.csv"}, 6);
+// An export the run cannot create stops it before any scale is contacted:
+// every scale still holds its totals and saw not even a connection.
+TEST_F(TotalsRun, AnExportThatCannotBeCreatedStopsTheRunBeforeAnyScaleIsAsked) {
+  seed("Msg", plu(5, 2, 250, 500));
+  seed("Blk", plu(6, 3, 0, 90));
+  start(scale("Msg", "model=meriopro") + scale("Blk", "model=vt30,version=usa"));
+  for (std::vector<std::string> args : {std::vector<std::string>{"-v", "-fpluprod", "missing/export.csv"},
+                                        std::vector<std::string>{"-v", "-fpluprod"}}) {
+    EXPECT_EQ(run(args).exitStatus, 15) << h.driverLog();
+  }
   stop();
-  EXPECT_TRUE(killed.timedOut);
+  EXPECT_EQ(left("Msg") + left("Blk"), plu(5, 2, 250, 500) + plu(6, 3, 0, 90));
+  EXPECT_FALSE(contains(h.readFile("Msg.sim") + h.readFile("Blk.sim"), "Connection"));
+  EXPECT_EQ(countOf(h.driverLog(), "Error 0015:Cannot open text file : "), 2u) << h.driverLog();
+}
+
+// Killed (SIGKILL) while one scale hangs after its reset and another has
+// been reset: the lines are on disk and the pending record names them. The
+// next run of any kind moves them (not another file the record names) into
+// a folder of their own, or stops when it cannot; a later run leaves the
+// folder alone.
+TEST_F(TotalsRun, AStoppedReceiveLeavesItsWorkFilesToAPersonNotToTheNextRun) {
+  seed("Msg", plu(5, 2, 250, 500) + plu(6, 3, 0, 90));
+  seed("Done", plu(7, 1, 0, 100));
+  start(scale("Msg", "model=meriopro,simfault=hangreset") + scale("Done", "model=vt40"));
+  h.writeFile("plu.csv", "Plu_No,UnitPrice\r\n7,1.25\r\n");
+  EXPECT_TRUE(h.runDriver({"-v", "-fpluprod", "export.csv"}, 8).timedOut);
   EXPECT_TRUE(contains(h.readFile("Msg.sim"), "11 00 00 00 04 00 00 00 00 00 00 00"));  // the reset
-  EXPECT_EQ(left("Msg"), "");  // the scale has forgotten them
+  EXPECT_EQ(found(h.readFile("TolvanDrvPending.txt"), "(.*Wrk.txt)"),
+            std::vector<std::string>({"MsgWrk.txt", "DoneWrk.txt"}));
+  EXPECT_TRUE(contains(run({"--check"}).output, "TolvanDrvPending.txt:0: a totals receive started "));
+  h.writeFile("TolvanDrvPending.txt", h.readFile("TolvanDrvPending.txt") + "plu.csv\r\n");
+
+  h.writeFile("TolvanDrvKept", "");  // no folder can be made there
+  EXPECT_EQ(run({"-u", "plu.csv"}).exitStatus, 31);
+  std::filesystem::remove(h.path("TolvanDrvKept"));
   EXPECT_EQ(h.readFile("MsgWrk.txt"), "Msg,5,2,250,500\r\nMsg,6,3,0,90\r\n");
+
+  DriverRun moved = run({"-u", "plu.csv", "--report", "report.json"});
+  nlohmann::json kept = nlohmann::json::parse(h.readFile("report.json"))["run"]["keptWorkFiles"];
+  const std::string folder = kept.value("folder", "");
+  EXPECT_TRUE(std::regex_match(folder, std::regex("TolvanDrvKept/[0-9]{4}-[0-9]{2}-[0-9]{2}_[0-9]{6}"))) << kept;
+  EXPECT_EQ(kept["files"], nlohmann::json({"MsgWrk.txt", "DoneWrk.txt"}));
+  EXPECT_TRUE(contains(moved.output, "did not finish; its work files (2) are moved to " + folder + "/"))
+      << moved.output;
+  EXPECT_EQ(h.readFile(folder + "/MsgWrk.txt") + h.readFile(folder + "/DoneWrk.txt"),
+            "Msg,5,2,250,500\r\nMsg,6,3,0,90\r\nDone,7,1,0,100\r\n");
+  EXPECT_FALSE(h.fileExists("MsgWrk.txt") || h.fileExists("TolvanDrvPending.txt"));
+
+  DriverRun later = run({"-u", "plu.csv", "--report", "report.json"});
+  EXPECT_EQ(later.exitStatus, 0) << later.output;
+  EXPECT_FALSE(contains(later.output, "moved"));
+  EXPECT_TRUE(nlohmann::json::parse(h.readFile("report.json"))["run"]["keptWorkFiles"].is_null());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(h.path("TolvanDrvKept")), {}), 1);
+  EXPECT_EQ(h.readFile(folder + "/MsgWrk.txt"), "Msg,5,2,250,500\r\nMsg,6,3,0,90\r\n");
+  stop();
+  EXPECT_EQ(left("Msg") + left("Done"), "");  // the scales have forgotten them
 }
 
 }  // namespace

@@ -5,4 +5,5 @@ list(APPEND TOLVAN_TEST_SOURCES
   files/work_files_test.cc
   files/resend_file_test.cc
   files/export_writer_test.cc
+  files/pending_work_files_test.cc
 )
