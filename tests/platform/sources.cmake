@@ -1,0 +1,3 @@
+list(APPEND TOLVAN_TEST_SOURCES
+  platform/files_test.cc
+)
