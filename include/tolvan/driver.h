@@ -121,7 +121,9 @@ struct JobOutcome {
   int result = 0;  // code of the final log message: 0 completed, else the error code
   // tolvandrv's exit status: 0 every scale took (or gave) everything, 1 to
   // 44 the code that kept the job from being carried out, 50 the job went
-  // through but a scale did not, 75 another run held the folder (nothing done).
+  // through but a scale did not, 64 the report file is another file of the
+  // job, 73 no folder lock could be taken, 75 another run held the folder
+  // (nothing done after 64, 73 and 75).
   int exitStatus = 0;
   std::optional<KeptWorkFiles> keptWorkFiles;  // unset when nothing was pending
   std::vector<ScaleResult> scales;  // in the order of the configuration

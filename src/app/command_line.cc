@@ -144,18 +144,33 @@ MessageCode checkCombination(Driver& driver) {
   return kMsgNotSupported;
 }
 
-MessageCode parseCommandLine(Driver& driver, int argc, const char* const* argv) {
-  WalkState state;
+namespace {
+
+void walkShortOptions(DriverOptions& options, int argc, const char* const* argv, WalkState& state) {
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (isLongOption(arg)) {
       i += longOptionValueArgs(arg);  // read by parseLongOptions
     } else if (arg[0] == '-') {
-      if (arg[1] >= 'a' && arg[1] <= 'z') applyOption(driver.options, arg, state);
+      if (arg[1] >= 'a' && arg[1] <= 'z') applyOption(options, arg, state);
     } else {
-      applyPositional(driver.options, arg, state);
+      applyPositional(options, arg, state);
     }
   }
+}
+
+}  // namespace
+
+void readCommandLine(DriverOptions& options, int argc, const char* const* argv) {
+  std::string unused;
+  (void)parseLongOptions(options, argc, argv, unused);
+  WalkState state;
+  walkShortOptions(options, argc, argv, state);
+}
+
+MessageCode parseCommandLine(Driver& driver, int argc, const char* const* argv) {
+  WalkState state;
+  walkShortOptions(driver.options, argc, argv, state);
   if (driver.options.check) driver.log.keepOffDisk();
   if (state.deleteLog && !driver.options.check) driver.log.deleteFile();
   if (state.error == kMsgInvalidDataType) {
@@ -233,7 +248,9 @@ void printUsage(std::FILE* out) {
       "           error, did not take the data type, refused or could not take a\n"
       "           record, or kept its resend file; or an over-long line cut the import\n"
       "  60       --check only: at least one finding\n"
-      "  64       unknown long option, missing or bad option value (nothing was done)\n"
+      "  64       unknown long option, missing or bad option value, or a --report\n"
+      "           file that is another file of the run (nothing was done)\n"
+      "  73       no lock can be taken on TolvanDrv.lock (nothing was done)\n"
       "  75       another run holds this folder (TolvanDrv.lock; nothing was done)\n",
       out);
 }

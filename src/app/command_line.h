@@ -17,6 +17,11 @@ class Driver;
 // otherwise returns the combination check's result (0 or 34).
 MessageCode parseCommandLine(Driver& driver, int argc, const char* const* argv);
 
+// Sets every field the command line gives (long and short options, file
+// names) and touches nothing: what a run will work on, known before it
+// starts. parseCommandLine says what is wrong with them and handles -e.
+void readCommandLine(DriverOptions& options, int argc, const char* const* argv);
+
 // 34 (logged) for an impossible mode, type and format combination.
 MessageCode checkCombination(Driver& driver);
 

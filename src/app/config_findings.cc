@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/configuration.h"
+#include "app/run_files.h"
 #include "files/field_splitter.h"
 #include "files/line_reader.h"
 #include "files/work_files.h"
@@ -18,12 +19,6 @@ namespace {
 std::string trimmed(std::string_view text) {
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   return std::string(text);
-}
-
-// Names of one file written two ways ("x" and "./x") are one name.
-std::string sameFileName(std::string name) {
-  while (name.rfind("./", 0) == 0) name.erase(0, 2);
-  return name;
 }
 
 // Four decimal numbers of 0 to 255, one to three digits each, between dots.
@@ -72,7 +67,6 @@ class ConfigLook {
   void checkIp(const char* value, int lineNo);
   void checkSharedScales();
   void checkFileNames();
-  void checkFileName(size_t index, const std::string& name, bool isLog);
 
   const DriverOptions& runOptions_;
   ConfigScan& scan_;
@@ -215,32 +209,20 @@ void ConfigLook::checkSharedScales() {
   }
 }
 
-void ConfigLook::checkFileName(size_t index, const std::string& name, bool isLog) {
-  std::string what = std::string(isLog ? "log" : "resend") + " file " + quoted(name) + " of scale " +
-                     quoted(scan_.scales[index]->name) + " is ";
-  std::string then =
-      isLog ? "; loading the configuration deletes it at every run" : "; a failed send appends the run's records to it";
-  std::string same = sameFileName(name);
-  auto is = [&](const std::string& other) { return same == sameFileName(other); };
-  std::string clash;
-  if (runOptions_.dataFile && is(*runOptions_.dataFile)) clash = "the import or export file";
-  if (is(runOptions_.configFile)) clash = "the configuration file";
-  if (is(runOptions_.logFile)) clash = "the driver log";
-  for (size_t j = 0; j < scan_.scales.size() && clash.empty(); ++j) {
-    const ScaleEntry& other = *scan_.scales[j];
-    std::string whose = j == index ? "its own " : "scale " + quoted(other.name) + "'s ";
-    if (is(workFileName(other))) clash = whose + "work file";
-    if (other.trafficLogFile && is(*other.trafficLogFile) && !(j == index && isLog)) clash = whose + "log file";
-    if (other.resendFile && is(*other.resendFile) && !(j == index && !isLog)) clash = whose + "resend file";
-  }
-  if (!clash.empty()) note(scan_.scaleLines[index], what + clash + then);
-}
-
+// The loader's own look at the scales' files (run_files.h), so a check
+// finds the lines a run stops at. A report named like a scale's file is a
+// finding of its own (file_check.h): the run stops at it before loading.
 void ConfigLook::checkFileNames() {
+  RunFiles files(runOptions_, false);
   for (size_t i = 0; i < scan_.scales.size(); ++i) {
     const ScaleEntry& scale = *scan_.scales[i];
-    if (scale.trafficLogFile) checkFileName(i, *scale.trafficLogFile, true);
-    if (scale.resendFile) checkFileName(i, *scale.resendFile, false);
+    std::optional<ScaleFileClash> clash = addScaleFiles(files, scale);
+    if (!clash) continue;
+    std::string file = clash->key == kKeyLog      ? "log file " + quoted(*scale.trafficLogFile)
+                       : clash->key == kKeyResend ? "resend file " + quoted(*scale.resendFile)
+                                                  : "work file " + quoted(workFileName(scale));
+    note(scan_.scaleLines[i], file + " of scale " + quoted(scale.name) + " " + clash->why +
+                                  "; the run stops with error 14");
   }
 }
 

@@ -3,8 +3,9 @@
 // splitting and key tables, into scale entries of its own, and notes what
 // the person who wrote it should hear: unknown keys, ports and addresses a
 // scale cannot be reached at, scales that share a name or an address, no
-// scale at all, and scale log or resend names that are another file of
-// the run. Unlike loading it deletes no scale log and no work file.
+// scale at all, and scale names, scale logs or resend files that lead
+// out of the folder or are another file of the run. Unlike loading it
+// deletes no scale log and no work file.
 #pragma once
 
 #include <memory>

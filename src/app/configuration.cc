@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/run_files.h"
 #include "core/driver.h"
 #include "files/field_splitter.h"
 #include "files/line_reader.h"
@@ -203,6 +204,21 @@ bool applyGlobalKey(DriverOptions& options, int key, const char* value) {
 
 namespace {
 
+// The key texts as written (up to the '=') of a scale line's items, for
+// message 14 about the file an item names.
+struct ScaleLineKeys {
+  std::string scale;
+  std::string log;
+  std::string resend;
+};
+
+// What loading carries from line to line: the run's files so far, each
+// scale's listed as its line is read.
+struct ConfigLoad {
+  Driver& driver;
+  RunFiles files;
+};
+
 ScaleEntry* addScale(Driver& driver, const char* name) {
   auto* scale = new ScaleEntry(name, driver.scales.count(), driver.options.labelWidth);
   scale->driver = &driver;
@@ -210,33 +226,55 @@ ScaleEntry* addScale(Driver& driver, const char* name) {
     if (driver.scales.get(i)->name == scale->name) ++scale->nameRank;
   }
   driver.scales.append(scale);
-  deleteWorkFile(*scale);
   return scale;
 }
 
+MessageCode invalidValue(Driver& driver, int lineNo, const std::string& keyText, const char* value) {
+  driver.log.error(kMsgInvalidSetupValue, lineNo, keyText.c_str(), value);
+  return kMsgInvalidSetupValue;
+}
+
 // Applies the items behind "scale=..." to the new scale.
-MessageCode applyScaleItems(Driver& driver, ScaleEntry& scale, const FieldList& items, int lineNo) {
+MessageCode applyScaleItems(Driver& driver, ScaleEntry& scale, const FieldList& items, int lineNo,
+                            ScaleLineKeys& keys) {
   for (int i = 1; i < items.count(); ++i) {
     ConfigItem item = splitConfigItem(items.get(i));
     if (item.value == nullptr) continue;
     int key = lookupKeyword(KeywordTable::Keys, item.key);
     if (key == kKeyUnknown) continue;
-    if (!setScaleKey(scale, key, item.value)) {
-      std::string keyText(item.key);
-      driver.log.error(kMsgInvalidSetupValue, lineNo, keyText.c_str(), item.value);
-      return kMsgInvalidSetupValue;
-    }
+    if (!setScaleKey(scale, key, item.value)) return invalidValue(driver, lineNo, std::string(item.key), item.value);
+    if (key == kKeyLog) keys.log = item.key;
+    if (key == kKeyResend) keys.resend = item.key;
   }
-  if (scale.trafficLogFile) removeFile(*scale.trafficLogFile);
   return kMsgOk;
 }
 
-MessageCode applyLine(Driver& driver, const FieldList& items, int lineNo) {
+// A scale whose work file, log or resend file leads out of the folder or
+// is another file of the run stops the run on its line, before loading
+// has deleted anything.
+MessageCode checkScaleFiles(ConfigLoad& load, const ScaleEntry& scale, const ScaleLineKeys& keys,
+                            const char* nameAsWritten, int lineNo) {
+  std::optional<ScaleFileClash> clash = addScaleFiles(load.files, scale);
+  if (!clash) return kMsgOk;
+  switch (clash->key) {
+    case kKeyLog:
+      return invalidValue(load.driver, lineNo, keys.log, scale.trafficLogFile->c_str());
+    case kKeyResend:
+      return invalidValue(load.driver, lineNo, keys.resend, scale.resendFile->c_str());
+    default:
+      return invalidValue(load.driver, lineNo, keys.scale, nameAsWritten);
+  }
+}
+
+MessageCode applyLine(ConfigLoad& load, const FieldList& items, int lineNo) {
+  Driver& driver = load.driver;
   ConfigItem first = splitConfigItem(items.get(0));
   int key = first.value == nullptr ? kKeyUnknown : lookupKeyword(KeywordTable::Keys, first.key);
   if (key == kKeyScale) {
     ScaleEntry* scale = addScale(driver, first.value);
-    return applyScaleItems(driver, *scale, items, lineNo);
+    ScaleLineKeys keys{std::string(first.key), {}, {}};
+    MessageCode applied = applyScaleItems(driver, *scale, items, lineNo, keys);
+    return applied != kMsgOk ? applied : checkScaleFiles(load, *scale, keys, first.value, lineNo);
   }
   if (key == kKeyUnknown || !applyGlobalKey(driver.options, key, first.value)) {
     std::string keyText(first.key);
@@ -244,6 +282,17 @@ MessageCode applyLine(Driver& driver, const FieldList& items, int lineNo) {
     return kMsgInvalidSetupParam;
   }
   return kMsgOk;
+}
+
+// Each run starts without the last run's work files and with empty scale
+// logs; done once every line has been read and checked, so a
+// configuration the run stops at deletes nothing.
+void deleteLastRunFiles(Driver& driver) {
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    const ScaleEntry& scale = *driver.scales.get(i);
+    deleteWorkFile(scale);
+    if (scale.trafficLogFile) removeFile(*scale.trafficLogFile);
+  }
 }
 
 }  // namespace
@@ -256,13 +305,15 @@ MessageCode loadConfiguration(Driver& driver) {
   }
   LineReader reader(file, driver.log);
   FieldList items;
+  ConfigLoad load{driver, RunFiles(driver.options, true)};
   MessageCode result = kMsgOk;
   while (char* line = reader.nextLine()) {
     if (!splitFields(line, items, ',') || items.count() == 0) continue;
-    result = applyLine(driver, items, reader.lineCount());
+    result = applyLine(load, items, reader.lineCount());
     if (result != kMsgOk) break;
   }
   std::fclose(file);
+  if (result == kMsgOk) deleteLastRunFiles(driver);
   return result;
 }
 

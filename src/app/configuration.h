@@ -58,7 +58,10 @@ bool applyGlobalKey(DriverOptions& options, int key, const char* value);
 
 // Reads driver.options.configFile into driver.scales and driver.options.
 // Returns 0, 12 (cannot open), 13 (bad first item) or 14 (bad model or
-// version value); the message is logged where it is found.
+// version value; a scale name, log= or resend= whose file leads out of the
+// folder or is another file of the run, run_files.h); the message is
+// logged where it is found. Only a configuration read whole without error
+// deletes the scales' work files and scale logs of the last run.
 MessageCode loadConfiguration(Driver& driver);
 
 // Applies one scale key to the entry; false only for an invalid "model" or

@@ -154,11 +154,13 @@ std::string commandText(int argc, const char* const* argv) {
 }
 
 // Taken before the driver log is opened or emptied by -e, and held until
-// the final message is written; a check writes nothing and needs none.
+// the final message is written; a check writes nothing and needs none. A
+// report that would replace another file of the run stops it even earlier.
 int lockFolder(const RunFrame& frame, const OptionSource& source, FolderLock& lock) {
   DriverOptions asked;
   source.apply(asked);
   if (asked.check) return 0;
+  if (int refused = refuseReportClash(asked, stderr)) return refused;
   std::string holder = runLockHolder(currentProcessId(), localStamp(frame.clock.localNow()), frame.command);
   return takeRunLock(lock, holder, asked.waitSeconds, frame.sleeper, stderr);
 }
@@ -169,10 +171,7 @@ int runDriver(int argc, const char* const* argv, const Clock& clock, Sleeper& sl
   int answered = answerLongOptions(argc, argv, console);
   if (answered >= 0) return answered;
   RunFrame frame{clock, sleeper, console, {}, isTerminal(stderr), commandText(argc, argv)};
-  OptionSource commandLine{[argc, argv](DriverOptions& options) {
-                             std::string unused;
-                             (void)parseLongOptions(options, argc, argv, unused);
-                           },
+  OptionSource commandLine{[argc, argv](DriverOptions& options) { readCommandLine(options, argc, argv); },
                            [argc, argv](Driver& driver) { return parseCommandLine(driver, argc, argv); }};
   RunReport report;
   return runOnce(frame, commandLine, report);

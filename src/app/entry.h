@@ -22,8 +22,9 @@ class Driver;
 // status (exitStatusFor in run_report.h): 0 when every scale took or gave
 // everything, the code that kept the run from being carried out, 50 when it
 // went through with a scale that did not; 0 after --help and --version and
-// 64 for an unknown long option, both before any file is touched; 75 when
-// another run holds the folder (run_lock.h), before any file is touched.
+// 64 for an unknown long option or a --report naming another file of the
+// run; 75 when another run holds the folder and 73 when no lock can be had
+// (run_lock.h): all of these before any file is touched.
 int runDriver(int argc, const char* const* argv, const Clock& clock, Sleeper& sleeper, std::FILE* console);
 
 // Where a run happens and whom it tells.

@@ -1,6 +1,8 @@
 #include "app/file_check.h"
 
 #include "app/config_findings.h"
+#include "app/run_files.h"
+#include "app/run_report.h"
 #include "core/driver.h"
 #include "files/export_target.h"
 #include "files/import_findings.h"
@@ -34,6 +36,11 @@ FileFindings lookAtFiles(const DriverOptions& options) {
   FileFindings out;
   ConfigScan config;
   out.unreadable = scanConfiguration(options, config, out.findings);
+  std::string clash = reportClash(options, config.scales);
+  if (!clash.empty()) {
+    out.findings.insert(out.findings.begin(), Finding{*options.reportFile, 0, "--report names " + clash +
+                                                   "; the run stops with exit status 64 before it does anything"});
+  }
   if (out.unreadable != kMsgOk || !importsFile(options)) return out;
   ScaleList scales;
   for (const auto& scale : config.scales) scales.push_back(scale.get());
@@ -63,6 +70,20 @@ int checkFiles(Driver& driver, MessageCode parsed) {
 void warnAboutFiles(const DriverOptions& options, std::FILE* err) {
   FileFindings found = lookAtFiles(options);
   writeFindingWarnings(err, found.findings, kMaxWarningLines);
+}
+
+// Read without a side effect: the loader, which deletes scale logs and
+// work files, has not run yet.
+int refuseReportClash(const DriverOptions& options, std::FILE* err) {
+  if (!options.reportFile) return 0;
+  ConfigScan config;
+  FindingList ignored;
+  (void)scanConfiguration(options, config, ignored);
+  std::string clash = reportClash(options, config.scales);
+  if (clash.empty()) return 0;
+  std::fprintf(err, "tolvandrv: --report %s names %s, which the report would replace; nothing was done\n",
+               options.reportFile->c_str(), clash.c_str());
+  return kExitUsage;
 }
 
 }  // namespace tolvan

@@ -29,9 +29,11 @@ int takeRunLock(FolderLock& lock, const std::string& holder, int waitSeconds, Sl
     FolderLock::Outcome outcome = lock.tryTake(kRunLockFile, holder);
     if (outcome == FolderLock::Outcome::Taken) return 0;
     if (outcome == FolderLock::Outcome::Unavailable) {
-      std::fprintf(err, "tolvandrv: warning: cannot take the folder lock %s (%s); running without it\n", kRunLockFile,
-                   lock.errorText().c_str());
-      return 0;
+      std::fprintf(err,
+                   "tolvandrv: cannot take the folder lock %s (%s); nothing was done. Make it a regular file "
+                   "every user of this folder may read (touch %s; chmod 644 %s)\n",
+                   kRunLockFile, lock.errorText().c_str(), kRunLockFile, kRunLockFile);
+      return kExitNoLock;
     }
     if (waitedMs >= static_cast<long>(waitSeconds) * 1000) break;
     if (!told) {

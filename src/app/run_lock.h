@@ -16,6 +16,9 @@ namespace tolvan {
 inline constexpr const char* kRunLockFile = "TolvanDrv.lock";
 // Exit status of a run that found the folder held by another run.
 inline constexpr int kExitFolderLocked = 75;
+// Exit status of a run that could take no lock at all: it cannot tell
+// whether another run works in the folder, so it does nothing.
+inline constexpr int kExitNoLock = 73;
 
 // What the lock file tells a run that finds it held: pid, start time and
 // command line of the holder, on one line.
@@ -23,10 +26,11 @@ std::string runLockHolder(long pid, const std::string& started, const std::strin
 
 // 0 once `lock` holds the folder. When another run holds it, polls every
 // quarter second through `sleeper` for up to `waitSeconds`; if the lock
-// does not come free, tells on `err` which run holds it and returns 75. A
-// folder where no lock can be made at all (no write access) is warned
-// about on `err` and the run goes on unlocked: it could not keep files
-// there either.
+// does not come free, tells on `err` which run holds it and returns 75.
+// When no lock can be had at all (no lock file and no right to create
+// one, a lock file that cannot be opened, a symbolic link), says why and
+// what to do on `err` and returns 73: a run must never go on unlocked where
+// another run could be working.
 int takeRunLock(FolderLock& lock, const std::string& holder, int waitSeconds, Sleeper& sleeper, std::FILE* err);
 
 }  // namespace tolvan

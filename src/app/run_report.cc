@@ -198,14 +198,12 @@ JobOutcome jobOutcome(const RunReport& r) {
 }
 
 bool writeReportFile(const RunReport& report, const std::string& path) {
-  std::FILE* file = openFile(path, "wb");
-  if (file == nullptr) return false;
   // Names and paths come from the store's files in whatever encoding they
   // use; bytes that are not UTF-8 become U+FFFD instead of stopping the report.
   nlohmann::json json = reportJson(jobOutcome(report));
-  std::string text = json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-  bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  return std::fclose(file) == 0 && ok;
+  ReplacementFile out(path);
+  return out.open() && out.write(json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n") &&
+         out.commit();
 }
 
 void printScaleTable(const RunReport& report, std::FILE* out) {

@@ -14,9 +14,10 @@ namespace tolvan {
 
 class Driver;
 
-// Writes driver.options.dataFile whole: through "<file>.tmp", renamed over
-// it once synced. 0, or 15 (logged in the driver log) when no file is named
-// or it cannot be written whole; an earlier export then stays as it was.
+// Writes driver.options.dataFile whole (ReplacementFile: a temporary
+// renamed over it once synced; a device or pipe is written through). 0, or
+// 15 (logged in the driver log) when no file is named or it cannot be
+// written whole; an earlier export then stays as it was.
 MessageCode writeExportFile(Driver& driver);
 
 // One record's line (columns in table order, separator between, CR LF).

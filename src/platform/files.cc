@@ -1,18 +1,19 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <utility>
+#include <vector>
 
 namespace tolvan {
-
-bool removeFile(const std::string& path) {
-  if (::unlink(path.c_str()) == 0) return true;
-  return errno == ENOENT;
-}
 
 std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
@@ -23,20 +24,154 @@ bool fileExists(const std::string& path) {
 
 namespace {
 
+// The system gives up on a chain of symbolic links at this length too.
+constexpr int kMaxLinkSteps = 40;
+// Temporary names tried before a replacement gives up.
+constexpr int kTempNameTries = 100;
+
 bool syncDescriptor(int fd) { return fd >= 0 && ::fsync(fd) == 0; }
+
+std::string folderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
 
 // A file created during the run is only found after a power cut when its
 // folder's entry for it is on disk as well.
 bool syncFolderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int fd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   bool synced = syncDescriptor(fd);
   if (fd >= 0) ::close(fd);
   return synced;
 }
 
+std::string readLink(const std::string& path) {
+  std::vector<char> text(PATH_MAX + 1);
+  ssize_t n = ::readlink(path.c_str(), text.data(), text.size());
+  if (n <= 0 || static_cast<size_t>(n) >= text.size()) return std::string();
+  return std::string(text.data(), static_cast<size_t>(n));
+}
+
+bool onProcFileSystem(const std::string& folder) {
+  struct statfs info {};
+  return ::statfs(folder.c_str(), &info) == 0 && info.f_type == PROC_SUPER_MAGIC;
+}
+
+// OpenFile: a link the system keeps for an open file, written through too.
+enum class WriteWay { Replace, Through, OpenFile, Refused };
+
+// How a writer treats `path`; `target` gets the name a replacement goes
+// to: the path itself, or the name its symbolic links finally lead to.
+WriteWay wayToWrite(const std::string& path, std::string& target) {
+  target = path;
+  for (int step = 0; step < kMaxLinkSteps; ++step) {
+    struct stat info {};
+    if (::lstat(target.c_str(), &info) != 0) return errno == ENOENT ? WriteWay::Replace : WriteWay::Refused;
+    if (S_ISREG(info.st_mode)) return WriteWay::Replace;
+    if (S_ISDIR(info.st_mode)) return WriteWay::Refused;
+    if (!S_ISLNK(info.st_mode)) return WriteWay::Through;
+    // A link the system keeps for an open file (/dev/stdout leads to
+    // /proc/self/fd/1) names that open file, not a place in a folder.
+    std::string folder = folderOf(target);
+    if (onProcFileSystem(folder)) return WriteWay::OpenFile;
+    std::string next = readLink(target);
+    if (next.empty()) return WriteWay::Refused;
+    target = next[0] == '/' ? next : folder + "/" + next;
+  }
+  return WriteWay::Refused;
+}
+
+// Deletes the regular file `path` names (through its links); `removed`
+// tells whether there was one.
+bool removeOwnFile(const std::string& path, std::string& target, bool& removed) {
+  removed = false;
+  switch (wayToWrite(path, target)) {
+    case WriteWay::Replace:
+      removed = ::unlink(target.c_str()) == 0;
+      return removed || errno == ENOENT;
+    case WriteWay::Through:
+    case WriteWay::OpenFile:
+      return true;
+    case WriteWay::Refused:
+      break;
+  }
+  return false;
+}
+
+// The descriptor number a link like /proc/self/fd/N names; -1 for another name.
+int descriptorNamed(const std::string& link) {
+  std::string number = link.substr(link.rfind('/') + 1);
+  if (number.empty() || number.size() > 6 || number.find_first_not_of("0123456789") != std::string::npos) return -1;
+  return std::stoi(number);
+}
+
+bool sameOpenFile(int a, int b) {
+  struct stat first {}, second {};
+  return ::fstat(a, &first) == 0 && ::fstat(b, &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
+// Opens what stands at `path` for writing through; no O_CREAT, so it is
+// never replaced. A pipe nobody reads fails at once rather than holding
+// the run for ever; the writes themselves wait. A link to one of the
+// driver's own descriptors (/dev/stdout is /proc/self/fd/1) is written
+// through that descriptor, so the bytes land where the console lines
+// around them leave off, also when standard output is a file.
+int openThrough(const std::string& path, const std::string& link, WriteWay way) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd >= 0 && ::fcntl(fd, F_SETFL, O_APPEND) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  int own = way == WriteWay::OpenFile && fd >= 0 ? descriptorNamed(link) : -1;
+  if (own >= 0 && sameOpenFile(fd, own)) {
+    int copy = ::fcntl(own, F_DUPFD_CLOEXEC, 0);
+    if (copy >= 0) {
+      ::close(fd);
+      return copy;
+    }
+  }
+  return fd;
+}
+
+std::FILE* streamOf(int fd, const char* mode) {
+  if (fd < 0) return nullptr;
+  std::FILE* file = ::fdopen(fd, mode);
+  if (file == nullptr) ::close(fd);
+  return file;
+}
+
+// "." and ".." steps taken lexically, the name made absolute first.
+std::string absoluteName(const std::string& path) {
+  std::string whole = path;
+  if (path.empty() || path[0] != '/') {
+    std::vector<char> here(PATH_MAX + 1);
+    whole = (::getcwd(here.data(), here.size()) != nullptr ? std::string(here.data()) : std::string()) + "/" + path;
+  }
+  std::vector<std::string> steps;
+  size_t at = 0;
+  while (at <= whole.size()) {
+    size_t end = std::min(whole.find('/', at), whole.size());
+    std::string step = whole.substr(at, end - at);
+    if (step == "..") {
+      if (!steps.empty()) steps.pop_back();
+    } else if (!step.empty() && step != ".") {
+      steps.push_back(step);
+    }
+    at = end + 1;
+  }
+  std::string name;
+  for (const std::string& step : steps) name += "/" + step;
+  return name.empty() ? "/" : name;
+}
+
 }  // namespace
+
+bool removeFile(const std::string& path) {
+  std::string target;
+  bool removed = false;
+  return removeOwnFile(path, target, removed);
+}
 
 bool syncFile(std::FILE* file, const std::string& path) {
   if (file == nullptr) return false;
@@ -51,7 +186,7 @@ bool syncFileByName(const std::string& path) {
   return synced && syncFolderOf(path);
 }
 
-ReplacementFile::ReplacementFile(std::string path) : path_(std::move(path)), temp_(path_ + ".tmp") {}
+ReplacementFile::ReplacementFile(std::string path) : path_(std::move(path)) {}
 
 ReplacementFile::~ReplacementFile() { discard(); }
 
@@ -59,14 +194,30 @@ void ReplacementFile::discard() {
   if (file_ == nullptr) return;
   std::fclose(file_);
   file_ = nullptr;
-  ::unlink(temp_.c_str());
+  if (!temp_.empty()) ::unlink(temp_.c_str());
 }
 
 bool ReplacementFile::open() {
   discard();
   failed_ = false;
-  file_ = std::fopen(temp_.c_str(), "wb");
-  return file_ != nullptr;
+  temp_.clear();
+  WriteWay way = wayToWrite(path_, target_);
+  if (way == WriteWay::Refused) return false;
+  if (way != WriteWay::Replace) {
+    file_ = streamOf(openThrough(path_, target_, way), "ab");
+    return file_ != nullptr;
+  }
+  static std::atomic<unsigned> counter{0};
+  for (int i = 0; i < kTempNameTries; ++i) {
+    std::string name = target_ + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
+    int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST) continue;
+    file_ = streamOf(fd, "wb");
+    if (file_ != nullptr) temp_ = name;
+    if (file_ == nullptr && fd >= 0) ::unlink(name.c_str());
+    return file_ != nullptr;
+  }
+  return false;
 }
 
 bool ReplacementFile::write(const void* bytes, size_t length) {
@@ -77,21 +228,53 @@ bool ReplacementFile::write(const void* bytes, size_t length) {
 
 bool ReplacementFile::commit() {
   if (file_ == nullptr || failed_) return false;
-  bool written = std::fflush(file_) == 0 && std::ferror(file_) == 0 && syncDescriptor(::fileno(file_));
+  bool replacing = !temp_.empty();
+  bool written = std::fflush(file_) == 0 && std::ferror(file_) == 0 && (!replacing || syncDescriptor(::fileno(file_)));
   bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
-  if (!written || !closed || ::rename(temp_.c_str(), path_.c_str()) != 0) {
+  if (!replacing) return written && closed;
+  if (!written || !closed || ::rename(temp_.c_str(), target_.c_str()) != 0) {
     ::unlink(temp_.c_str());
     return false;
   }
   // The rename is the moment the new file takes the old one's place; it
   // survives a power cut only once the folder is on disk.
-  return syncFolderOf(path_);
+  return syncFolderOf(target_);
 }
 
 bool removeFileDurably(const std::string& path) {
-  if (::unlink(path.c_str()) != 0) return errno == ENOENT;
-  return syncFolderOf(path);
+  std::string target;
+  bool removed = false;
+  if (!removeOwnFile(path, target, removed)) return false;
+  return !removed || syncFolderOf(target);
+}
+
+FileIdentity fileIdentity(const std::string& path) {
+  FileIdentity id;
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0) {
+    id.kind = S_ISREG(info.st_mode) ? FileIdentity::Kind::Regular : FileIdentity::Kind::Other;
+    id.device = static_cast<unsigned long long>(info.st_dev);
+    id.inode = static_cast<unsigned long long>(info.st_ino);
+    return id;
+  }
+  std::string target;
+  (void)wayToWrite(path, target);
+  id.name = absoluteName(target);
+  return id;
+}
+
+bool sameFile(const FileIdentity& a, const FileIdentity& b) {
+  if (a.kind != b.kind) return false;
+  switch (a.kind) {
+    case FileIdentity::Kind::Regular:
+      return a.device == b.device && a.inode == b.inode;
+    case FileIdentity::Kind::Missing:
+      return a.name == b.name;
+    case FileIdentity::Kind::Other:
+      break;
+  }
+  return false;
 }
 
 long fileSize(std::FILE* file) {

@@ -9,8 +9,11 @@
 
 namespace tolvan {
 
-// Deletes the file; a missing file is not an error. Returns true when the
-// file is gone afterwards.
+// Deletes the file the run keeps at `path`: a regular file, or the one a
+// symbolic link leads to (the link stays, so the next write through it
+// creates the file again). A device, pipe or socket is not the run's to
+// delete and is left alone. A missing file is not an error. Returns true
+// when no file of the run is left there.
 bool removeFile(const std::string& path);
 
 // Opens a file with a stdio mode ("rb", "ab", "wb"); nullptr on failure.
@@ -28,11 +31,19 @@ bool syncFile(std::FILE* file, const std::string& path);
 // the disk did not confirm.
 bool syncFileByName(const std::string& path);
 
-// A file written whole or not at all. The bytes go to "<path>.tmp" in the
-// same folder; commit() flushes and syncs it, renames it over `path` and
-// syncs the folder. Until commit() succeeds the file at `path` is
-// untouched, so a crash or a kill at any instant leaves either the old or
-// the new file, never a mix; a full disk leaves the old one.
+// A file written whole or not at all. A path naming a regular file or
+// nothing yet is replaced: the bytes go to a temporary
+// "<name>.<pid>.<n>.tmp" created beside it (a name no other writer uses,
+// not even another run that ignored the folder lock), and commit() flushes
+// and syncs it, renames it over the file and syncs the folder. Until then
+// the file is untouched, so a crash or a kill at any instant leaves either
+// the old or the new file, never a mix; a full disk leaves the old one. A
+// symbolic link is followed to the name it finally leads to, which is
+// replaced the same way (a link to no file yet creates that file), and the
+// link stays. A device, pipe or socket, or a link the system keeps for an
+// open file (/dev/stdout), is written through instead: opened for
+// appending, nothing renamed, every write and the close checked. A folder,
+// or a loop of links, cannot be written.
 class ReplacementFile {
  public:
   explicit ReplacementFile(std::string path);
@@ -41,27 +52,44 @@ class ReplacementFile {
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
 
-  // Creates (truncates) the temporary; false when it cannot be created.
+  // Creates the temporary, or opens what is written through; false when
+  // neither can be done.
   bool open();
   // False from the first write that did not go through (full disk, file
   // size limit); later writes are not attempted.
   bool write(const void* bytes, size_t length);
   bool write(const std::string& text) { return write(text.data(), text.size()); }
-  // True only when every write, the flush, the syncs and the rename did.
+  // True only when every write, the flush, the syncs and the rename did (a
+  // write-through: every write, the flush and the close).
   bool commit();
 
  private:
   void discard();
 
   std::string path_;
+  std::string target_;  // the name replaced: path_, or where its links lead
   std::string temp_;
   std::FILE* file_ = nullptr;
   bool failed_ = false;
 };
 
-// Deletes the file and syncs its folder, so the deletion survives a power
-// cut; a missing file is not an error.
+// The same as removeFile, and the folder synced, so the deletion survives
+// a power cut.
 bool removeFileDurably(const std::string& path);
+
+// What tells two names of one file apart from names of two files, taken
+// once per name: the existing regular file's device and inode, or, where
+// no file exists, the name its links lead to, made absolute, with "." and
+// ".." steps taken. A device, pipe or socket, which the run only ever
+// writes through, is no file two names could spoil between them.
+struct FileIdentity {
+  enum class Kind { Missing, Regular, Other } kind = Kind::Missing;
+  unsigned long long device = 0;
+  unsigned long long inode = 0;
+  std::string name;
+};
+FileIdentity fileIdentity(const std::string& path);
+bool sameFile(const FileIdentity& a, const FileIdentity& b);
 
 // Size of the open file in bytes, or -1.
 long fileSize(std::FILE* file);

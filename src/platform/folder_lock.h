@@ -18,10 +18,14 @@ class FolderLock {
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
 
-  // Tries once, without waiting. When taken, the file is rewritten to hold
-  // `holderText`; when another process holds it, holder() gives the text
-  // that process wrote (empty if it has not written it yet). Unavailable:
-  // the file cannot be created or locked at all (the reason in errorText()).
+  // Tries once, without waiting. The file is opened for writing, or for
+  // reading by a user who may not write it (the lock is the same), and
+  // never through a symbolic link. When taken, the file is rewritten to
+  // hold `holderText` where it may be written; when another process holds
+  // it, holder() gives the text that process wrote (empty if it has not
+  // written it yet). Unavailable: there is no lock file to be had (none
+  // can be created, it cannot be opened, it is a link or no regular file)
+  // or it cannot be locked; the reason in errorText().
   Outcome tryTake(const std::string& path, const std::string& holderText);
   const std::string& holder() const { return holder_; }
   const std::string& errorText() const { return error_; }

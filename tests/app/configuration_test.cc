@@ -121,6 +121,27 @@ TEST_F(ConfigurationLoad, ScalesOfOneNameGetWorkFilesOfTheirOwn) {
   EXPECT_FALSE(dir.exists("Twin~2Wrk.txt"));
 }
 
+// A scale file that leads out of the folder or is another file of the run
+// stops loading on its line, naming its item, and by then loading has
+// deleted nothing; a log named absolutely may lie in another folder.
+TEST_F(ConfigurationLoad, ClashingScaleFilesStopTheRunBeforeAnythingIsDeleted) {
+  testing::CurrentDir inside(dir.path());
+  const std::vector<std::string> lines = {"scale=B,LOG=./TolvanDrvLog.txt", "scale=B,resend=a.log",
+                                          "scale=B,log=BWrk.txt",           "scale=B,log=sub/../../b.log",
+                                          "scale=/B",                       "scale=B,log=" + dir.file("b.log")};
+  for (const std::string& line : lines) {
+    Driver fresh(clock, sleeper, nullptr);
+    fresh.options = driver.options;
+    dir.write("a.log", "the last run");
+    dir.write("TolvanDrvConfig.txt", "scale=A,log=a.log\n" + line + "\n");
+    const bool allowed = line.find(dir.file("b.log")) != std::string::npos;
+    EXPECT_EQ(loadConfiguration(fresh), allowed ? kMsgOk : kMsgInvalidSetupValue) << line;
+    EXPECT_EQ(dir.exists("a.log"), !allowed) << line;
+    const std::string logged = "value on line 2 : " + line.substr(line.rfind(',') + 1);
+    EXPECT_EQ(logText().find(logged) != std::string::npos, !allowed) << logText();
+  }
+}
+
 TEST_F(ConfigurationLoad, OverlongLineEndsReadingWithSuccess) {
   EXPECT_EQ(load("scale=a\n" + std::string(5000, 'x') + "\nscale=b\n"), kMsgOk);
   EXPECT_EQ(driver.scales.count(), 1);

@@ -26,9 +26,11 @@ struct Case {
   int mode;
   std::string expected;  // "LINE: text"; empty: no finding at all
   int format = kFormatStandard;
+  const char* report = nullptr;  // --report
 };
 
 const std::string kStops13 = "; the run stops with error 13";
+const std::string kStops14 = "; the run stops with error 14";
 
 const Case kCases[] = {
     {nullptr, "Plu_No,UnitPrice,Desc\r\n1,1.50,abc\r\n2,2.00,de\r\n", kModeAdd, ""},
@@ -119,14 +121,16 @@ const Case kCases[] = {
      "2: scale \"B\" has the same address and port as the scale on line 1; the driver sends that scale everything "
      "twice"},
     {"scale=A,ip=1.2.3.4,log=drv.log\r\n", nullptr, kModeNone,
-     "1: log file \"drv.log\" of scale \"A\" is the driver log; loading the configuration deletes it at every run"},
+     "1: log file \"drv.log\" of scale \"A\" is the driver log" + kStops14},
     {"scale=A,ip=1.2.3.4,resend=./in.txt\r\n", "Plu_No\r\n1\r\n", kModeAdd,
-     "1: resend file \"./in.txt\" of scale \"A\" is the import or export file; a failed send appends the run's records "
-     "to it"},
+     "1: resend file \"./in.txt\" of scale \"A\" is the import file" + kStops14},
     {"scale=A,ip=1.2.3.4\r\nscale=B,ip=1.2.3.5,log=AWrk.txt\r\n", nullptr, kModeNone,
-     "2: log file \"AWrk.txt\" of scale \"B\" is scale \"A\"'s work file; loading the configuration deletes it at "
-     "every "
-     "run"},
+     "2: log file \"AWrk.txt\" of scale \"B\" is scale \"A\"'s work file" + kStops14},
+    {"scale=../A,ip=1.2.3.4\r\n", nullptr, kModeNone,
+     "1: work file \"../AWrk.txt\" of scale \"../A\" leads out of the folder with \"..\"" + kStops14},
+    {"scale=A,ip=1.2.3.4,resend=a.rsd\r\n", nullptr, kModeNone,
+     "0: --report names scale \"A\"'s resend file; the run stops with exit status 64 before it does anything",
+     kFormatStandard, "a.rsd"},
 };
 
 TEST(FileFindings, EachKindIsFoundWithItsLineAndWhatTheDriverDoes) {
@@ -138,6 +142,7 @@ TEST(FileFindings, EachKindIsFoundWithItsLineAndWhatTheDriverDoes) {
     options.logFile = "drv.log";
     options.mode = c.mode;
     options.dataFormat = c.format;
+    if (c.report != nullptr) options.reportFile = c.report;
     dir.write("cfg.txt", c.config != nullptr ? c.config : kScales);
     if (c.import != nullptr) {
       dir.write("in.txt", c.import);

@@ -7,6 +7,7 @@ list(APPEND TOLVAN_TEST_SOURCES
   e2e/embed_e2e_test.cc
   e2e/resend_e2e_test.cc
   e2e/run_lock_e2e_test.cc
+  e2e/own_files_e2e_test.cc
   e2e/fault_e2e_test.cc
   e2e/flood_e2e_test.cc
 )
