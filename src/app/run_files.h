@@ -1,8 +1,7 @@
 // The run's own files: those it reads, writes, keeps or deletes (import or
 // export file, configuration, driver log, run report, folder lock, the
-// record of pending work files, and
-// every scale's work file, scale log and resend file), and whether a name
-// is one of them. One file must never be two things in one run: a report
+// record of pending work files, and every scale's work file, scale log and
+// resend file), and whether a name is one of them. One file must never be two things in one run: a report
 // written over a resend file loses its records, and a scale log named like
 // the import file is deleted when the configuration is read.
 #pragma once
