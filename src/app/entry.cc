@@ -160,7 +160,7 @@ int lockFolder(const RunFrame& frame, const OptionSource& source, FolderLock& lo
   DriverOptions asked;
   source.apply(asked);
   if (asked.check) return 0;
-  if (int refused = refuseReportClash(asked, stderr)) return refused;
+  if (int refused = refuseFileClashes(asked, stderr)) return refused;
   std::string holder = runLockHolder(currentProcessId(), localStamp(frame.clock.localNow()), frame.command);
   return takeRunLock(lock, holder, asked.waitSeconds, frame.sleeper, stderr);
 }

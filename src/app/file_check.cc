@@ -41,6 +41,11 @@ FileFindings lookAtFiles(const DriverOptions& options) {
     out.findings.insert(out.findings.begin(), Finding{*options.reportFile, 0, "--report names " + clash +
                                                    "; the run stops with exit status 64 before it does anything"});
   }
+  clash = commandLineClash(options);
+  if (!clash.empty()) {
+    out.findings.insert(out.findings.begin(),
+                        Finding{options.logFile, 0, clash + "; the run stops with exit status 64 before it does anything"});
+  }
   if (out.unreadable != kMsgOk || !importsFile(options)) return out;
   ScaleList scales;
   for (const auto& scale : config.scales) scales.push_back(scale.get());
@@ -74,7 +79,12 @@ void warnAboutFiles(const DriverOptions& options, std::FILE* err) {
 
 // Read without a side effect: the loader, which deletes scale logs and
 // work files, has not run yet.
-int refuseReportClash(const DriverOptions& options, std::FILE* err) {
+int refuseFileClashes(const DriverOptions& options, std::FILE* err) {
+  std::string files = commandLineClash(options);
+  if (!files.empty()) {
+    std::fprintf(err, "tolvandrv: %s: one file cannot be both; nothing was done\n", files.c_str());
+    return kExitUsage;
+  }
   if (!options.reportFile) return 0;
   ConfigScan config;
   FindingList ignored;

@@ -35,10 +35,11 @@ FileFindings lookAtFiles(const DriverOptions& options);
 // writes no file in a check) and returns the exit status.
 int checkFiles(Driver& driver, MessageCode parsed);
 
-// A --report file that is another file of the run (run_files.h) ends the
-// run before it does anything, the folder lock included: says so on `err`
-// and gives 64. 0 when there is none.
-int refuseReportClash(const DriverOptions& options, std::FILE* err);
+// Two files of the command line that are one (an export named like the
+// configuration), or a --report file that is another file of the run
+// (run_files.h), end the run before it does anything, the folder lock
+// included: says so on `err` and gives 64. 0 when there is none.
+int refuseFileClashes(const DriverOptions& options, std::FILE* err);
 
 // Writes the findings about the run's files to `err` as warnings.
 void warnAboutFiles(const DriverOptions& options, std::FILE* err);

@@ -73,6 +73,20 @@ std::optional<ScaleFileClash> addScaleFiles(RunFiles& files, const ScaleEntry& s
   return clash;
 }
 
+std::string commandLineClash(const DriverOptions& options) {
+  RunFiles files(options, false);
+  const std::vector<RunFile>& listed = files.files();
+  for (size_t i = 1; i < listed.size(); ++i) {
+    for (size_t j = 0; j < i; ++j) {
+      if (!sameFile(listed[j].identity, listed[i].identity)) continue;
+      // The import file and the configuration are only read.
+      if (j == 0 && i == 1 && options.mode != kModeReceive) continue;
+      return listed[j].what + " is " + listed[i].what;
+    }
+  }
+  return std::string();
+}
+
 std::string reportClash(const DriverOptions& options, const std::vector<std::unique_ptr<ScaleEntry>>& scales) {
   if (!options.reportFile) return std::string();
   RunFiles files(options, false);

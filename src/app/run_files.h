@@ -34,6 +34,7 @@ class RunFiles {
   void add(std::string what, const std::string& path) { add(std::move(what), fileIdentity(path)); }
   // The first file listed that is the file `identity` tells; null when none.
   const RunFile* named(const FileIdentity& identity) const;
+  const std::vector<RunFile>& files() const { return files_; }
 
  private:
   std::vector<RunFile> files_;
@@ -51,6 +52,12 @@ struct ScaleFileClash {
 // (a ".." step; for the work file also an absolute scale name) or is a file
 // already listed, which the run must not start with.
 std::optional<ScaleFileClash> addScaleFiles(RunFiles& files, const ScaleEntry& scale);
+
+// Two of the files the command line and the run name that are one file
+// ("the export file is the configuration file"), the first found; empty
+// when they are all apart. Only the import file may be the configuration:
+// both are only read.
+std::string commandLineClash(const DriverOptions& options);
 
 // What the --report file is besides the report ("the driver log", "scale
 // \"Deli\"'s resend file") among the run's files and those of `scales`;
