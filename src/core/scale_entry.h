@@ -64,6 +64,19 @@ inline constexpr size_t kScaleIpMax = 15;
 inline constexpr size_t kUdpDatagramMax = 512;
 inline constexpr intptr_t kNoSocket = -1;
 
+// Something the run goes on past, counted by the worker with the numbers
+// of its first time, for a warning the main thread writes after the run.
+struct NotedOddity {
+  std::atomic<int> times{0};
+  std::atomic<int> first[3]{};
+  void note(int a, int b, int c) {
+    if (times.fetch_add(1) != 0) return;
+    first[0] = a;
+    first[1] = b;
+    first[2] = c;
+  }
+};
+
 // What a worker did on the wire, added up over the run for the exit status,
 // the progress line and the run report. Only the scale's worker adds to it;
 // the main thread reads it while the worker runs (progress) and after. All
@@ -83,6 +96,9 @@ struct ScaleTally {
   std::atomic<int> errorFirst{0};
   std::atomic<int> errorSecond{0};
   std::atomic<int64_t> busyMs{0};  // time the scale's workers ran
+  // Batches answered "taken" (no error flag) with counts that differ from
+  // the records sent: records sent, counted received, counted accepted.
+  NotedOddity oddCounts;
 };
 
 // How the operations of this run ended on the scale, noted by the main
