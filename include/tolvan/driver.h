@@ -98,6 +98,12 @@ struct ScaleResult {
   std::optional<std::string> resendFile;
   int resendRecords = 0;  // entries in the resend file after the job
   double seconds = 0;     // time spent on the scale
+  // Totals receive jobs: what became of the scale's totals: "done" (reset
+  // or cleared), "failed" (the reset or clear was not confirmed; outcome
+  // "failed"), "none for this family" (the scale keeps them; the next
+  // receive collects them again) or "not done" (its receive failed; it
+  // keeps them). Unset in every other job.
+  std::optional<std::string> reset;
 };
 
 // How the job ended; the fields and values of the JSON report's run.
@@ -115,6 +121,10 @@ struct JobOutcome {
   // through but a scale did not, 75 another run held the folder (nothing done).
   int exitStatus = 0;
   std::vector<ScaleResult> scales;  // in the order of the configuration
+  // Totals receive jobs: the scales whose lines are in the export although
+  // their totals were not reset or cleared (the next receive exports them
+  // again); empty in every other job.
+  std::vector<std::string> exportedNotReset;
 };
 
 // Receives each line tolvandrv would print on standard output (the banner

@@ -231,7 +231,8 @@ void printUsage(std::FILE* out) {
       "           (command line, configuration, import or export file)\n"
       "  50       the run went through, but at least one scale failed, reported an\n"
       "           error, did not take the data type, refused or could not take a\n"
-      "           record, or kept its resend file; or an over-long line cut the import\n"
+      "           record, did not confirm a totals reset, or kept its resend file;\n"
+      "           or an over-long line cut the import\n"
       "  60       --check only: at least one finding\n"
       "  64       unknown long option, missing or bad option value (nothing was done)\n"
       "  75       another run holds this folder (TolvanDrv.lock; nothing was done)\n",

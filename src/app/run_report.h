@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "core/message_table.h"
+#include "core/scale_entry.h"
 #include "platform/clock.h"
 
 namespace tolvan {
 
 class Driver;
-struct ScaleEntry;
 
 // The exit statuses besides a code of 1 to 44 that stopped the run.
 inline constexpr int kExitScaleFailed = 50;
@@ -42,6 +42,7 @@ struct ScaleReport {
   std::optional<std::string> resendFile;
   int resendRecords = 0;  // entries in the resend file after the run
   double seconds = 0;     // time the scale's workers ran
+  TotalsReset reset = TotalsReset::NotAsked;
 };
 
 struct RunReport {
@@ -57,6 +58,7 @@ struct RunReport {
   bool importCutShort = false;     // message 11: an over-long line ended the import
   int exitStatus = 0;
   std::vector<ScaleReport> scales;
+  std::vector<std::string> exportedNotReset;  // names of scales exported but not reset
 };
 
 // The name of the run mode, as the report gives it; taken before the run,

@@ -1,6 +1,9 @@
 #include "app/scale_warnings.h"
 
+#include <string>
+
 #include "core/driver.h"
+#include "records/data_types.h"
 
 namespace tolvan {
 namespace {
@@ -18,10 +21,28 @@ void warnOddCounts(const ScaleEntry& scale, std::FILE* out) {
                odd.first[1].load(), odd.first[2].load());
 }
 
+void warnTotalsKept(const Driver& driver, std::FILE* out) {
+  std::string names;
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    const ScaleEntry& scale = *driver.scales.get(i);
+    if (scale.outcome.reset != TotalsReset::NoneForFamily) continue;
+    names += (names.empty() ? "" : ", ") + scale.name;
+  }
+  if (names.empty()) return;
+  std::fprintf(out,
+               "tolvandrv: warning: %s: the block family has no reset for %s totals; they stay on the scale and "
+               "the next receive collects them again\n",
+               names.c_str(), dataTypeKeyword(driver.options.dataType));
+}
+
 }  // namespace
 
 void warnAboutScales(const Driver& driver, std::FILE* out) {
-  for (int i = 0; i < driver.scales.count(); ++i) warnOddCounts(*driver.scales.get(i), out);
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    const ScaleEntry& scale = *driver.scales.get(i);
+    warnOddCounts(scale, out);
+  }
+  warnTotalsKept(driver, out);
 }
 
 }  // namespace tolvan

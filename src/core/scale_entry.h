@@ -77,6 +77,15 @@ struct NotedOddity {
   }
 };
 
+// What became of a scale's totals after a totals receive.
+enum class TotalsReset {
+  NotAsked,       // not a totals receive
+  Done,           // reset (message family) or cleared (block family)
+  Failed,         // the reset or clear was sent and not confirmed
+  NoneForFamily,  // the family has no reset for the type: the totals stay
+  NotDone,        // the receive failed: the scale keeps its totals
+};
+
 // What a worker did on the wire, added up over the run for the exit status,
 // the progress line and the run report. Only the scale's worker adds to it;
 // the main thread reads it while the worker runs (progress) and after. All
@@ -96,6 +105,9 @@ struct ScaleTally {
   std::atomic<int> errorFirst{0};
   std::atomic<int> errorSecond{0};
   std::atomic<int64_t> busyMs{0};  // time the scale's workers ran
+  // The totals reset a message-family worker sends after its receive: -1
+  // when none was sent, else its result (28 until an answer has come).
+  std::atomic<int> resetCode{-1};
   // Batches answered "taken" (no error flag) with counts that differ from
   // the records sent: records sent, counted received, counted accepted.
   NotedOddity oddCounts;
@@ -109,6 +121,7 @@ struct ScaleOutcome {
   int code = 0;
   bool unsupported = false;  // message 17: the scale does not take the type
   bool resendKept = false;   // a -r resend failed and left the file
+  TotalsReset reset = TotalsReset::NotAsked;
   // What the main thread found for the operation in progress when the
   // worker could not say it (17, 28, 31); 0 otherwise.
   int mainCode = 0;

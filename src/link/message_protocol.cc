@@ -280,17 +280,26 @@ MessageCode secureWorkFile(ScaleEntry& scale) {
   return kMsgWorkFileError;
 }
 
-// After a totals receive the scale's totals are cleared; a failure here is
-// in the scale log and does not change the receive's result.
-void resetTotals(ScaleEntry& scale) {
+// After a totals receive the scale's totals are cleared. A failure here is
+// in the scale log and leaves the receive's result as it is; its code is
+// the reset's result.
+MessageCode resetTotals(ScaleEntry& scale) {
   int number = TotalsResetNumber(scale.dataType);
-  if (!ScaleReconnect(scale)) return;
+  if (!ScaleReconnect(scale)) return scale.limitStruck ? kMsgReceiveTimeout : kMsgCannotConnect;
   std::array<uint8_t, kMessageHeaderLen + 4> message{};
   size_t bodyLen = static_cast<size_t>(totalsResetBodyLen(scale.dataType));
   writeMessageHeader(std::span<uint8_t, kMessageHeaderLen>(message.data(), kMessageHeaderLen), number,
                      static_cast<uint32_t>(bodyLen));
-  if (ScaleSend(scale, std::span<const uint8_t>(message.data(), kMessageHeaderLen + bodyLen)) != kMsgOk) return;
-  (void)ReadStatusReply(scale);
+  MessageCode r = ScaleSend(scale, std::span<const uint8_t>(message.data(), kMessageHeaderLen + bodyLen));
+  return r != kMsgOk ? r : ReadStatusReply(scale);
+}
+
+// The reset's result goes to the tally for the run's report, so that a
+// totals reset the scale did not confirm fails the scale there; until an
+// answer comes (a worker given up on mid-reset) it reads as a time-out.
+void resetAndTally(ScaleEntry& scale) {
+  scale.tally.resetCode = kMsgReceiveTimeout;
+  scale.tally.resetCode = resetTotals(scale);
 }
 
 }  // namespace
@@ -375,7 +384,7 @@ MessageCode MessageReceive(ScaleEntry& scale) {
   if (r == kMsgOk) r = requestRecords(scale, number, std::span<const uint8_t>(request.data(), length));
   if (r == kMsgOk && TotalsResetNumber(scale.dataType) != 0) {
     r = secureWorkFile(scale);
-    if (r == kMsgOk) resetTotals(scale);
+    if (r == kMsgOk) resetAndTally(scale);
   }
   pause(scale, kPauseBeforeEndMs);
   if (ScaleReconnect(scale)) MessageEnd(scale);
