@@ -111,6 +111,9 @@ struct ScaleTally {
   // Batches answered "taken" (no error flag) with counts that differ from
   // the records sent: records sent, counted received, counted accepted.
   NotedOddity oddCounts;
+  // Totals records holding characters that are not digits, read as far as
+  // they read: place in the reply (from 1), first field as read.
+  NotedOddity nonDigits;
 };
 
 // How the operations of this run ended on the scale, noted by the main

@@ -105,7 +105,8 @@ TEST_F(TotalsRun, BrokenTransfersAndUnaskedTypesNeverResetTheScale) {
 // What became of the totals, one scale a run: a reset or clear the scale
 // does not confirm fails it (50) while its lines stay exported and its
 // totals on the scale; hourly totals a block scale cannot clear are no
-// failure. The driver log ends "completed OK" in every row.
+// failure; digits that do not read are exported as they read and the
+// scale is reset. The driver log ends "completed OK" in every row.
 TEST(TotalsResets, OutcomesReachTheReportTheExitStatusAndStandardError) {
   const std::string seeded = plu(5, 2, 750, 500) + plu(6, 3, 0, 90);
   const std::string hourly = "totals hour no=9 quantity=4 weight=750 price=596\n";
@@ -118,6 +119,12 @@ TEST(TotalsResets, OutcomesReachTheReportTheExitStatusAndStandardError) {
       {"model=vt30,version=usa,simfault=resetdrop", "pluprod", 50, "failed", 22, "failed", "S,5,2,750,500", ""},
       {"model=pmx,version=nz", "hourlyprod", 0, "ok", 0, "none for this family", "S,9,4,750,596",
        "S: the block family has no reset for hourlyprod totals; they stay on the scale"},
+      // The weight's last packed digit is A: the weight reads 75.
+      {"model=vt40,simfault=nondigit", "pluprod", 0, "ok", 0, "done", "S,5,2,75,500",
+       "S: 1 totals record with characters that are not digits (first: record 1 of the reply, PluNo 5)"},
+      // The weight starts with 'X': reading ends there, only the price reads.
+      {"model=lm50,version=australia,simfault=nondigit", "pluprod", 0, "ok", 0, "done", "S,0,0,0,500",
+       "S: 1 totals record with characters that are not digits (first: record 1 of the reply, PluNo 0)"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.settings);
