@@ -84,8 +84,11 @@ TEST_F(TotalsRun, BrokenTransfersAndUnaskedTypesNeverResetTheScale) {
     config += scale(c.name, c.settings);
   }
   start(config);
-  run({"-v", "-fpluprod", "export.csv"});
+  run({"-v", "-fpluprod", "export.csv", "--report", "r.json"});
   EXPECT_TRUE(contains(h.readFile("BlkLong.log"), "Error receiving from scale"));  // before the next run clears it
+  nlohmann::json report = nlohmann::json::parse(h.readFile("r.json"));
+  EXPECT_EQ(report["run"]["exportedNotReset"], nlohmann::json::array({"BlkTwo", "BlkLong", "MsgMid"}));
+  for (const auto& s : report["scales"]) EXPECT_EQ(s["reset"], "not done") << s.dump();
   run({"-v", "-fnextdayprod", "next.csv"});
   run({"-v", "-fopprod", "op.csv"});
   stop();
