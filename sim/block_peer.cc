@@ -113,12 +113,17 @@ void BlockPeer::takeBlock(size_t dataLength, uint8_t terminator, Sends& out) {
     out.push_back({kNak});
     spoiled_ = true;
   } else {
-    out.push_back({kAck});
     if (dataLength > kMaxRecordText - message_.size()) {
       spoiled_ = true;
     } else {
       message_.insert(message_.end(), in_.begin() + 3, in_.begin() + 3 + static_cast<long>(dataLength));
     }
+    if (terminator == kEtx && !spoiled_ && dropsReset()) {
+      // The clear record is neither acknowledged nor applied.
+      close_ = true;
+      return;
+    }
+    out.push_back({kAck});
   }
   if (terminator == kEtx) {
     if (!spoiled_) handleRecord();
@@ -126,6 +131,12 @@ void BlockPeer::takeBlock(size_t dataLength, uint8_t terminator, Sends& out) {
     spoiled_ = false;
   }
   countBlock();
+}
+
+bool BlockPeer::dropsReset() const {
+  if (!scale_.faults.resetDrop) return false;
+  Action action = classifyBlockRecord(scale_.profile, textOf(message_)).meaning.action;
+  return action == Action::ResetTotals || action == Action::ResetAllTotals;
 }
 
 void BlockPeer::countBlock() {
@@ -287,16 +298,19 @@ bool BlockPeer::stepSending(Sends& out) {
 //   PLU      PLU (6) quantity (6) weight (8) price (8)
 //   hour     hour (2) quantity (6) weight (8) price (8)
 //   operator operator (2) quantity (6) weight (8) amount (8)
+// Under the "nondigit" fault the first record's weight starts with 'X'.
 std::vector<Bytes> blockTotalsTexts(const SimScale& scale, TotalsKind kind) {
   std::vector<Bytes> texts;
   std::string code(blockTotalsCode(scale.profile, kind));
+  const bool plu = kind == TotalsKind::Plu;
   for (const auto& [key, v] : scale.store.totals(kind)) {
     char fields[96];
-    const char* format = kind == TotalsKind::Plu ? "%06" PRId64 "%06" PRId64 "%08" PRId64 "%08" PRId64
-                                                 : "%02" PRId64 "%06" PRId64 "%08" PRId64 "%08" PRId64;
+    const char* format = plu ? "%06" PRId64 "%06" PRId64 "%08" PRId64 "%08" PRId64
+                             : "%02" PRId64 "%06" PRId64 "%08" PRId64 "%08" PRId64;
     std::snprintf(fields, sizeof fields, format, key, v[0], v[1], v[2]);
     texts.push_back(bytesOf(code + fields));
   }
+  if (scale.faults.nonDigit && !texts.empty()) texts[0][code.size() + (plu ? 12 : 8)] = 'X';
   return texts;
 }
 

@@ -48,6 +48,8 @@ class BlockPeer final : public Peer {
   void takeBlock(size_t dataLength, uint8_t terminator, Sends& out);
   void endOfTransfer(Sends& out);
   void handleRecord();
+  // The "resetdrop" fault: the record just completed clears totals.
+  bool dropsReset() const;
   void countBlock();
   void startUpload(Sends& out);
   // `fresh`: a new block takes the next block number; a repeat keeps it.

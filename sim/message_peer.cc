@@ -111,6 +111,7 @@ void MessagePeer::handleMessage(int number, std::span<const uint8_t> body, Sends
     case Action::Store: applyRecords(m.dataType, body); break;
     case Action::Delete: applyDeletions(m, body); break;
     case Action::ResetTotals:
+      if (refuseReset(number, out)) return;
       scale_.store.resetTotals(m.totals);
       // The scale forgets its totals and then goes quiet, as if it had lost
       // power before answering.
@@ -259,6 +260,7 @@ Bytes MessagePeer::cutDataReply(Bytes reply) {
 //   operator [0] operator  [4..7] quantity  [8..11] weight  [12..15] amount
 //            [16..19] discount value  [20..23] discount quantity
 //            [24..27] up-overwrite value  [28..31] up-overwrite quantity
+// Under the "nondigit" fault the first record's weight ends in the nibble A.
 Bytes MessagePeer::totalsRecords(int number, TotalsKind kind) const {
   Bytes out;
   size_t values = kind == TotalsKind::Operator ? 7 : 3;
@@ -272,12 +274,31 @@ Bytes MessagePeer::totalsRecords(int number, TotalsKind kind) const {
     }
     for (size_t i = 0; i < values; ++i) appendBcd(out, row[i], 8);
   }
+  // The weight's last byte, behind the first record's header.
+  constexpr size_t kLastWeightByte = kRecordHeaderLen + 11;
+  if (scale_.faults.nonDigit && out.size() > kLastWeightByte) {
+    out[kLastWeightByte] = static_cast<uint8_t>((out[kLastWeightByte] & 0xF0) | 0x0A);
+  }
   return out;
+}
+
+bool MessagePeer::refuseReset(int number, Sends& out) {
+  const FaultPlan& f = scale_.faults;
+  if (f.resetDrop) {
+    close_ = true;
+  } else if (f.resetError) {
+    out.push_back(buildStatusReply(number, true, {0, 0, 0, f.resetErrorCode}));
+  }
+  return f.resetDrop || f.resetError;
 }
 
 Bytes MessagePeer::statusFor(int number, int records) const {
   const FaultPlan& f = scale_.faults;
-  if (!rejectsMessages()) return buildStatusReply(number, false, {records, records, 0, 0});
+  if (!rejectsMessages()) {
+    StatusCounts counts{records, records, 0, 0};
+    if (f.okCounts) counts = {f.okReceived, f.okAccepted, f.okErrors, 0};
+    return buildStatusReply(number, false, counts);
+  }
   StatusCounts counts{records, records, 0, 0};
   if (f.countsReply) counts = {f.countReceived, f.countAccepted, f.countErrors, 0};
   if (f.errorReply) counts.code = f.errorCode;

@@ -56,6 +56,9 @@ class MessagePeer final : public Peer {
   Bytes replyRecords(int number, const Meaning& meaning) const;
   void handleMessage(int number, std::span<const uint8_t> body, Sends& out);
   Bytes answerSessionStart(int number);
+  // The "resetdrop" and "reseterror" faults: true when the totals reset is
+  // not applied (the line is dropped, or the error reply is in `out`).
+  bool refuseReset(int number, Sends& out);
   // Applies the message; the count of records it held, or -1 when malformed.
   int applyRecords(int dataType, std::span<const uint8_t> body);
   int applyDeletions(const Meaning& meaning, std::span<const uint8_t> body);

@@ -178,6 +178,20 @@ bool applyFault(std::string_view value, FaultPlan& f) {
     f.countErrors = n[2];
     return f.countsReply = true;
   }
+  if (name == "okcounts" && (n.empty() || n.size() == 3)) {
+    if (!n.empty()) {
+      f.okReceived = n[0];
+      f.okAccepted = n[1];
+      f.okErrors = n[2];
+    }
+    return f.okCounts = true;
+  }
+  if (name == "reseterror" && n.size() == 1) {
+    f.resetErrorCode = n[0];
+    return f.resetError = true;
+  }
+  if (name == "resetdrop" && n.empty()) return f.resetDrop = true;
+  if (name == "nondigit" && n.empty()) return f.nonDigit = true;
   return false;
 }
 

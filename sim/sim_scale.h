@@ -24,6 +24,14 @@ struct FaultPlan {
   int countReceived = 0;
   int countAccepted = 0;
   int countErrors = 0;
+  bool okCounts = false;  // message family: replies without error flag carry the counts below
+  int okReceived = 0;
+  int okAccepted = 0;
+  int okErrors = 0;
+  bool resetError = false;  // message family: a totals reset is refused with this code
+  int resetErrorCode = 0;
+  bool resetDrop = false;  // a totals reset or clear record drops the line unanswered
+  bool nonDigit = false;   // the first totals record of each upload holds a non-digit
   int enquiryNaks = 0;  // block family: enquiries answered with NAK
   int nakBlock = 0;     // block family: the n-th block of a connection gets NAK
   int badChecks = 0;    // block family: wrong check bytes before the right one

@@ -98,6 +98,12 @@ struct ScaleResult {
   std::optional<std::string> resendFile;
   int resendRecords = 0;  // entries in the resend file after the job
   double seconds = 0;     // time spent on the scale
+  // Totals receive jobs: what became of the scale's totals: "done" (reset
+  // or cleared), "failed" (the reset or clear was not confirmed; outcome
+  // "failed"), "none for this family" (the scale keeps them; the next
+  // receive collects them again) or "not done" (its receive failed; it
+  // keeps them). Unset in every other job.
+  std::optional<std::string> reset;
 };
 
 // Work files of an earlier totals receive that did not finish (it was
@@ -127,6 +133,10 @@ struct JobOutcome {
   int exitStatus = 0;
   std::optional<KeptWorkFiles> keptWorkFiles;  // unset when nothing was pending
   std::vector<ScaleResult> scales;  // in the order of the configuration
+  // Totals receive jobs: the scales whose lines are in the export although
+  // their totals were not reset or cleared (the next receive exports them
+  // again); empty in every other job.
+  std::vector<std::string> exportedNotReset;
 };
 
 // Receives each line tolvandrv would print on standard output (the banner

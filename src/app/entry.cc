@@ -9,6 +9,7 @@
 #include "app/progress_line.h"
 #include "app/run_lock.h"
 #include "app/run_report.h"
+#include "app/scale_warnings.h"
 #include "core/driver.h"
 #include "dispatch/record_dispatch.h"
 #include "files/export_target.h"
@@ -210,6 +211,7 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
     report.operation = operationName(driver.options.mode);
     report.stoppedBy = report.result;
     if (report.result == kMsgOk) report.result = runOperation(driver, report.stoppedBy, report.keptWorkFiles);
+    warnAboutScales(driver, stderr);
     takeRunReport(driver, report);
     logFile = driver.options.logFile;
     reportFile = driver.options.reportFile;

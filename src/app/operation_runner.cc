@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/configuration.h"
+#include "app/totals_reset.h"
 #include "core/driver.h"
 #include "dispatch/support_table.h"
 #include "files/resend_file.h"
@@ -316,8 +317,11 @@ MessageCode totalsClearPass(Driver& driver) {
       ++i;
     }
   }
+  noteMessageResets(messageScales);
   secureWorkFiles(driver);
+  std::vector<ClearPassMark> marks = markClearPass(driver);
   MessageCode result = deleteAllOver(driver, true);
+  noteClearPass(marks);
   driver.options.mode = savedMode;
   for (ScaleEntry* scale : messageScales) driver.scales.append(scale);
   return result;

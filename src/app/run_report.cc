@@ -7,6 +7,7 @@
 #include "app/configuration.h"
 #include "core/driver.h"
 #include "files/resend_file.h"
+#include "files/work_files.h"
 #include "platform/files.h"
 #include "records/data_types.h"
 
@@ -66,6 +67,28 @@ void judge(const ScaleEntry& scale, ScaleReport& out) {
   if (out.code != kMsgOk) out.text = scaleMessage(scale, out.code);
 }
 
+std::optional<std::string> resetName(TotalsReset reset) {
+  switch (reset) {
+    case TotalsReset::Done: return "done";
+    case TotalsReset::Failed: return "failed";
+    case TotalsReset::NoneForFamily: return "none for this family";
+    case TotalsReset::NotDone: return "not done";
+    default: return std::nullopt;
+  }
+}
+
+// The scale's lines are in the export (its work file holds some) while its
+// totals stay on the scale: the next receive exports them again.
+bool exportedButNotReset(const ScaleEntry& scale) {
+  TotalsReset reset = scale.outcome.reset;
+  if (reset == TotalsReset::NotAsked || reset == TotalsReset::Done) return false;
+  std::FILE* work = openFile(workFileName(scale), "rb");
+  if (work == nullptr) return false;
+  bool lines = fileSize(work) > 0;
+  std::fclose(work);
+  return lines;
+}
+
 ScaleResult scaleResult(const ScaleReport& s) {
   return {.name = s.name,
           .address = s.address,
@@ -80,7 +103,8 @@ ScaleResult scaleResult(const ScaleReport& s) {
           .received = s.received,
           .resendFile = s.resendFile,
           .resendRecords = s.resendRecords,
-          .seconds = s.seconds};
+          .seconds = s.seconds,
+          .reset = resetName(s.reset)};
 }
 
 nlohmann::json scaleJson(const ScaleResult& s) {
@@ -97,7 +121,8 @@ nlohmann::json scaleJson(const ScaleResult& s) {
           {"received", s.received},
           {"resendFile", s.resendFile ? nlohmann::json(*s.resendFile) : nlohmann::json(nullptr)},
           {"resendRecords", s.resendRecords},
-          {"seconds", s.seconds}};
+          {"seconds", s.seconds},
+          {"reset", s.reset ? nlohmann::json(*s.reset) : nlohmann::json(nullptr)}};
 }
 
 nlohmann::json reportJson(const JobOutcome& r) {
@@ -114,7 +139,8 @@ nlohmann::json reportJson(const JobOutcome& r) {
                         {"exitStatus", r.exitStatus},
                         {"keptWorkFiles", r.keptWorkFiles ? nlohmann::json{{"folder", r.keptWorkFiles->folder},
                                                                            {"files", r.keptWorkFiles->files}}
-                                                          : nlohmann::json(nullptr)}};
+                                                          : nlohmann::json(nullptr)},
+                        {"exportedNotReset", r.exportedNotReset}};
   return {{"run", run}, {"scales", scales}};
 }
 
@@ -159,6 +185,7 @@ ScaleReport reportScale(const ScaleEntry& scale) {
   out.resendFile = scale.resendFile;
   if (scale.resendFile) out.resendRecords = countResendEntries(*scale.resendFile);
   out.seconds = static_cast<double>(scale.tally.busyMs.load()) / 1000.0;
+  out.reset = scale.outcome.reset;
   judge(scale, out);
   return out;
 }
@@ -170,7 +197,12 @@ void takeRunReport(const Driver& driver, RunReport& report) {
   report.configFile = o.configFile;
   report.logFile = o.logFile;
   report.importCutShort = driver.log.timesLogged(kMsgLineTooLong) > 0;
-  for (int i = 0; i < driver.scales.count(); ++i) report.scales.push_back(reportScale(*driver.scales.get(i)));
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    const ScaleEntry& scale = *driver.scales.get(i);
+    report.scales.push_back(reportScale(scale));
+    // Without an export no line went anywhere.
+    if (report.stoppedBy == kMsgOk && exportedButNotReset(scale)) report.exportedNotReset.push_back(scale.name);
+  }
 }
 
 int exitStatusFor(const RunReport& report) {
@@ -191,7 +223,8 @@ JobOutcome jobOutcome(const RunReport& r) {
                  .result = static_cast<int>(r.result),
                  .exitStatus = r.exitStatus,
                  .keptWorkFiles = {},
-                 .scales = {}};
+                 .scales = {},
+                 .exportedNotReset = r.exportedNotReset};
   if (r.keptWorkFiles) out.keptWorkFiles = KeptWorkFiles{r.keptWorkFiles->folder, r.keptWorkFiles->files};
   for (const ScaleReport& s : r.scales) out.scales.push_back(scaleResult(s));
   return out;

@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "core/message_table.h"
+#include "core/scale_entry.h"
 #include "files/pending_work_files.h"
 #include "platform/clock.h"
 
 namespace tolvan {
 
 class Driver;
-struct ScaleEntry;
 
 // The exit statuses besides a code of 1 to 44 that stopped the run.
 inline constexpr int kExitScaleFailed = 50;
@@ -43,6 +43,7 @@ struct ScaleReport {
   std::optional<std::string> resendFile;
   int resendRecords = 0;  // entries in the resend file after the run
   double seconds = 0;     // time the scale's workers ran
+  TotalsReset reset = TotalsReset::NotAsked;
 };
 
 struct RunReport {
@@ -59,6 +60,7 @@ struct RunReport {
   std::optional<KeptFiles> keptWorkFiles;  // an unfinished totals receive's work files, set aside
   int exitStatus = 0;
   std::vector<ScaleReport> scales;
+  std::vector<std::string> exportedNotReset;  // names of scales exported but not reset
 };
 
 // The name of the run mode, as the report gives it; taken before the run,

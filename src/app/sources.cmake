@@ -11,4 +11,6 @@ list(APPEND TOLVAN_SOURCES
   src/app/run_report.cc
   src/app/run_lock.cc
   src/app/run_files.cc
+  src/app/scale_warnings.cc
+  src/app/totals_reset.cc
 )

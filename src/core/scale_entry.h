@@ -64,6 +64,28 @@ inline constexpr size_t kScaleIpMax = 15;
 inline constexpr size_t kUdpDatagramMax = 512;
 inline constexpr intptr_t kNoSocket = -1;
 
+// Something the run goes on past, counted by the worker with the numbers
+// of its first time, for a warning the main thread writes after the run.
+struct NotedOddity {
+  std::atomic<int> times{0};
+  std::atomic<int> first[3]{};
+  void note(int a, int b, int c) {
+    if (times.fetch_add(1) != 0) return;
+    first[0] = a;
+    first[1] = b;
+    first[2] = c;
+  }
+};
+
+// What became of a scale's totals after a totals receive.
+enum class TotalsReset {
+  NotAsked,       // not a totals receive
+  Done,           // reset (message family) or cleared (block family)
+  Failed,         // the reset or clear was sent and not confirmed
+  NoneForFamily,  // the family has no reset for the type: the totals stay
+  NotDone,        // the receive failed: the scale keeps its totals
+};
+
 // What a worker did on the wire, added up over the run for the exit status,
 // the progress line and the run report. Only the scale's worker adds to it;
 // the main thread reads it while the worker runs (progress) and after. All
@@ -83,6 +105,15 @@ struct ScaleTally {
   std::atomic<int> errorFirst{0};
   std::atomic<int> errorSecond{0};
   std::atomic<int64_t> busyMs{0};  // time the scale's workers ran
+  // The totals reset a message-family worker sends after its receive: -1
+  // when none was sent, else its result (28 until an answer has come).
+  std::atomic<int> resetCode{-1};
+  // Batches answered "taken" (no error flag) with counts that differ from
+  // the records sent: records sent, counted received, counted accepted.
+  NotedOddity oddCounts;
+  // Totals records holding characters that are not digits, read as far as
+  // they read: place in the reply (from 1), first field as read.
+  NotedOddity nonDigits;
 };
 
 // How the operations of this run ended on the scale, noted by the main
@@ -93,6 +124,7 @@ struct ScaleOutcome {
   int code = 0;
   bool unsupported = false;  // message 17: the scale does not take the type
   bool resendKept = false;   // a -r resend failed and left the file
+  TotalsReset reset = TotalsReset::NotAsked;
   // What the main thread found for the operation in progress when the
   // worker could not say it (17, 28, 31); 0 otherwise.
   int mainCode = 0;

@@ -1,5 +1,6 @@
 #include "link/message_protocol.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -186,10 +187,22 @@ class BatchReader {
   std::array<uint8_t, kMaxConvertedLen> buffer_{};
 };
 
-// The scale's count of records it took is believed only within the batch.
-void tallyBatch(ScaleEntry& scale, int records, int accepted) {
+// Without the error flag the scale took the whole batch, whatever its
+// counts say (counts that differ are noted for a warning). With it, an
+// error code says nothing was applied, and a count mismatch says how many
+// records were, believed only within the batch.
+void tallyBatch(ScaleEntry& scale, int records, const StatusReply& reply) {
+  int accepted = records;
+  MessageCode code = classifyStatusReply(reply);
+  if (code == kMsgOk && (reply.received != records || reply.accepted != records)) {
+    scale.tally.oddCounts.note(records, reply.received, reply.accepted);
+  } else if (code == kMsgScaleErrorCode) {
+    accepted = 0;
+  } else if (code == kMsgScaleDataError) {
+    accepted = std::clamp(static_cast<int>(reply.accepted), 0, records);
+  }
   scale.tally.sent += records;
-  scale.tally.accepted += accepted < 0 ? 0 : (accepted > records ? records : accepted);
+  scale.tally.accepted += accepted;
 }
 
 // The batch header, a note of its number and size, the records one send
@@ -209,10 +222,7 @@ MessageCode sendBatch(ScaleEntry& scale, const Batch& batch) {
   // (sent before the scale dropped the line) says: the batch failed.
   if (!whole) return kMsgSendError;
   if (r != kMsgOk) return r;
-  // A reply with the scale's error code says the message was not applied,
-  // whatever its counts say; a count mismatch says how many were.
-  int accepted = classifyStatusReply(reply) == kMsgScaleErrorCode ? 0 : reply.accepted;
-  tallyBatch(scale, static_cast<int>(batch.records.size()), accepted);
+  tallyBatch(scale, static_cast<int>(batch.records.size()), reply);
   return reportStatus(scale, reply);
 }
 
@@ -270,17 +280,26 @@ MessageCode secureWorkFile(ScaleEntry& scale) {
   return kMsgWorkFileError;
 }
 
-// After a totals receive the scale's totals are cleared; a failure here is
-// in the scale log and does not change the receive's result.
-void resetTotals(ScaleEntry& scale) {
+// After a totals receive the scale's totals are cleared. A failure here is
+// in the scale log and leaves the receive's result as it is; its code is
+// the reset's result.
+MessageCode resetTotals(ScaleEntry& scale) {
   int number = TotalsResetNumber(scale.dataType);
-  if (!ScaleReconnect(scale)) return;
+  if (!ScaleReconnect(scale)) return scale.limitStruck ? kMsgReceiveTimeout : kMsgCannotConnect;
   std::array<uint8_t, kMessageHeaderLen + 4> message{};
   size_t bodyLen = static_cast<size_t>(totalsResetBodyLen(scale.dataType));
   writeMessageHeader(std::span<uint8_t, kMessageHeaderLen>(message.data(), kMessageHeaderLen), number,
                      static_cast<uint32_t>(bodyLen));
-  if (ScaleSend(scale, std::span<const uint8_t>(message.data(), kMessageHeaderLen + bodyLen)) != kMsgOk) return;
-  (void)ReadStatusReply(scale);
+  MessageCode r = ScaleSend(scale, std::span<const uint8_t>(message.data(), kMessageHeaderLen + bodyLen));
+  return r != kMsgOk ? r : ReadStatusReply(scale);
+}
+
+// The reset's result goes to the tally for the run's report, so that a
+// totals reset the scale did not confirm fails the scale there; until an
+// answer comes (a worker given up on mid-reset) it reads as a time-out.
+void resetAndTally(ScaleEntry& scale) {
+  scale.tally.resetCode = kMsgReceiveTimeout;
+  scale.tally.resetCode = resetTotals(scale);
 }
 
 }  // namespace
@@ -365,7 +384,7 @@ MessageCode MessageReceive(ScaleEntry& scale) {
   if (r == kMsgOk) r = requestRecords(scale, number, std::span<const uint8_t>(request.data(), length));
   if (r == kMsgOk && TotalsResetNumber(scale.dataType) != 0) {
     r = secureWorkFile(scale);
-    if (r == kMsgOk) resetTotals(scale);
+    if (r == kMsgOk) resetAndTally(scale);
   }
   pause(scale, kPauseBeforeEndMs);
   if (ScaleReconnect(scale)) MessageEnd(scale);

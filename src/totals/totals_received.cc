@@ -56,8 +56,8 @@ bool allDecimalNibbles(std::span<const uint8_t> group) {
 // A record of another length than its layout is refused whole (here and in
 // readBlock): a field that overflowed its width shifts every field behind
 // it, and such a record would read as a different sale.
-// A group of packed digits that does not read as a number gives 0 (or what
-// its leading digits read as), and marks the record damaged.
+// A group of packed digits reads as its leading digits (0 when it starts
+// with a nibble above 9).
 template <class R>
 TotalsReading readMessage(std::span<const uint8_t> body, std::span<const Field<R>> fields, R& record) {
   const Field<R>& last = fields.back();
@@ -68,7 +68,7 @@ TotalsReading readMessage(std::span<const uint8_t> body, std::span<const Field<R
   for (const Field<R>& f : fields) {
     std::span<const uint8_t> group = body.subspan(f.first, static_cast<size_t>(bcdBytes(static_cast<int>(f.size))));
     UnpackBcdLong(record.*f.member, group, static_cast<int>(f.size));
-    if (!allDecimalNibbles(group)) reading = TotalsReading::Damaged;
+    if (!allDecimalNibbles(group)) reading = TotalsReading::NonDigits;
   }
   return reading;
 }
@@ -102,9 +102,9 @@ TotalsReading readBlock(std::span<const uint8_t> fieldsText, std::span<const Fie
     const Field<R>& f = fields[k];
     bool clean = false;
     std::optional<int32_t> value = readDecimal(fieldsText.subspan(f.first, f.size), clean);
-    if (!value) return TotalsReading::Damaged;
+    if (!value) return TotalsReading::NonDigits;
     record.*f.member = *value;
-    if (!clean) reading = TotalsReading::Damaged;
+    if (!clean) reading = TotalsReading::NonDigits;
   }
   return reading;
 }
@@ -113,7 +113,7 @@ char separatorOf(const ScaleEntry& scale) { return scale.driver != nullptr ? sca
 
 template <class R>
 TotalsReading readAs(const ScaleEntry& scale, std::span<const uint8_t> data, std::span<const Field<R>> message,
-                     std::span<const Field<R>> block, char separator, std::string& line) {
+                     std::span<const Field<R>> block, char separator, std::string& line, int32_t& key) {
   R record{};
   TotalsReading reading = TotalsReading::NoLayout;
   if (ScaleIsMessageFamily(scale)) {
@@ -122,8 +122,9 @@ TotalsReading readAs(const ScaleEntry& scale, std::span<const uint8_t> data, std
     size_t codeLen = scale.version == kVersionUsa ? 2 : 4;
     reading = data.size() < codeLen ? TotalsReading::WrongLength : readBlock(data.subspan(codeLen), block, record);
   }
-  if (reading == TotalsReading::Whole || reading == TotalsReading::Damaged) {
+  if (reading == TotalsReading::Whole || reading == TotalsReading::NonDigits) {
     line = formatTotalsLine(scale.name, separator, scale.dataType, &record);
+    key = record.*message.front().member;  // both layouts start with it
   }
   return reading;
 }
@@ -140,18 +141,19 @@ bool appendLine(ScaleEntry& scale, const std::string& line) {
 }  // namespace
 
 TotalsReading readTotalsRecord(const ScaleEntry& scale, std::span<const uint8_t> data, char separator,
-                               std::string& line) {
+                               std::string& line, int32_t& key) {
   line.clear();
+  key = 0;
   switch (static_cast<DataType>(scale.dataType)) {
     case DataType::PluProd:
-      return readAs<PluTotals>(scale, data, kMessagePlu, kBlockPlu, separator, line);
+      return readAs<PluTotals>(scale, data, kMessagePlu, kBlockPlu, separator, line, key);
     case DataType::HourlyProd:
-      return readAs<HourlyTotals>(scale, data, kMessageHour, kBlockHour, separator, line);
+      return readAs<HourlyTotals>(scale, data, kMessageHour, kBlockHour, separator, line, key);
     case DataType::OpProd: {
       // Only "usa" block scales send operator totals.
       std::span<const Field<OperatorTotals>> block;
       if (scale.version == kVersionUsa) block = kBlockOperator;
-      return readAs<OperatorTotals>(scale, data, kMessageOperator, block, separator, line);
+      return readAs<OperatorTotals>(scale, data, kMessageOperator, block, separator, line, key);
     }
     default:
       return TotalsReading::NoLayout;
@@ -160,9 +162,11 @@ TotalsReading readTotalsRecord(const ScaleEntry& scale, std::span<const uint8_t>
 
 bool handleReceivedTotals(ScaleEntry& scale, std::span<const uint8_t> data) {
   std::string line;
-  TotalsReading reading = readTotalsRecord(scale, data, separatorOf(scale), line);
-  bool written = line.empty() || appendLine(scale, line);
-  return reading == TotalsReading::Whole && written;
+  int32_t key = 0;
+  TotalsReading reading = readTotalsRecord(scale, data, separatorOf(scale), line, key);
+  // Both protocols count a record as received once it has been handled.
+  if (reading == TotalsReading::NonDigits) scale.tally.nonDigits.note(scale.tally.received.load() + 1, key, 0);
+  return !line.empty() && appendLine(scale, line);
 }
 
 }  // namespace tolvan

@@ -22,28 +22,31 @@
 
 namespace tolvan {
 
-// How a received totals record read. Totals are money: a record that does
-// not read cleanly must never pass as a good one.
+// How a received totals record read.
 enum class TotalsReading {
   Whole,        // every field read as a number
-  Damaged,      // a field held something else; the line shows 0 for what could not be read
+  NonDigits,    // a field held other characters; the line shows what reads (see readTotalsRecord)
   WrongLength,  // shorter or longer than its layout, so no field can be trusted: no line
   NoLayout,     // the scale's family (or version) has no layout for the type: no line
 };
 
 // Reads `data` as a totals record of `scale.dataType` and formats its
-// export line into `line` (empty when there is none). Block fields are read
-// from the last to the first; a field that holds no number ends the
-// reading, and the fields before it stay 0.
+// export line into `line` (empty when there is none); `key` gets the first
+// field as read (PLU number, hour or operator). A message-family group is
+// read as its digits up to the first nibble above 9 (0 when it starts with
+// one). Block fields are read from the last to the first, each up to its
+// first non-digit; a field that holds no number ends the reading, and the
+// fields before it show 0.
 TotalsReading readTotalsRecord(const ScaleEntry& scale, std::span<const uint8_t> data, char separator,
-                               std::string& line);
+                               std::string& line, int32_t& key);
 
 // The received-record handler of the totals types: reads the record and
-// appends its line to `scale.workFile`, flushed at once. True only for a
-// whole record whose line reached the file; false for a damaged record
-// (its line is still written), a record of the wrong length (no line), a
-// scale of neither family, or a line the work file did not take; the
-// caller then fails the scale's receive, so the scale keeps its totals.
+// appends its line to `scale.workFile`, flushed at once. A record with
+// non-digits is noted in the scale's tally (its place in the reply and its
+// key) and kept like a whole one. False for a record of the wrong length
+// (no line), a scale of neither family, or a line the work file did not
+// take; the caller then fails the scale's receive, so the scale keeps its
+// totals.
 bool handleReceivedTotals(ScaleEntry& scale, std::span<const uint8_t> data);
 
 }  // namespace tolvan

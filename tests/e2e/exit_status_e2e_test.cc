@@ -40,6 +40,11 @@ const std::vector<ExitRow>& exitRows() {
        "rejected", 26, 2, 0, 0},
       {"message scale counts a mismatch", kGood + bad("model=vt40,simfault=counts:3:1:2"), "-u plu.csv", 50, 0,
        "rejected", 25, 2, 1},
+      // Without the error flag the batch was taken, whatever the counts say.
+      {"message scale says taken with zero counts", bad("model=vt40,simfault=okcounts"), "-u plu.csv", 0, 0, "ok", 0,
+       2, 2, 0},
+      {"message scale says taken with other counts", bad("model=meriopro,simfault=okcounts:7:1:3"), "-u plu.csv", 0,
+       0, "ok", 0, 2, 2, 0},
       {"block scale refuses a block", kGood + bad("model=vt30,simfault=nak:2"), "-u plu.csv", 50, 0, "rejected", 23,
        2, 1, 0},
       {"block send stops at a record the scale cannot take", bad("model=vt30"), "-u plu.csv", 50, 0, "rejected", 19,

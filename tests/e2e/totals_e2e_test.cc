@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include <nlohmann/json.hpp>
+
 #include "e2e/e2e_support.h"
 
 namespace tolvan {
@@ -28,14 +30,16 @@ std::string scale(const std::string& name, const std::string& settings) {
          ".seed,simdump=" + name + ".dump,simtranscript=" + name + ".sim\n";
 }
 
+// The totals lines of the scale's dump, in the seed's form.
+std::string totalsLeft(const SimHarness& h, const std::string& name) {
+  std::string dump = h.readFile(name + ".dump");
+  return dump.substr(std::min(dump.find("totals "), dump.size()));
+}
+
 class TotalsRun : public testing::SimRunTest {
  protected:
   void seed(const std::string& name, const std::string& totals) { h.writeFile(name + ".seed", totals); }
-  // The totals lines of the scale's dump, in the seed's form.
-  std::string left(const std::string& name) const {
-    std::string dump = h.readFile(name + ".dump");
-    return dump.substr(std::min(dump.find("totals "), dump.size()));
-  }
+  std::string left(const std::string& name) const { return totalsLeft(h, name); }
 };
 
 // Every transport and family at once, with the worked example's Deli and
@@ -84,8 +88,11 @@ TEST_F(TotalsRun, BrokenTransfersAndUnaskedTypesNeverResetTheScale) {
     config += scale(c.name, c.settings);
   }
   start(config);
-  run({"-v", "-fpluprod", "export.csv"});
+  run({"-v", "-fpluprod", "export.csv", "--report", "r.json"});
   EXPECT_TRUE(contains(h.readFile("BlkLong.log"), "Error receiving from scale"));  // before the next run clears it
+  nlohmann::json report = nlohmann::json::parse(h.readFile("r.json"));
+  EXPECT_EQ(report["run"]["exportedNotReset"], nlohmann::json::array({"BlkTwo", "BlkLong", "MsgMid"}));
+  for (const auto& s : report["scales"]) EXPECT_EQ(s["reset"], "not done") << s.dump();
   run({"-v", "-fnextdayprod", "next.csv"});
   run({"-v", "-fopprod", "op.csv"});
   stop();
@@ -99,6 +106,53 @@ TEST_F(TotalsRun, BrokenTransfersAndUnaskedTypesNeverResetTheScale) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(left(c.name), c.seeded);
     EXPECT_EQ(countOf(exported, std::string(c.name) + ","), c.lines);
+  }
+}
+
+// What became of the totals, one scale a run: a reset or clear the scale
+// does not confirm fails it (50) while its lines stay exported and its
+// totals on the scale; hourly totals a block scale cannot clear are no
+// failure; digits that do not read are exported as they read and the
+// scale is reset. The driver log ends "completed OK" in every row.
+TEST(TotalsResets, OutcomesReachTheReportTheExitStatusAndStandardError) {
+  const std::string seeded = plu(5, 2, 750, 500) + plu(6, 3, 0, 90);
+  const std::string hourly = "totals hour no=9 quantity=4 weight=750 price=596\n";
+  struct {
+    const char* settings; const char* type; int exitStatus; const char* outcome; int code; const char* reset;
+    const char* firstLine; const char* says;  // the export's first line of the scale; a text on standard error
+  } rows[] = {
+      {"model=meriopro,simfault=reseterror:7", "pluprod", 50, "failed", 26, "failed", "S,5,2,750,500", ""},
+      {"model=vt40,simfault=resetdrop", "pluprod", 50, "failed", 28, "failed", "S,5,2,750,500", ""},
+      {"model=vt30,version=usa,simfault=resetdrop", "pluprod", 50, "failed", 22, "failed", "S,5,2,750,500", ""},
+      {"model=pmx,version=nz", "hourlyprod", 0, "ok", 0, "none for this family", "S,9,4,750,596",
+       "S: the block family has no reset for hourlyprod totals; they stay on the scale"},
+      // The weight's last packed digit is A: the weight reads 75.
+      {"model=vt40,simfault=nondigit", "pluprod", 0, "ok", 0, "done", "S,5,2,75,500",
+       "S: 1 totals record with characters that are not digits (first: record 1 of the reply, PluNo 5)"},
+      // The weight starts with 'X': reading ends there, only the price reads.
+      {"model=lm50,version=australia,simfault=nondigit", "pluprod", 0, "ok", 0, "done", "S,0,0,0,500",
+       "S: 1 totals record with characters that are not digits (first: record 1 of the reply, PluNo 0)"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.settings);
+    SimHarness run;
+    const bool hour = std::string(row.type) == "hourlyprod";
+    run.writeFile("S.seed", hour ? hourly : seeded);
+    ASSERT_TRUE(run.startSim(scale("S", std::string(row.settings) + ",receivetimeout=2"))) << run.simOutput();
+    DriverRun driver = run.runDriver({"-v", std::string("-f") + row.type, "out.csv", "--report", "r.json"}, 30);
+    ASSERT_EQ(run.stopSim(), 0);
+    EXPECT_EQ(driver.exitStatus, row.exitStatus) << driver.output;
+    EXPECT_TRUE(contains(driver.output, row.says)) << driver.output;
+    EXPECT_TRUE(contains(run.driverLog(), ":Tolvan scale driver completed OK\r\n")) << run.driverLog();
+    EXPECT_TRUE(contains(run.readFile("out.csv"), std::string("\r\n") + row.firstLine + "\r\n"));
+    nlohmann::json report = nlohmann::json::parse(run.readFile("r.json"));
+    const nlohmann::json& s = report["scales"][0];
+    EXPECT_EQ(s["outcome"], row.outcome);
+    EXPECT_EQ(s["code"], row.code);
+    EXPECT_EQ(s["reset"], row.reset);
+    const bool kept = std::string(row.reset) != "done";
+    EXPECT_EQ(report["run"]["exportedNotReset"], kept ? nlohmann::json::array({"S"}) : nlohmann::json::array());
+    EXPECT_EQ(totalsLeft(run, "S"), kept ? (hour ? hourly : seeded) : "");
   }
 }
 
