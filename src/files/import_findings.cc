@@ -154,6 +154,7 @@ class ImportScan {
   void startWmsRecord(int lineNo, const char* line, size_t firstLen);
   void finishWmsRecord();
   void fillRecord(void* record, FieldList& fields, int used);
+  std::string stops16() const;
 
   const DriverOptions& options_;
   FindingList& out_;
@@ -165,6 +166,8 @@ class ImportScan {
   bool pairsTakeRest_ = false;
   std::vector<ColumnTrack> tracks_;
   std::map<std::pair<int, int32_t>, int> keys_;  // {data type, key} -> line that gave it
+  int rows_ = 0;
+  int headerLine_ = 0;
   // The "wmsmart" record being read: its kind, first line and lines below.
   enum class Within { Nothing, PluDescription, MessageText };
   Within within_ = Within::Nothing;
@@ -175,7 +178,6 @@ class ImportScan {
   int records_ = 0;
   bool keyMissingReported_ = false;
   bool stopped_ = false;       // the header already stops the run
-  bool recordsBuilt_ = false;  // the type has import records at all
 };
 
 const FieldDef* ImportScan::findColumn(const char* name) const {
@@ -224,6 +226,7 @@ void ImportScan::mapHeader(FieldList& names, int lineNo) {
 // False when the header stops the import (error 16).
 bool ImportScan::readHeader(LineReader& reader, char* line, FieldList& fields) {
   int lineNo = reader.physicalLine();
+  headerLine_ = lineNo;
   auto first = static_cast<unsigned char>(line[0]);
   if (first < 'A' || first >= 128) {
     std::string copy(line);
@@ -240,14 +243,14 @@ bool ImportScan::readHeader(LineReader& reader, char* line, FieldList& fields) {
   }
   header_ = true;
   if (!splitFields(line, fields, options_.separator)) {
-    note(lineNo, "the first line is a comment where the header belongs; the run stops with error 16");
+    note(lineNo, "the first line is a comment where the header belongs; " + stops16());
     return false;
   }
   mapHeader(fields, lineNo);
   bool anyKnown = false;
   for (const FieldDef* c : map_) anyKnown = anyKnown || c != nullptr;
   if (!anyKnown) {
-    note(lineNo, "no header name matches a column of this data type; the run stops with error 16");
+    note(lineNo, "no header name matches a column of this data type; " + stops16());
     return false;
   }
   const FieldDef* key = keyColumn();
@@ -423,6 +426,7 @@ void ImportScan::checkRecord(int lineNo, void* record, FieldList& fields, int us
 
 void ImportScan::checkRow(int lineNo, FieldList& fields) {
   if (fields.count() == 0) return;
+  ++rows_;
   checkFieldCount(lineNo, fields.count());
   int used = std::min(fields.count(), static_cast<int>(map_.size()));
   for (int i = 0; i < used; ++i) {
@@ -431,7 +435,6 @@ void ImportScan::checkRow(int lineNo, FieldList& fields) {
   }
   void* record = newRecord(options_.dataType, options_.mode);
   if (record == nullptr) return;
-  recordsBuilt_ = true;
   fillRecord(record, fields, used);
   checkRecord(lineNo, record, fields, used);
   std::free(record);
@@ -513,6 +516,7 @@ void ImportScan::startWmsRecord(int lineNo, const char* line, size_t firstLen) {
   const int plu = static_cast<int>(DataType::Plu);
   wmsLine_ = lineNo;
   wmsBad_ = false;
+  ++rows_;
   std::string tag(line, 2);
   if (tag == "bc") {
     wmsKind_ = RecordHeader{plu, kModeAdd, 0};
@@ -550,7 +554,6 @@ void ImportScan::startWmsRecord(int lineNo, const char* line, size_t firstLen) {
 
 void ImportScan::scanWmsmart(LineReader& reader) {
   buildFieldTable(columns_, static_cast<int>(DataType::Plu), kModeAdd);
-  recordsBuilt_ = true;
   while (const char* line = reader.nextLine()) {
     int lineNo = reader.physicalLine();
     if (within_ != Within::Nothing) {
@@ -576,9 +579,19 @@ void ImportScan::finish(LineReader& reader) {
   if (reader.stoppedAtLongLine()) {
     note(reader.physicalLine(), "the line is longer than 3072 characters; the driver stops reading the file here");
   }
-  if (records_ == 0 && !stopped_ && recordsBuilt_) {
-    note(0, "no row gives a record; the run stops with error 16");
+  if (records_ == 0 && !stopped_) {
+    if (!header_ && rows_ == 0 && !reader.stoppedAtLongLine()) {
+      note(0, "the file holds no data, only blank or comment lines if any; " + stops16());
+    } else if (header_ && rows_ == 0) {
+      note(headerLine_, "the file holds the header line and no row; " + stops16());
+    } else {
+      note(0, "no row gives a record; " + stops16());
+    }
   }
+}
+
+std::string ImportScan::stops16() const {
+  return "the run stops with error 16 (" + quoted(formatMessage(kMsgNoImportData, file_.c_str())) + ")";
 }
 
 }  // namespace

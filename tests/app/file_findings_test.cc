@@ -29,6 +29,7 @@ struct Case {
 };
 
 const std::string kStops13 = "; the run stops with error 13";
+const std::string kStops16 = "; the run stops with error 16 (\"No data in import text file : in.txt\")";
 
 const Case kCases[] = {
     {nullptr, "Plu_No,UnitPrice,Desc\r\n1,1.50,abc\r\n2,2.00,de\r\n", kModeAdd, ""},
@@ -70,9 +71,10 @@ const Case kCases[] = {
      "2: 1 fields where the header names 2; the columns without a field keep 0 or empty"},
     {nullptr, "Plu_No\r\n1,2\r\n", kModeAdd,
      "2: 2 fields where the header names 1; the driver does not read the fields behind the last named column"},
-    {nullptr, "Plu_No\r\n0\r\n", kModeAdd, "0: no row gives a record; the run stops with error 16"},
-    {nullptr, "Dep\r\n1\r\n", kModeAdd,
-     "1: no header name matches a column of this data type; the run stops with error 16"},
+    {nullptr, "Plu_No\r\n0\r\n", kModeAdd, "0: no row gives a record" + kStops16},
+    {nullptr, "Dep\r\n1\r\n", kModeAdd, "1: no header name matches a column of this data type" + kStops16},
+    {nullptr, "\r\n\r\n", kModeAdd, "0: the file holds no data, only blank or comment lines if any" + kStops16},
+    {nullptr, "Plu_No,UnitPrice\r\n", kModeAdd, "1: the file holds the header line and no row" + kStops16},
     {nullptr,
      "bc1\x1fp#7\x1f"
      "dtHello\r\nxx, a description line\r\n\x1f\r\nxx\r\n",
