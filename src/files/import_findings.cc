@@ -15,6 +15,7 @@
 #include "dispatch/record_dispatch.h"
 #include "dispatch/record_factory.h"
 #include "dispatch/support_table.h"
+#include "files/digit_findings.h"
 #include "files/field_splitter.h"
 #include "files/import_reader.h"
 #include "files/line_reader.h"
@@ -103,11 +104,12 @@ std::unique_ptr<ScaleEntry> unlimitedCopy(const ScaleEntry& scale) {
   return copy;
 }
 
-int convertedLength(const ScaleEntry& scale, int dataType, int mode, const void* record) {
+int convertedLength(const ScaleEntry& scale, int dataType, int mode, const void* record,
+                    ScaleFieldList* trace = nullptr) {
   std::array<uint8_t, kMaxConvertedLen> buffer{};
   int code = 0;
   int length = 0;
-  if (!convertRecord(scale, dataType, mode, record, code, buffer, length)) return -1;
+  if (!convertRecord(scale, dataType, mode, record, code, buffer, length, trace)) return -1;
   return length;
 }
 
@@ -166,6 +168,8 @@ class ImportScan {
   bool pairsTakeRest_ = false;
   std::vector<ColumnTrack> tracks_;
   std::map<std::pair<int, int32_t>, int> keys_;  // {data type, key} -> line that gave it
+  DigitFindings digits_;
+  std::map<uint32_t, std::string> rowNumbers_;  // the record's number texts by record offset
   int rows_ = 0;
   int headerLine_ = 0;
   // The "wmsmart" record being read: its kind, first line and lines below.
@@ -312,6 +316,7 @@ void ImportScan::checkDecimals(int lineNo, size_t position, const FieldDef& colu
 }
 
 void ImportScan::checkNumber(int lineNo, size_t position, const FieldDef& column, std::string_view text) {
+  rowNumbers_[column.offset] = std::string(text);
   bool isLong = column.kind == FieldKind::Long;
   NumberText n = parseNumber(text, isLong);
   if (!n.readable) {
@@ -388,13 +393,16 @@ void ImportScan::checkScales(int lineNo, const RecordHeader& kind, const void* r
   std::vector<std::string> refused;
   std::vector<std::string> cut;
   const bool pluAddition = kind.dataType == static_cast<int>(DataType::Plu) && kind.mode == kModeAdd;
+  ScaleFieldList trace;
   for (const ScaleEntry* scale : scales_) {
     if (!scaleSupports(*scale, kind.dataType, kind.mode)) continue;  // the run leaves such scales out
-    int length = convertedLength(*scale, kind.dataType, kind.mode, record);
+    trace.clear();
+    int length = convertedLength(*scale, kind.dataType, kind.mode, record, &trace);
     if (length < 0) {
       refused.push_back(scale->name);
       continue;
     }
+    digits_.lookAtScale(*scale, trace, record, kind.dataType, kind.mode);
     if (!pluAddition) continue;
     int full = convertedLength(*unlimitedCopy(*scale), kind.dataType, kind.mode, record);
     if (full > length) {
@@ -411,6 +419,7 @@ void ImportScan::checkScales(int lineNo, const RecordHeader& kind, const void* r
   if (!cut.empty()) {
     note(lineNo, "the description is longer than the scale takes; the driver cuts it for " + joinNames(cut));
   }
+  digits_.endRecord(lineNo, rowNumbers_);
 }
 
 void ImportScan::checkRecord(int lineNo, void* record, FieldList& fields, int used) {
@@ -427,6 +436,7 @@ void ImportScan::checkRecord(int lineNo, void* record, FieldList& fields, int us
 void ImportScan::checkRow(int lineNo, FieldList& fields) {
   if (fields.count() == 0) return;
   ++rows_;
+  rowNumbers_.clear();
   checkFieldCount(lineNo, fields.count());
   int used = std::min(fields.count(), static_cast<int>(map_.size()));
   for (int i = 0; i < used; ++i) {
@@ -516,6 +526,7 @@ void ImportScan::startWmsRecord(int lineNo, const char* line, size_t firstLen) {
   const int plu = static_cast<int>(DataType::Plu);
   wmsLine_ = lineNo;
   wmsBad_ = false;
+  rowNumbers_.clear();
   ++rows_;
   std::string tag(line, 2);
   if (tag == "bc") {
@@ -588,6 +599,7 @@ void ImportScan::finish(LineReader& reader) {
       note(0, "no row gives a record; " + stops16());
     }
   }
+  digits_.finish(file_, out_);
 }
 
 std::string ImportScan::stops16() const {

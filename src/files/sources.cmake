@@ -9,5 +9,6 @@ list(APPEND TOLVAN_SOURCES
   src/files/record_source.cc
   src/files/export_writer.cc
   src/files/finding.cc
+  src/files/digit_findings.cc
   src/files/import_findings.cc
 )

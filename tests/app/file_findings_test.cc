@@ -75,6 +75,17 @@ const Case kCases[] = {
     {nullptr, "Dep\r\n1\r\n", kModeAdd, "1: no header name matches a column of this data type" + kStops16},
     {nullptr, "\r\n\r\n", kModeAdd, "0: the file holds no data, only blank or comment lines if any" + kStops16},
     {nullptr, "Plu_No,UnitPrice\r\n", kModeAdd, "1: the file holds the header line and no row" + kStops16},
+    // numbers beyond the digits a configured scale's field holds
+    {nullptr, "Plu_No,UnitPrice\r\n1,123456.78\r\n2,999999.99\r\n", kModeAdd,
+     "2: UnitPrice \"123456.78\" has 8 digits; a vt30 keeps the first 6 and shows 1234.56 (1 more line like it, "
+     "the last line 3)"},
+    {nullptr, "Plu_No,Dept,Group,ItemCode\r\n1,12,345,123456\r\n", kModeAdd,
+     "2: Dept 12, Group 345 and ItemCode 123456 do not fit the item code's 1, 2 and 5 digits; a vt30 reads 15462345 "
+     "as Dept 1, Group 54, ItemCode 62345; a meriopro reads 54623456 as Dept 5, Group 46, ItemCode 23456"},
+    {nullptr, "RecNo\r\n123456789\r\n", kModeDelete,
+     "2: RecNo \"123456789\" has 9 digits; a meriopro keeps the last 8 and shows 23456789"},
+    {"scale=A,ip=127.0.0.1,model=vt30,maxexmsg=50\r\nscale=C,ip=127.0.0.3,model=vt30,maxexmsg=500\r\n",
+     "Plu_No,Message7\r\n1,123\r\n", kModeAdd, "2: Message7 \"123\" has 3 digits; scale A keeps the first 2 and shows 12"},
     {nullptr,
      "bc1\x1fp#7\x1f"
      "dtHello\r\nxx, a description line\r\n\x1f\r\nxx\r\n",
