@@ -19,6 +19,7 @@
 #include "files/field_splitter.h"
 #include "files/import_reader.h"
 #include "files/line_reader.h"
+#include "files/text_bytes.h"
 #include "platform/files.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
@@ -122,7 +123,7 @@ std::string joinNames(const std::vector<std::string>& names) {
 class ImportScan {
  public:
   ImportScan(const DriverOptions& options, const ScaleList& scales, FindingList& out)
-      : options_(options), out_(out), file_(*options.dataFile), scales_(scales) {}
+      : options_(options), out_(out), file_(*options.dataFile), scales_(scales), texts_(options.charset) {}
   ~ImportScan() {
     columns_.clearAndFree();
     std::free(wmsRecord_);
@@ -156,6 +157,7 @@ class ImportScan {
   void startWmsRecord(int lineNo, const char* line, size_t firstLen);
   void finishWmsRecord();
   void fillRecord(void* record, FieldList& fields, int used);
+  void lookAtTexts(int lineNo, const void* record);
   std::string stops16() const;
 
   const DriverOptions& options_;
@@ -169,6 +171,7 @@ class ImportScan {
   std::vector<ColumnTrack> tracks_;
   std::map<std::pair<int, int32_t>, int> keys_;  // {data type, key} -> line that gave it
   DigitFindings digits_;
+  TextBytes texts_;
   std::map<uint32_t, std::string> rowNumbers_;  // the record's number texts by record offset
   int rows_ = 0;
   int headerLine_ = 0;
@@ -433,6 +436,16 @@ void ImportScan::checkRecord(int lineNo, void* record, FieldList& fields, int us
   checkScales(lineNo, kind, record);
 }
 
+// The record's texts as they go to the scales, font/text pairs included.
+void ImportScan::lookAtTexts(int lineNo, const void* record) {
+  for (int i = 0; i < columns_.count(); ++i) {
+    const FieldDef& column = *columns_.get(i);
+    if (column.kind != FieldKind::Text && column.kind != FieldKind::Description) continue;
+    const char* text = static_cast<const char*>(record) + column.offset;
+    texts_.look(lineNo, column.name, std::string_view(text, strnlen(text, column.width)));
+  }
+}
+
 void ImportScan::checkRow(int lineNo, FieldList& fields) {
   if (fields.count() == 0) return;
   ++rows_;
@@ -446,6 +459,7 @@ void ImportScan::checkRow(int lineNo, FieldList& fields) {
   void* record = newRecord(options_.dataType, options_.mode);
   if (record == nullptr) return;
   fillRecord(record, fields, used);
+  lookAtTexts(lineNo, record);
   checkRecord(lineNo, record, fields, used);
   std::free(record);
 }
@@ -567,6 +581,7 @@ void ImportScan::scanWmsmart(LineReader& reader) {
   buildFieldTable(columns_, static_cast<int>(DataType::Plu), kModeAdd);
   while (const char* line = reader.nextLine()) {
     int lineNo = reader.physicalLine();
+    texts_.look(lineNo, "Desc", line);  // tags and numbers are ASCII: what lies beyond is text
     if (within_ != Within::Nothing) {
       size_t len = std::strcspn(line, "\x1f");
       if (endsWmsRecord(line)) {
@@ -600,6 +615,7 @@ void ImportScan::finish(LineReader& reader) {
     }
   }
   digits_.finish(file_, out_);
+  texts_.finish(file_, out_);
 }
 
 std::string ImportScan::stops16() const {

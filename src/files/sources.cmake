@@ -10,5 +10,6 @@ list(APPEND TOLVAN_SOURCES
   src/files/export_writer.cc
   src/files/finding.cc
   src/files/digit_findings.cc
+  src/files/text_bytes.cc
   src/files/import_findings.cc
 )

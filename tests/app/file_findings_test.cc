@@ -30,6 +30,7 @@ struct Case {
 
 const std::string kStops13 = "; the run stops with error 13";
 const std::string kStops16 = "; the run stops with error 16 (\"No data in import text file : in.txt\")";
+const std::string kSentAsTheyAre = "; the driver sends the bytes as they are";
 
 const Case kCases[] = {
     {nullptr, "Plu_No,UnitPrice,Desc\r\n1,1.50,abc\r\n2,2.00,de\r\n", kModeAdd, ""},
@@ -86,6 +87,18 @@ const Case kCases[] = {
      "2: RecNo \"123456789\" has 9 digits; a meriopro keeps the last 8 and shows 23456789"},
     {"scale=A,ip=127.0.0.1,model=vt30,maxexmsg=50\r\nscale=C,ip=127.0.0.3,model=vt30,maxexmsg=500\r\n",
      "Plu_No,Message7\r\n1,123\r\n", kModeAdd, "2: Message7 \"123\" has 3 digits; scale A keeps the first 2 and shows 12"},
+    // bytes above 127 in texts, and the encoding the file seems to be in
+    {nullptr, "Plu_No,Desc\r\n1,ok\r\n2,K\xC3\xA4se\r\n", kModeAdd,
+     "3: Desc holds \"\xC3\xA4\" (C3 A4), beyond ASCII; the file looks like UTF-8: \"\xC3\xA4\" is two characters on "
+     "the scale" + kSentAsTheyAre},
+    {nullptr, "Plu_No,Desc\r\n1,K\xE4se\r\n", kModeAdd,
+     "2: Desc holds byte E4, beyond ASCII; the file looks like a single-byte code page: each such byte is one "
+     "character on the scale, the one the scale's own code page has there" + kSentAsTheyAre},
+    {"charset=gbcode\r\nscale=A,ip=127.0.0.1,model=vt30\r\n", "Plu_No,Desc\r\n1,K\xC3\xA4se\r\n2,\xC3\xA9t\xC3\xA9\r\n",
+     kModeAdd,
+     "2: Desc holds \"\xC3\xA4\" (C3 A4), beyond ASCII (2 lines have such bytes, the last line 3); the file looks like "
+     "UTF-8, but the scales read charset gbcode: they take its bytes in pairs as gbcode characters" + kSentAsTheyAre},
+    {"charset=gbcode\r\nscale=A,ip=127.0.0.1,model=vt30\r\n", "Plu_No,Desc\r\n1,\xC4\xE3\xBA\xC3\r\n", kModeAdd, ""},
     {nullptr,
      "bc1\x1fp#7\x1f"
      "dtHello\r\nxx, a description line\r\n\x1f\r\nxx\r\n",
