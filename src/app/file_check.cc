@@ -3,6 +3,7 @@
 #include "app/config_findings.h"
 #include "core/driver.h"
 #include "files/import_findings.h"
+#include "records/data_types.h"
 
 namespace tolvan {
 namespace {
@@ -26,6 +27,24 @@ void reportUnreadable(Driver& driver, MessageCode code) {
   }
 }
 
+// A check that names a file but no operation reads it as additions, as a
+// look at nothing would only ever find nothing; it says so first.
+DriverOptions checkedAs(const DriverOptions& asked, std::FILE* console) {
+  DriverOptions options = asked;
+  if (options.mode != kModeNone || !options.dataFile) return options;
+  const char* file = options.dataFile->c_str();
+  if (isTotalsType(options.dataType) || options.dataType == static_cast<int>(DataType::Prod)) {
+    if (console != nullptr) {
+      std::fprintf(console, "no operation given: %s takes no additions, so %s is not read\n",
+                   dataTypeKeyword(options.dataType), file);
+    }
+    return options;
+  }
+  options.mode = kModeAdd;
+  if (console != nullptr) std::fprintf(console, "no operation given: %s is checked as additions (-u)\n", file);
+  return options;
+}
+
 }  // namespace
 
 FileFindings lookAtFiles(const DriverOptions& options) {
@@ -41,7 +60,7 @@ FileFindings lookAtFiles(const DriverOptions& options) {
 
 int checkFiles(Driver& driver, MessageCode parsed) {
   if (parsed != kMsgOk) return parsed;
-  FileFindings found = lookAtFiles(driver.options);
+  FileFindings found = lookAtFiles(checkedAs(driver.options, driver.console));
   if (driver.console != nullptr) {
     writeFindings(driver.console, found.findings);
     std::fprintf(driver.console, "%zu finding%s\n", found.findings.size(), found.findings.size() == 1 ? "" : "s");
