@@ -77,7 +77,8 @@ std::string hexBytes(std::string_view bytes) {
   std::string out;
   for (char c : bytes) {
     std::array<char, 4> hex{};
-    std::snprintf(hex.data(), hex.size(), "%s%02X", out.empty() ? "" : " ", static_cast<unsigned>(byteAt({&c, 1}, 0)));
+    const auto byte = static_cast<unsigned>(static_cast<uint8_t>(c));
+    std::snprintf(hex.data(), hex.size(), "%s%02X", out.empty() ? "" : " ", byte);
     out += hex.data();
   }
   return out;

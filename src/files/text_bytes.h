@@ -9,14 +9,17 @@
 #include <string>
 #include <string_view>
 
+#include "core/driver_options.h"
 #include "files/finding.h"
 
 namespace tolvan {
 
 class TextBytes {
  public:
-  // `charset` is the configuration's (DriverOptions.charset).
-  explicit TextBytes(int charset) : charset_(charset) {}
+  // `charset` is the configuration's (DriverOptions.charset); any other
+  // number counts as 1byte.
+  explicit TextBytes(int charset)
+      : charset_(charset > 0 && charset < static_cast<int>(kCharsetKeywords.size()) ? charset : kCharset1Byte) {}
 
   // One text of column `column` on line `lineNo`, as it goes to the scales.
   void look(int lineNo, std::string_view column, std::string_view text);
