@@ -18,9 +18,9 @@ int readCount(const char*& p) {
 }  // namespace
 
 int textFieldDigits(size_t width, const char* format) {
-  const char* spec = std::strchr(format, '%');
-  if (spec == nullptr) return 0;
-  const char* p = spec + 1;
+  const char* conversion = std::strchr(format, '%');
+  if (conversion == nullptr) return 0;
+  const char* p = conversion + 1;
   while (*p == '0' || *p == '-' || *p == '+' || *p == ' ' || *p == '#') ++p;
   int minWidth = readCount(p);
   int precision = -1;
@@ -29,8 +29,8 @@ int textFieldDigits(size_t width, const char* format) {
   if (minWidth >= 0) return minWidth;
   // Step over the length letters and the conversion letter itself.
   while (*p == 'l' || *p == 'h') ++p;
-  const size_t specLen = static_cast<size_t>(p + (*p != '\0' ? 1 : 0) - spec);
-  const size_t otherText = std::strlen(format) - specLen;
+  const size_t conversionLen = static_cast<size_t>(p + (*p != '\0' ? 1 : 0) - conversion);
+  const size_t otherText = std::strlen(format) - conversionLen;
   return width > otherText ? static_cast<int>(width - otherText) : 0;
 }
 
