@@ -21,13 +21,10 @@ constexpr std::array<const char*, 17> kKeys = {
     "scale",          "ip",  "port",   "model",      "version",     "is8bit",  "maxexmsg",   "maxpludesclen",
     "connecttimeout", "receivetimeout", "log", "resend", "pricedecpt", "weightdecpt", "charset", "labelwidth",
     "protocol"};
-constexpr std::array<const char*, 9> kModels = {"vt30", "hbq",  "vt20",     "hbq20", "pmx",
-                                                "lm50", "meriopro", "merio", "vt40"};
-constexpr std::array<const char*, 13> kCountries = {
-    "usa",      "nz",    "australia",   "thailand",  "south america", "hong kong",   "indonesia",
-    "china",    "iceland", "philippines", "singapore", "taiwan",        "south africa"};
+constexpr const auto& kModels = kModelKeywords;
+constexpr const auto& kCountries = kCountryKeywords;
 constexpr std::array<const char*, 2> kProtocols = {"tcp", "udp"};
-constexpr std::array<const char*, 4> kCharsets = {"1byte", "gbcode", "big5", "shiftjis"};
+constexpr const auto& kCharsets = kCharsetKeywords;
 constexpr std::array<const char*, 3> kYes = {"true", "yes", "on"};
 
 // The text matches when the entry is used up while every character of it
@@ -113,15 +110,6 @@ int yesValue(std::string_view text) { return firstMatch(kYes, text) < static_cas
 
 const char* configKeyName(int key) {
   return (key >= 0 && key < static_cast<int>(kKeys.size())) ? kKeys[static_cast<size_t>(key)] : "";
-}
-
-const char* modelName(int model) {
-  return (model >= 0 && model < static_cast<int>(kModels.size())) ? kModels[static_cast<size_t>(model)] : "";
-}
-
-const char* countryName(int version) {
-  return (version >= 0 && version < static_cast<int>(kCountries.size())) ? kCountries[static_cast<size_t>(version)]
-                                                                            : "";
 }
 
 bool setScaleKey(ScaleEntry& scale, int key, const char* value) {

@@ -40,8 +40,6 @@ int lookupKeyword(KeywordTable table, std::string_view text);
 // "true", "yes", "on" (by prefix, any case) give 1; anything else 0.
 int yesValue(std::string_view text);
 const char* configKeyName(int key);  // "" for kKeyUnknown
-const char* modelName(int model);
-const char* countryName(int version);
 
 // One item of a configuration line split at its first '=': the key text
 // (leading blanks skipped) and the value as it stands, pointing into the

@@ -7,6 +7,7 @@
 #include "files/export_target.h"
 #include "files/import_findings.h"
 #include "files/pending_work_files.h"
+#include "records/data_types.h"
 
 namespace tolvan {
 namespace {
@@ -28,6 +29,24 @@ void reportUnreadable(Driver& driver, MessageCode code) {
     default:
       break;  // "tops": a run ends with this code and no message of its own
   }
+}
+
+// A check that names a file but no operation reads it as additions, as a
+// look at nothing would only ever find nothing; it says so first.
+DriverOptions checkedAs(const DriverOptions& asked, std::FILE* console) {
+  DriverOptions options = asked;
+  if (options.mode != kModeNone || !options.dataFile) return options;
+  const char* file = options.dataFile->c_str();
+  if (isTotalsType(options.dataType) || options.dataType == static_cast<int>(DataType::Prod)) {
+    if (console != nullptr) {
+      std::fprintf(console, "no operation given: %s takes no additions, so %s is not read\n",
+                   dataTypeKeyword(options.dataType), file);
+    }
+    return options;
+  }
+  options.mode = kModeAdd;
+  if (console != nullptr) std::fprintf(console, "no operation given: %s is checked as additions (-u)\n", file);
+  return options;
 }
 
 }  // namespace
@@ -55,7 +74,7 @@ FileFindings lookAtFiles(const DriverOptions& options) {
 
 int checkFiles(Driver& driver, MessageCode parsed) {
   if (parsed != kMsgOk) return parsed;
-  FileFindings found = lookAtFiles(driver.options);
+  FileFindings found = lookAtFiles(checkedAs(driver.options, driver.console));
   // An ordinary run does not warn of these: it stops at the export itself,
   // and sets pending work files aside itself, saying so.
   if (driver.options.mode == kModeReceive) findExportProblems(driver.options, found.findings);

@@ -2,6 +2,7 @@
 // then changed by the command line and the configuration's global keys.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 
@@ -23,6 +24,8 @@ enum DataFormat : int {
 };
 
 enum Charset : int { kCharset1Byte = 0, kCharsetGb = 1, kCharsetBig5 = 2, kCharsetShiftJis = 3 };
+// The configuration's "charset" keywords, by Charset.
+inline constexpr std::array<const char*, 4> kCharsetKeywords = {"1byte", "gbcode", "big5", "shiftjis"};
 
 struct DriverOptions {
   std::optional<std::string> dataFile;  // import file (modes 1, 2) or export file (mode 4)

@@ -6,6 +6,16 @@
 
 namespace tolvan {
 
+const char* modelName(int model) {
+  const auto known = static_cast<int>(kModelKeywords.size());
+  return (model >= 0 && model < known) ? kModelKeywords[static_cast<size_t>(model)] : "";
+}
+
+const char* countryName(int version) {
+  const auto known = static_cast<int>(kCountryKeywords.size());
+  return (version >= 0 && version < known) ? kCountryKeywords[static_cast<size_t>(version)] : "";
+}
+
 ScaleEntry::~ScaleEntry() {
   // The operation runner shuts an abandoned worker's socket down before the
   // table is released; joining here only waits for its last steps.

@@ -10,6 +10,7 @@
 // worker publishes goes through `guard` and checks `abandoned` first.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -49,6 +50,16 @@ enum CountryVersion : int {
   kVersionTaiwan = 11,
   kVersionSouthAfrica = 12,
 };
+
+// The configuration's "model" and "version" keywords, by number; the names
+// of numbers outside the tables are "".
+inline constexpr std::array<const char*, 9> kModelKeywords = {"vt30", "hbq",      "vt20",  "hbq20", "pmx",
+                                                              "lm50", "meriopro", "merio", "vt40"};
+inline constexpr std::array<const char*, 13> kCountryKeywords = {
+    "usa",   "nz",      "australia",   "thailand",  "south america", "hong kong",   "indonesia",
+    "china", "iceland", "philippines", "singapore", "taiwan",        "south africa"};
+const char* modelName(int model);
+const char* countryName(int version);
 
 enum LinkProtocol : int { kProtocolTcp = 0, kProtocolUdp = 1, kProtocolUnknown = 2 };
 

@@ -22,46 +22,46 @@ namespace {
 
 // Production totals: clear records in the deletion modes (the deletion
 // record's number is not read), requests and received lines in a receive.
-bool convertPluTotalsClear(const ScaleEntry& scale, const void*, int& code, std::span<uint8_t> buffer,
-                           int& length) {
+bool convertPluTotalsClear(const ScaleEntry& scale, const void*, int& code, std::span<uint8_t> buffer, int& length,
+                           ScaleFieldList*) {
   return buildTotalsClear(scale, scale.dataType, code, buffer, length);
 }
 bool convertHourlyTotalsClear(const ScaleEntry& scale, const void*, int& code, std::span<uint8_t> buffer,
-                              int& length) {
+                              int& length, ScaleFieldList*) {
   return buildTotalsClear(scale, static_cast<int>(DataType::HourlyProd), code, buffer, length);
 }
 bool convertOperatorTotalsClear(const ScaleEntry& scale, const void*, int& code, std::span<uint8_t> buffer,
-                                int& length) {
+                                int& length, ScaleFieldList*) {
   return buildTotalsClear(scale, static_cast<int>(DataType::OpProd), code, buffer, length);
 }
 bool convertProdTotalsClear(const ScaleEntry& scale, const void*, int& code, std::span<uint8_t> buffer,
-                            int& length) {
+                            int& length, ScaleFieldList*) {
   return buildTotalsClear(scale, static_cast<int>(DataType::Prod), code, buffer, length);
 }
 
-using ConvertFn = bool (*)(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&);
+using ConvertFn = bool (*)(const ScaleEntry&, const void*, int&, std::span<uint8_t>, int&, ScaleFieldList*);
 
 bool convertPluRecord(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
-                      int& length) {
-  return convertPlu(scale, 1, record, code, buffer, length);
+                      int& length, ScaleFieldList* trace) {
+  return convertPlu(scale, 1, record, code, buffer, length, trace);
 }
 
 bool convertPluDeletion(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
-                        int& length) {
-  return convertPlu(scale, 2, record, code, buffer, length);
+                        int& length, ScaleFieldList* trace) {
+  return convertPlu(scale, 2, record, code, buffer, length, trace);
 }
 
 // The four extra message types share one record, which carries its type.
 bool convertExMsgRecord(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
-                        int& length) {
+                        int& length, ScaleFieldList* trace) {
   const int dataType = static_cast<const ExMsgRecord*>(record)->dataType;
-  return convertExMsg(scale, dataType, record, code, buffer, length);
+  return convertExMsg(scale, dataType, record, code, buffer, length, trace);
 }
 
 bool convertExMsgRecordDeletion(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
-                                int& length) {
+                                int& length, ScaleFieldList* trace) {
   const int dataType = static_cast<const DeletionRecord*>(record)->dataType;
-  return convertExMsgDeletion(scale, dataType, record, code, buffer, length);
+  return convertExMsgDeletion(scale, dataType, record, code, buffer, length, trace);
 }
 
 ConvertFn converterOf(ConvertOp op) {
@@ -153,7 +153,7 @@ ReceiveOp receiveOpFor(int dataType) {
 }
 
 bool convertRecord(const ScaleEntry& scale, int dataType, int mode, const void* record, int& code,
-                   std::span<uint8_t> buffer, int& length) {
+                   std::span<uint8_t> buffer, int& length, ScaleFieldList* trace) {
   const ConvertOp op = convertOpFor(dataType, mode);
   if (op == ConvertOp::UnknownType) {
     length = 0;
@@ -161,7 +161,7 @@ bool convertRecord(const ScaleEntry& scale, int dataType, int mode, const void* 
   }
   const ConvertFn convert = converterOf(op);
   if (convert == nullptr || record == nullptr) return false;
-  return convert(scale, record, code, buffer, length);
+  return convert(scale, record, code, buffer, length, trace);
 }
 
 bool buildUploadRequest(const ScaleEntry& scale, int& code, std::span<uint8_t> buffer, int& length) {

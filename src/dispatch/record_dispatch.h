@@ -9,6 +9,7 @@
 
 #include "core/scale_entry.h"
 #include "records/deletion_record.h"
+#include "records/scale_fields.h"
 
 namespace tolvan {
 
@@ -19,9 +20,10 @@ inline constexpr int kMaxConvertedLen = 4096;
 // DeletionRecord when `mode` is 2) into the bytes for `scale`. On success
 // `length` is the byte count written to `buffer` and `code` the message
 // number (message family). False when the combination is not supported;
-// an unknown data type also sets `length` to 0.
+// an unknown data type also sets `length` to 0. A `trace` learns, for each
+// number the record gives the scale, the digits its field holds.
 bool convertRecord(const ScaleEntry& scale, int dataType, int mode, const void* record, int& code,
-                   std::span<uint8_t> buffer, int& length);
+                   std::span<uint8_t> buffer, int& length, ScaleFieldList* trace = nullptr);
 
 // The request that makes the scale send its records of `scale.dataType`.
 // False (outputs untouched) when the type has no request for its family.

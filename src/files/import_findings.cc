@@ -15,9 +15,11 @@
 #include "dispatch/record_dispatch.h"
 #include "dispatch/record_factory.h"
 #include "dispatch/support_table.h"
+#include "files/digit_findings.h"
 #include "files/field_splitter.h"
 #include "files/import_reader.h"
 #include "files/line_reader.h"
+#include "files/text_bytes.h"
 #include "platform/files.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
@@ -103,11 +105,12 @@ std::unique_ptr<ScaleEntry> unlimitedCopy(const ScaleEntry& scale) {
   return copy;
 }
 
-int convertedLength(const ScaleEntry& scale, int dataType, int mode, const void* record) {
+int convertedLength(const ScaleEntry& scale, int dataType, int mode, const void* record,
+                    ScaleFieldList* trace = nullptr) {
   std::array<uint8_t, kMaxConvertedLen> buffer{};
   int code = 0;
   int length = 0;
-  if (!convertRecord(scale, dataType, mode, record, code, buffer, length)) return -1;
+  if (!convertRecord(scale, dataType, mode, record, code, buffer, length, trace)) return -1;
   return length;
 }
 
@@ -120,7 +123,7 @@ std::string joinNames(const std::vector<std::string>& names) {
 class ImportScan {
  public:
   ImportScan(const DriverOptions& options, const ScaleList& scales, FindingList& out)
-      : options_(options), out_(out), file_(*options.dataFile), scales_(scales) {}
+      : options_(options), out_(out), file_(*options.dataFile), scales_(scales), texts_(options.charset) {}
   ~ImportScan() {
     columns_.clearAndFree();
     std::free(wmsRecord_);
@@ -154,6 +157,8 @@ class ImportScan {
   void startWmsRecord(int lineNo, const char* line, size_t firstLen);
   void finishWmsRecord();
   void fillRecord(void* record, FieldList& fields, int used);
+  void lookAtTexts(int lineNo, const void* record);
+  std::string stops16() const;
 
   const DriverOptions& options_;
   FindingList& out_;
@@ -165,6 +170,11 @@ class ImportScan {
   bool pairsTakeRest_ = false;
   std::vector<ColumnTrack> tracks_;
   std::map<std::pair<int, int32_t>, int> keys_;  // {data type, key} -> line that gave it
+  DigitFindings digits_;
+  TextBytes texts_;
+  std::map<uint32_t, std::string> rowNumbers_;  // the record's number texts by record offset
+  int rows_ = 0;
+  int headerLine_ = 0;
   // The "wmsmart" record being read: its kind, first line and lines below.
   enum class Within { Nothing, PluDescription, MessageText };
   Within within_ = Within::Nothing;
@@ -175,7 +185,6 @@ class ImportScan {
   int records_ = 0;
   bool keyMissingReported_ = false;
   bool stopped_ = false;       // the header already stops the run
-  bool recordsBuilt_ = false;  // the type has import records at all
 };
 
 const FieldDef* ImportScan::findColumn(const char* name) const {
@@ -224,6 +233,7 @@ void ImportScan::mapHeader(FieldList& names, int lineNo) {
 // False when the header stops the import (error 16).
 bool ImportScan::readHeader(LineReader& reader, char* line, FieldList& fields) {
   int lineNo = reader.physicalLine();
+  headerLine_ = lineNo;
   auto first = static_cast<unsigned char>(line[0]);
   if (first < 'A' || first >= 128) {
     std::string copy(line);
@@ -240,14 +250,14 @@ bool ImportScan::readHeader(LineReader& reader, char* line, FieldList& fields) {
   }
   header_ = true;
   if (!splitFields(line, fields, options_.separator)) {
-    note(lineNo, "the first line is a comment where the header belongs; the run stops with error 16");
+    note(lineNo, "the first line is a comment where the header belongs; " + stops16());
     return false;
   }
   mapHeader(fields, lineNo);
   bool anyKnown = false;
   for (const FieldDef* c : map_) anyKnown = anyKnown || c != nullptr;
   if (!anyKnown) {
-    note(lineNo, "no header name matches a column of this data type; the run stops with error 16");
+    note(lineNo, "no header name matches a column of this data type; " + stops16());
     return false;
   }
   const FieldDef* key = keyColumn();
@@ -309,6 +319,7 @@ void ImportScan::checkDecimals(int lineNo, size_t position, const FieldDef& colu
 }
 
 void ImportScan::checkNumber(int lineNo, size_t position, const FieldDef& column, std::string_view text) {
+  rowNumbers_[column.offset] = std::string(text);
   bool isLong = column.kind == FieldKind::Long;
   NumberText n = parseNumber(text, isLong);
   if (!n.readable) {
@@ -385,13 +396,16 @@ void ImportScan::checkScales(int lineNo, const RecordHeader& kind, const void* r
   std::vector<std::string> refused;
   std::vector<std::string> cut;
   const bool pluAddition = kind.dataType == static_cast<int>(DataType::Plu) && kind.mode == kModeAdd;
+  ScaleFieldList trace;
   for (const ScaleEntry* scale : scales_) {
     if (!scaleSupports(*scale, kind.dataType, kind.mode)) continue;  // the run leaves such scales out
-    int length = convertedLength(*scale, kind.dataType, kind.mode, record);
+    trace.clear();
+    int length = convertedLength(*scale, kind.dataType, kind.mode, record, &trace);
     if (length < 0) {
       refused.push_back(scale->name);
       continue;
     }
+    digits_.lookAtScale(*scale, trace, record, kind.dataType, kind.mode);
     if (!pluAddition) continue;
     int full = convertedLength(*unlimitedCopy(*scale), kind.dataType, kind.mode, record);
     if (full > length) {
@@ -408,6 +422,7 @@ void ImportScan::checkScales(int lineNo, const RecordHeader& kind, const void* r
   if (!cut.empty()) {
     note(lineNo, "the description is longer than the scale takes; the driver cuts it for " + joinNames(cut));
   }
+  digits_.endRecord(lineNo, rowNumbers_);
 }
 
 void ImportScan::checkRecord(int lineNo, void* record, FieldList& fields, int used) {
@@ -421,8 +436,20 @@ void ImportScan::checkRecord(int lineNo, void* record, FieldList& fields, int us
   checkScales(lineNo, kind, record);
 }
 
+// The record's texts as they go to the scales, font/text pairs included.
+void ImportScan::lookAtTexts(int lineNo, const void* record) {
+  for (int i = 0; i < columns_.count(); ++i) {
+    const FieldDef& column = *columns_.get(i);
+    if (column.kind != FieldKind::Text && column.kind != FieldKind::Description) continue;
+    const char* text = static_cast<const char*>(record) + column.offset;
+    texts_.look(lineNo, column.name, std::string_view(text, strnlen(text, column.width)));
+  }
+}
+
 void ImportScan::checkRow(int lineNo, FieldList& fields) {
   if (fields.count() == 0) return;
+  ++rows_;
+  rowNumbers_.clear();
   checkFieldCount(lineNo, fields.count());
   int used = std::min(fields.count(), static_cast<int>(map_.size()));
   for (int i = 0; i < used; ++i) {
@@ -431,8 +458,8 @@ void ImportScan::checkRow(int lineNo, FieldList& fields) {
   }
   void* record = newRecord(options_.dataType, options_.mode);
   if (record == nullptr) return;
-  recordsBuilt_ = true;
   fillRecord(record, fields, used);
+  lookAtTexts(lineNo, record);
   checkRecord(lineNo, record, fields, used);
   std::free(record);
 }
@@ -513,6 +540,8 @@ void ImportScan::startWmsRecord(int lineNo, const char* line, size_t firstLen) {
   const int plu = static_cast<int>(DataType::Plu);
   wmsLine_ = lineNo;
   wmsBad_ = false;
+  rowNumbers_.clear();
+  ++rows_;
   std::string tag(line, 2);
   if (tag == "bc") {
     wmsKind_ = RecordHeader{plu, kModeAdd, 0};
@@ -550,9 +579,9 @@ void ImportScan::startWmsRecord(int lineNo, const char* line, size_t firstLen) {
 
 void ImportScan::scanWmsmart(LineReader& reader) {
   buildFieldTable(columns_, static_cast<int>(DataType::Plu), kModeAdd);
-  recordsBuilt_ = true;
   while (const char* line = reader.nextLine()) {
     int lineNo = reader.physicalLine();
+    texts_.look(lineNo, "Desc", line);  // tags and numbers are ASCII: what lies beyond is text
     if (within_ != Within::Nothing) {
       size_t len = std::strcspn(line, "\x1f");
       if (endsWmsRecord(line)) {
@@ -576,9 +605,21 @@ void ImportScan::finish(LineReader& reader) {
   if (reader.stoppedAtLongLine()) {
     note(reader.physicalLine(), "the line is longer than 3072 characters; the driver stops reading the file here");
   }
-  if (records_ == 0 && !stopped_ && recordsBuilt_) {
-    note(0, "no row gives a record; the run stops with error 16");
+  if (records_ == 0 && !stopped_) {
+    if (!header_ && rows_ == 0 && !reader.stoppedAtLongLine()) {
+      note(0, "the file holds no data, only blank or comment lines if any; " + stops16());
+    } else if (header_ && rows_ == 0) {
+      note(headerLine_, "the file holds the header line and no row; " + stops16());
+    } else {
+      note(0, "no row gives a record; " + stops16());
+    }
   }
+  digits_.finish(file_, out_);
+  texts_.finish(file_, out_);
+}
+
+std::string ImportScan::stops16() const {
+  return "the run stops with error 16 (" + quoted(formatMessage(kMsgNoImportData, file_.c_str())) + ")";
 }
 
 }  // namespace

@@ -9,6 +9,8 @@ list(APPEND TOLVAN_SOURCES
   src/files/record_source.cc
   src/files/export_writer.cc
   src/files/finding.cc
+  src/files/digit_findings.cc
+  src/files/text_bytes.cc
   src/files/import_findings.cc
   src/files/export_target.cc
   src/files/pending_work_files.cc

@@ -10,6 +10,7 @@
 #include "records/deletion_record.h"
 #include "records/message_record.h"
 #include "records/packing.h"
+#include "records/scale_fields.h"
 #include "text/block_text.h"
 #include "text/message_text.h"
 
@@ -91,11 +92,12 @@ bool convertBlockExMsg(const ScaleEntry& scale, int dataType, const ExMsgRecord&
 // little-endian  [6..] the converted text (at most 1028 bytes, 510 for
 // coupons).
 bool convertMessageExMsg(const ScaleEntry& scale, int dataType, const ExMsgRecord& record, int& code,
-                         std::span<uint8_t> buffer, int& length) {
+                         std::span<uint8_t> buffer, int& length, ScaleFieldList* trace) {
   const size_t fixedLen = kMessageRecordHeaderLen + kBodyFixedLen;
   if (buffer.size() < fixedLen) return false;
   std::span<uint8_t> body = buffer.subspan(kMessageRecordHeaderLen);
-  PackBcd(body.first(kNumberBytes), static_cast<uint32_t>(record.messageNo), 8);
+  PackBcdField(body.first(kNumberBytes), static_cast<uint32_t>(record.messageNo), 8, trace,
+               offsetof(ExMsgRecord, messageNo));
   const size_t limit = isCoupon(dataType) ? kCouponMessageTextLimit : kExMsgTextLimit;
   std::span<uint8_t> text = body.subspan(kBodyFixedLen);
   DescriptionText desc(record);
@@ -117,17 +119,17 @@ int exMsgDigits(int maxExMsg) {
 }
 
 bool convertExMsg(const ScaleEntry& scale, int dataType, const void* record, int& code, std::span<uint8_t> buffer,
-                  int& length) {
+                  int& length, ScaleFieldList* trace) {
   length = 0;
   if (record == nullptr || !isExMsgType(dataType)) return false;
   const auto& message = *static_cast<const ExMsgRecord*>(record);
-  if (ScaleIsMessageFamily(scale)) return convertMessageExMsg(scale, dataType, message, code, buffer, length);
+  if (ScaleIsMessageFamily(scale)) return convertMessageExMsg(scale, dataType, message, code, buffer, length, trace);
   if (ScaleIsBlockFamily(scale)) return convertBlockExMsg(scale, dataType, message, code, buffer, length);
   return false;
 }
 
 bool convertExMsgDeletion(const ScaleEntry& scale, int dataType, const void* record, int& code,
-                          std::span<uint8_t> buffer, int& length) {
+                          std::span<uint8_t> buffer, int& length, ScaleFieldList* trace) {
   length = 0;
   if (record == nullptr || !isExMsgType(dataType)) return false;
   DeletionRecord deletion{};
@@ -135,7 +137,8 @@ bool convertExMsgDeletion(const ScaleEntry& scale, int dataType, const void* rec
   if (ScaleIsMessageFamily(scale)) {
     // The bare number, without a record header.
     if (buffer.size() < kNumberBytes) return false;
-    PackBcd(buffer.first(kNumberBytes), static_cast<uint32_t>(deletion.recNo), 8);
+    PackBcdField(buffer.first(kNumberBytes), static_cast<uint32_t>(deletion.recNo), 8, trace,
+                 offsetof(DeletionRecord, recNo));
     code = messageNumber(kMsgNoDeleteBase, dataType);
     length = static_cast<int>(kNumberBytes);
     return true;

@@ -15,6 +15,7 @@
 #include <span>
 
 #include "core/scale_entry.h"
+#include "records/scale_fields.h"
 
 namespace tolvan {
 
@@ -33,14 +34,15 @@ int exMsgDigits(int maxExMsg);
 // block code (35 or 61); block texts are followed by a NUL that `length`
 // does not count. False, with `length` 0, for a type outside 2 to 5, a
 // model of neither family, a block-family number that does not fit its
-// digits (or is below 0), or a buffer too small.
+// digits (or is below 0), or a buffer too small. A `trace` learns the
+// digits the number gets where it can be cut (message family).
 bool convertExMsg(const ScaleEntry& scale, int dataType, const void* record, int& code, std::span<uint8_t> buffer,
-                  int& length);
+                  int& length, ScaleFieldList* trace = nullptr);
 
 // `record` is a DeletionRecord whose recNo is the message number to delete
 // (0 deletes every record of the type). Same results; block code 13 or 21.
 bool convertExMsgDeletion(const ScaleEntry& scale, int dataType, const void* record, int& code,
-                          std::span<uint8_t> buffer, int& length);
+                          std::span<uint8_t> buffer, int& length, ScaleFieldList* trace = nullptr);
 
 // The request for the scale's records of `scale.dataType`. Message family:
 // messages 52 to 55 with the number 0 as 8 packed digits. Block family:

@@ -8,6 +8,7 @@
 #include "records/deletion_record.h"
 #include "records/message_record.h"
 #include "records/packing.h"
+#include "records/scale_fields.h"
 #include "records/first_arrival.h"
 
 namespace tolvan {
@@ -25,31 +26,33 @@ bool keyInRange(const ScaleEntry& scale, int32_t keyNo) { return keyNo >= 1 && k
 
 // "usa":  "640"/"641"     key on page (2)  type (1)  data (6)   12 characters
 // others: "38020"/"38021" key on page (2)  type (1)  data (6)   14
-bool convertBlockKey(const ScaleEntry& scale, const KeyboardRecord& key, std::span<uint8_t> buffer, int& length) {
+bool convertBlockKey(const ScaleEntry& scale, const KeyboardRecord& key, std::span<uint8_t> buffer, int& length,
+                     ScaleFieldList* trace) {
   const bool secondPage = key.keyNo > kKeysPerPage;
   const int keyOnPage = static_cast<int>(secondPage ? key.keyNo - kKeysPerPage : key.keyNo);
-  BlockFields line(buffer);
+  BlockFields line(buffer, trace);
   if (scale.version == kVersionUsa) {
     line.put(3, secondPage ? "641" : "640");
   } else {
     line.put(5, secondPage ? "38021" : "38020");
   }
   line.put(2, "%.2d", keyOnPage);
-  line.put(1, "%d", static_cast<int>(key.keyType));
-  line.put(6, "%.6ld", static_cast<long>(key.data));
+  line.number(offsetof(KeyboardRecord, keyType), 1, "%ld", key.keyType);
+  line.number(offsetof(KeyboardRecord, data), 6, "%.6ld", key.data);
   return line.finish(length);
 }
 
 // Record header (message 36, body 6), then the body:
 // [0] key number, low 8 bits  [1] key type, low 8 bits  [2..5] data, 8 packed digits
-bool convertMessageKey(const KeyboardRecord& key, int& code, std::span<uint8_t> buffer, int& length) {
+bool convertMessageKey(const KeyboardRecord& key, int& code, std::span<uint8_t> buffer, int& length,
+                       ScaleFieldList* trace) {
   const size_t total = kMessageRecordHeaderLen + kKeyboardBodyLen;
   if (buffer.size() < total) return false;
   MakeRecordHeader(buffer, kMsgNoKeyboard, kKeyboardBodyLen);
   std::span<uint8_t> body = buffer.subspan(kMessageRecordHeaderLen, kKeyboardBodyLen);
   body[0] = static_cast<uint8_t>(key.keyNo);
   body[1] = static_cast<uint8_t>(key.keyType);
-  PackBcd(body.subspan(2, 4), static_cast<uint32_t>(key.data), 8);
+  PackBcdField(body.subspan(2, 4), static_cast<uint32_t>(key.data), 8, trace, offsetof(KeyboardRecord, data));
   code = kMsgNoKeyboard;
   length = static_cast<int>(total);
   return true;
@@ -62,10 +65,10 @@ bool putBlockText(std::span<uint8_t> buffer, const char* text, int& length) {
 }
 
 bool convertMessageKeyDeletion(const ScaleEntry& scale, int32_t keyNo, int& code, std::span<uint8_t> buffer,
-                               int& length) {
+                               int& length, ScaleFieldList* trace) {
   if (keyNo != 0 && !keyInRange(scale, keyNo)) return false;
   if (buffer.empty()) return false;
-  PackBcd(buffer.first(1), static_cast<uint32_t>(keyNo), 2);
+  PackBcdField(buffer.first(1), static_cast<uint32_t>(keyNo), 2, trace, offsetof(DeletionRecord, recNo));
   code = kMsgNoKeyboardDeletion;
   length = 1;
   return true;
@@ -83,23 +86,26 @@ void buildKeyboardFieldTable(FieldTable& table) {
 KeyboardRecord* newKeyboardRecord() { return allocRecord<KeyboardRecord>(); }
 
 bool convertKeyboard(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
-                     int& length) {
+                     int& length, ScaleFieldList* trace) {
   length = 0;
   if (record == nullptr) return false;
   KeyboardRecord key{};
   std::memcpy(&key, record, sizeof key);
   const bool message = ScaleIsMessageFamily(scale);
   if (!(message || ScaleIsBlockFamily(scale)) || !keyInRange(scale, key.keyNo)) return false;
-  return message ? convertMessageKey(key, code, buffer, length) : convertBlockKey(scale, key, buffer, length);
+  return message ? convertMessageKey(key, code, buffer, length, trace)
+                 : convertBlockKey(scale, key, buffer, length, trace);
 }
 
 bool convertKeyboardDeletion(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
-                             int& length) {
+                             int& length, ScaleFieldList* trace) {
   length = 0;
   if (record == nullptr) return false;
   DeletionRecord deletion{};
   std::memcpy(&deletion, record, sizeof deletion);
-  if (ScaleIsMessageFamily(scale)) return convertMessageKeyDeletion(scale, deletion.recNo, code, buffer, length);
+  if (ScaleIsMessageFamily(scale)) {
+    return convertMessageKeyDeletion(scale, deletion.recNo, code, buffer, length, trace);
+  }
   // A block scale can only clear its whole keyboard.
   if (!ScaleIsBlockFamily(scale) || deletion.recNo != 0) return false;
   return putBlockText(buffer, scale.version == kVersionUsa ? "15" : "1501", length);

@@ -11,6 +11,7 @@
 
 #include "core/scale_entry.h"
 #include "records/field_def.h"
+#include "records/scale_fields.h"
 
 namespace tolvan {
 
@@ -39,9 +40,10 @@ KeyboardRecord* newKeyboardRecord();
 // type and the data (12 or 14 characters, a NUL behind them that `length`
 // does not count). Message family: message 36, record header and a 6-byte
 // body (14 bytes). False, with `length` 0, for a key outside the model's
-// range, a model of neither family, or a buffer too small.
+// range, a model of neither family, or a buffer too small. A `trace` learns
+// the digits each number gets.
 bool convertKeyboard(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
-                     int& length);
+                     int& length, ScaleFieldList* trace = nullptr);
 
 // `record` is a DeletionRecord whose recNo is the key (0: every key).
 // Block family: only key 0, the text "15" ("usa") or "1501". Message
@@ -49,7 +51,7 @@ bool convertKeyboard(const ScaleEntry& scale, const void* record, int& code, std
 // digits; key 0 or a key in the model's range, so that a key number cut to
 // two digits never becomes 0 and clears the whole keyboard.
 bool convertKeyboardDeletion(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
-                             int& length);
+                             int& length, ScaleFieldList* trace = nullptr);
 
 // Message 56 with 4 zero bytes ("meriopro") or 5 ("vt40"). False, with
 // `length` 0, for block scales, which cannot send their keyboard.

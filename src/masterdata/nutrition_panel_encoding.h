@@ -16,18 +16,20 @@
 #include <span>
 
 #include "core/scale_entry.h"
+#include "records/scale_fields.h"
 
 namespace tolvan {
 
 // Block-family deletions take numbers below this.
 inline constexpr int32_t kBlockNutritionLimit = 1000000;
 
-// `record` is a NutritionRecord.
+// `record` is a NutritionRecord. A `trace` learns the digits each number
+// gets.
 bool convertNutrition(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
-                      int& length);
+                      int& length, ScaleFieldList* trace = nullptr);
 // `record` is a DeletionRecord; number 0 deletes every panel.
 bool convertNutritionDeletion(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
-                              int& length);
+                              int& length, ScaleFieldList* trace = nullptr);
 bool buildNutritionUploadRequest(const ScaleEntry& scale, int& code, std::span<uint8_t> buffer, int& length);
 
 }  // namespace tolvan

@@ -11,6 +11,7 @@
 
 #include "core/scale_entry.h"
 #include "records/field_def.h"
+#include "records/scale_fields.h"
 
 namespace tolvan {
 
@@ -49,15 +50,15 @@ MkdPriceChangeRecord* newMkdPriceChange();
 // behind it); message family message 23 on "vt40" (record header and a
 // 9-byte body, 17 bytes). `code` is the message number (message family).
 // False, with `length` 0, on "meriopro", for a model of neither family, or
-// when `buffer` is too small.
+// when `buffer` is too small. A `trace` learns the digits each number gets.
 bool convertPriceChange(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
-                        int& length);
+                        int& length, ScaleFieldList* trace = nullptr);
 
 // The scale record of one markdown price change: block family only, the
 // text "32"/"3201"/"6702" with PLU number, flag and markdown price. False,
 // with `length` 0, on every message-family scale and when `buffer` is too
 // small.
 bool convertMkdPriceChange(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
-                           int& length);
+                           int& length, ScaleFieldList* trace = nullptr);
 
 }  // namespace tolvan

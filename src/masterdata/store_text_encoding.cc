@@ -9,6 +9,7 @@
 #include "records/deletion_record.h"
 #include "records/message_record.h"
 #include "records/packing.h"
+#include "records/scale_fields.h"
 #include "text/text_codes.h"
 
 namespace tolvan {
@@ -142,12 +143,12 @@ void writeTextBlock(std::span<uint8_t, kTextBlockLen> block, const ScaleEntry& s
 }
 
 bool convertMessageStore(const ScaleEntry& scale, const StoreRecord& store, int& code, std::span<uint8_t> buffer,
-                         int& length) {
+                         int& length, ScaleFieldList* trace) {
   const size_t total = kMessageRecordHeaderLen + kStoreBodyLen;
   if (buffer.size() < total) return false;
   MakeRecordHeader(buffer, kMsgNoStore, kStoreBodyLen);
   std::span<uint8_t> body = buffer.subspan(kMessageRecordHeaderLen, kStoreBodyLen);
-  PackBcd(body.first(2), static_cast<uint32_t>(store.storeNo), 4);
+  PackBcdField(body.first(2), static_cast<uint32_t>(store.storeNo), 4, trace, offsetof(StoreRecord, storeNo));
   writeTextBlock(body.subspan<2, kTextBlockLen>(), scale, store.nameFont, store.nameFontType, store.name);
   writeTextBlock(body.subspan<2 + kTextBlockLen, kTextBlockLen>(), scale, store.addrFont, store.addrFontType,
                  store.address);
@@ -158,24 +159,25 @@ bool convertMessageStore(const ScaleEntry& scale, const StoreRecord& store, int&
 
 }  // namespace
 
-bool convertStore(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer, int& length) {
+bool convertStore(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer, int& length,
+                  ScaleFieldList* trace) {
   length = 0;
   if (record == nullptr) return false;
   const auto& store = *static_cast<const StoreRecord*>(record);
-  if (ScaleIsMessageFamily(scale)) return convertMessageStore(scale, store, code, buffer, length);
+  if (ScaleIsMessageFamily(scale)) return convertMessageStore(scale, store, code, buffer, length, trace);
   if (ScaleIsBlockFamily(scale)) return convertBlockStore(scale, store, code, buffer, length);
   return false;
 }
 
 bool convertStoreDeletion(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
-                          int& length) {
+                          int& length, ScaleFieldList* trace) {
   length = 0;
   if (record == nullptr) return false;
   DeletionRecord deletion{};
   std::memcpy(&deletion, record, sizeof deletion);
   if (ScaleIsMessageFamily(scale)) {
     if (buffer.size() < 2) return false;
-    PackBcd(buffer.first(2), static_cast<uint32_t>(deletion.recNo), 4);
+    PackBcdField(buffer.first(2), static_cast<uint32_t>(deletion.recNo), 4, trace, offsetof(DeletionRecord, recNo));
     code = kMsgNoStoreDeletion;
     length = 2;
     return true;

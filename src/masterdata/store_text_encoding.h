@@ -18,17 +18,20 @@
 #include <span>
 
 #include "core/scale_entry.h"
+#include "records/scale_fields.h"
 
 namespace tolvan {
 
 // Block-family scales keep store numbers 0 to 10.
 inline constexpr int32_t kBlockStoreMax = 10;
 
-// `record` is a StoreRecord.
-bool convertStore(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer, int& length);
+// `record` is a StoreRecord. A `trace` learns the digits the store number
+// gets where it can be cut (message family).
+bool convertStore(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer, int& length,
+                  ScaleFieldList* trace = nullptr);
 // `record` is a DeletionRecord; number 0 deletes every store text.
 bool convertStoreDeletion(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
-                          int& length);
+                          int& length, ScaleFieldList* trace = nullptr);
 bool buildStoreUploadRequest(const ScaleEntry& scale, int& code, std::span<uint8_t> buffer, int& length);
 
 }  // namespace tolvan

@@ -11,6 +11,7 @@
 #include "records/deletion_record.h"
 #include "records/message_record.h"
 #include "records/packing.h"
+#include "records/scale_fields.h"
 #include "text/block_text.h"
 #include "text/message_text.h"
 
@@ -37,12 +38,20 @@ int s8(uint8_t v) { return static_cast<int8_t>(v); }
 int s16(uint16_t v) { return static_cast<int16_t>(v); }
 uint16_t bits16(int v) { return static_cast<uint16_t>(v); }
 
-// (department x 100 + group) x 100000 + item code, in 32-bit arithmetic:
-// D G G I I I I I for a one-digit department and a two-digit group.
-uint32_t itemCodeField(const PluRecord& plu) {
-  uint32_t deptGroup = static_cast<uint32_t>(s16(plu.dept)) * 100u + static_cast<uint32_t>(s16(plu.group));
-  return deptGroup * 100000u + static_cast<uint32_t>(plu.itemCode);
+// The record's number as the scales read it: 8-bit and 16-bit fields are
+// signed.
+long scaleValue(int32_t v) { return v; }
+int scaleValue(uint16_t v) { return s16(v); }
+int scaleValue(uint8_t v) { return s8(v); }
+
+// Where `field` (a member of `plu`) sits in the record.
+template <class Field>
+uint32_t fieldOffset(const PluRecord& plu, const Field& field) {
+  return static_cast<uint32_t>(reinterpret_cast<const char*>(&field) - reinterpret_cast<const char*>(&plu));
 }
+
+// The combined item code travels under the ItemCode column's offset.
+constexpr uint32_t kItemCodeOffset = offsetof(PluRecord, itemCode);
 
 // The record's description with a NUL for sure, whatever the record held.
 struct DescriptionText {
@@ -65,9 +74,21 @@ size_t descLimit(const ScaleEntry& scale) { return static_cast<size_t>(std::max(
 // that does not fit the buffer is left out.
 class BodyWriter {
  public:
-  explicit BodyWriter(std::span<uint8_t> out) : out_(out) {}
-  void bcd(uint32_t value, int digits) { PackBcd(take(bcdBytes(digits)), value, digits); }
-  void bcd16(int value, int digits) { PackBcd16(take(bcdBytes(digits)), bits16(value), digits); }
+  BodyWriter(std::span<uint8_t> out, ScaleFieldList* trace) : out_(out), trace_(trace) {}
+  // A number of the record as `digits` packed digits: 32-bit fields as
+  // they are, 8-bit and 16-bit ones as the signed numbers the scales read.
+  template <class Field>
+  void number(const PluRecord& plu, const Field& field, int digits) {
+    const uint32_t offset = fieldOffset(plu, field);
+    if constexpr (sizeof(Field) == sizeof(int32_t)) {
+      bcd(static_cast<uint32_t>(field), digits, offset);
+    } else {
+      PackBcd16Field(take(bcdBytes(digits)), bits16(scaleValue(field)), digits, trace_, offset);
+    }
+  }
+  void bcd(uint32_t value, int digits, uint32_t offset) {
+    PackBcdField(take(bcdBytes(digits)), value, digits, trace_, offset);
+  }
   void raw(uint8_t value) {
     std::span<uint8_t> field = take(1);
     if (!field.empty()) field[0] = value;
@@ -85,27 +106,28 @@ class BodyWriter {
     return field;
   }
   std::span<uint8_t> out_;
+  ScaleFieldList* trace_;
   size_t used_ = 0;
 };
 
 void writePluNumbers(BodyWriter& body, const PluRecord& plu) {
-  body.bcd(static_cast<uint32_t>(plu.pluNo), 8);
-  body.bcd16(s8(plu.salesMode), 2);
-  body.bcd(static_cast<uint32_t>(plu.unitPrice), 8);
+  body.number(plu, plu.pluNo, 8);
+  body.number(plu, plu.salesMode, 2);
+  body.number(plu, plu.unitPrice, 8);
   body.raw(plu.markFlag);
-  body.bcd(static_cast<uint32_t>(plu.markPrice), 6);
-  body.bcd(static_cast<uint32_t>(plu.weight), 6);
-  body.bcd16(s16(plu.packQuant), 2);
-  body.bcd16(s16(plu.tare), 4);
+  body.number(plu, plu.markPrice, 6);
+  body.number(plu, plu.weight, 6);
+  body.number(plu, plu.packQuant, 2);
+  body.number(plu, plu.tare, 4);
   body.raw(plu.dateFlag);
-  body.bcd16(s16(plu.shelfLife), 4);
+  body.number(plu, plu.shelfLife, 4);
   body.raw(plu.bestBeforeFlag);
-  body.bcd16(s16(plu.bestBefore), 4);
+  body.number(plu, plu.bestBefore, 4);
   body.raw(plu.timeFlag);
-  body.bcd16(s16(plu.packTime), 4);
+  body.number(plu, plu.packTime, 4);
   body.raw(plu.expTimeFlag);
-  body.bcd16(s16(plu.expTime), 4);
-  body.bcd(itemCodeField(plu), 8);
+  body.number(plu, plu.expTime, 4);
+  body.bcd(pluItemCodeField(plu), kItemCodeDigits, kItemCodeOffset);
 }
 
 void writePluLinks(BodyWriter& body, const PluRecord& plu) {
@@ -113,34 +135,38 @@ void writePluLinks(BodyWriter& body, const PluRecord& plu) {
   std::memcpy(posCode, plu.posCode, kPluPosCodeLen);
   body.raw(plu.posSelect);
   body.digitText(posCode, 10);
-  body.bcd16(s16(plu.posFlag), 2);
-  body.bcd16(s8(plu.barCodeNum), 2);
+  body.number(plu, plu.posFlag, 2);
+  body.number(plu, plu.barCodeNum, 2);
   body.raw(plu.openPrice);
-  body.bcd(static_cast<uint32_t>(plu.message7), 8);
-  body.bcd(static_cast<uint32_t>(plu.exMessage2), 8);
-  body.bcd(static_cast<uint32_t>(plu.exMessage3), 8);
-  body.bcd(static_cast<uint32_t>(plu.coupon), 8);
-  body.bcd16(s16(plu.logo1), 2);
-  body.bcd16(s16(plu.logo2), 2);
-  body.bcd16(s16(plu.labelFormat), 2);
-  body.bcd(static_cast<uint32_t>(plu.nutritionId), 8);
-  body.bcd16(s16(plu.propTare), 4);
-  body.bcd(static_cast<uint32_t>(plu.upperLimit), 6);
-  body.bcd(static_cast<uint32_t>(plu.lowerLimit), 6);
+  body.number(plu, plu.message7, 8);
+  body.number(plu, plu.exMessage2, 8);
+  body.number(plu, plu.exMessage3, 8);
+  body.number(plu, plu.coupon, 8);
+  body.number(plu, plu.logo1, 2);
+  body.number(plu, plu.logo2, 2);
+  body.number(plu, plu.labelFormat, 2);
+  body.number(plu, plu.nutritionId, 8);
+  body.number(plu, plu.propTare, 4);
+  body.number(plu, plu.upperLimit, 6);
+  body.number(plu, plu.lowerLimit, 6);
 }
 
 // Bytes 75 to 79 of the body: unit and message 1 where the country uses them.
-void writeCountryTail(std::span<uint8_t, 5> tail, const ScaleEntry& scale, const PluRecord& plu) {
+void writeCountryTail(std::span<uint8_t, 5> tail, const ScaleEntry& scale, const PluRecord& plu,
+                      ScaleFieldList* trace) {
+  BodyWriter first(tail.first(1), trace);
   switch (scale.version) {
     case kVersionThailand:
     case kVersionHongKong:
     case kVersionPhilippines:
-    case kVersionSouthAfrica: PackBcd16(tail.first(1), bits16(s8(plu.unit)), 2); break;
-    case kVersionChina: PackBcd16(tail.first(1), bits16(s16(plu.message1)), 2); break;
-    case kVersionTaiwan:
-      PackBcd16(tail.first(1), bits16(s8(plu.unit)), 2);
-      PackBcd16(tail.subspan(1, 1), bits16(s16(plu.message1)), 2);
+    case kVersionSouthAfrica: first.number(plu, plu.unit, 2); break;
+    case kVersionChina: first.number(plu, plu.message1, 2); break;
+    case kVersionTaiwan: {
+      first.number(plu, plu.unit, 2);
+      BodyWriter second(tail.subspan(1, 1), trace);
+      second.number(plu, plu.message1, 2);
       break;
+    }
     default: break;
   }
 }
@@ -149,15 +175,15 @@ void writeCountryTail(std::span<uint8_t, 5> tail, const ScaleEntry& scale, const
 // [0..74] the numbers, flags and links of the record, [75..79] the country
 // tail, [80..81] description length n, little-endian, [82..] description.
 bool convertMessagePlu(const ScaleEntry& scale, const PluRecord& plu, int& code, std::span<uint8_t> buffer,
-                       int& length) {
+                       int& length, ScaleFieldList* trace) {
   const size_t fixedLen = kMessageRecordHeaderLen + kPluBodyFixedLen;
   if (buffer.size() < fixedLen) return false;
   std::span<uint8_t> body = buffer.subspan(kMessageRecordHeaderLen);
   std::fill_n(body.begin(), kPluBodyFixedLen, 0);
-  BodyWriter writer(body.first(kPluBodyFixedLen));
+  BodyWriter writer(body.first(kPluBodyFixedLen), trace);
   writePluNumbers(writer, plu);
   writePluLinks(writer, plu);
-  writeCountryTail(body.subspan<kPluTailOffset, 5>(), scale, plu);
+  writeCountryTail(body.subspan<kPluTailOffset, 5>(), scale, plu, trace);
 
   size_t room = std::min<size_t>(buffer.size() - fixedLen, 0xFFFF - kPluBodyFixedLen);
   size_t limit = std::min(room, descLimit(scale));
@@ -178,7 +204,9 @@ bool convertMessagePlu(const ScaleEntry& scale, const PluRecord& plu, int& code,
 // a shorter one keeps the '0' filling.
 class FieldLine {
  public:
-  explicit FieldLine(std::span<char, kBlockFixedMax> out) : out_(out) { std::fill(out_.begin(), out_.end(), '0'); }
+  FieldLine(std::span<char, kBlockFixedMax> out, ScaleFieldList* trace) : out_(out), trace_(trace) {
+    std::fill(out_.begin(), out_.end(), '0');
+  }
 
   __attribute__((format(printf, 3, 4))) void put(size_t width, const char* format, ...) {
     char text[64];
@@ -188,6 +216,20 @@ class FieldLine {
     va_end(args);
     size_t copy = n < 0 ? 0 : std::min({static_cast<size_t>(n), width, sizeof text - 1});
     placeText(width, text, copy);
+  }
+
+  // A number of the record's field at `offset`, put as put() does; the
+  // trace learns the digits its field holds.
+  template <class... Values>
+  void number(uint32_t offset, size_t width, const char* format, Values... values) {
+    put(width, format, values...);
+    traceTextField(trace_, offset, width, format);
+  }
+  // A field of `plu` as the number the scales read (format "%ld" for the
+  // 32-bit fields, "%d" for the others).
+  template <class Field>
+  void number(const PluRecord& plu, const Field& field, size_t width, const char* format) {
+    number(fieldOffset(plu, field), width, format, scaleValue(field));
   }
 
   // The characters as they are, right-aligned and '0'-padded on the left.
@@ -209,87 +251,88 @@ class FieldLine {
     used_ += width;
   }
   std::span<char, kBlockFixedMax> out_;
+  ScaleFieldList* trace_;
   size_t used_ = 0;
 };
 
 void putBlockPrices(FieldLine& line, const ScaleEntry& scale, const PluRecord& plu) {
   const bool usa = scale.version == kVersionUsa;
   if (usa) {
-    line.put(8, "65%.6ld", static_cast<long>(plu.pluNo));
+    line.number(plu, plu.pluNo, 8, "65%.6ld");
   } else {
-    line.put(10, "6502%.6ld", static_cast<long>(plu.pluNo));
+    line.number(plu, plu.pluNo, 10, "6502%.6ld");
   }
-  line.put(2, "%.2d", s8(plu.salesMode));
-  line.put(14, "%.6ld0%.7ld", static_cast<long>(plu.unitPrice), static_cast<long>(plu.unitPrice));
-  line.put(6, "0%.5ld", static_cast<long>(plu.weight));
+  line.number(plu, plu.salesMode, 2, "%.2d");
+  const long price = scaleValue(plu.unitPrice);
+  line.number(fieldOffset(plu, plu.unitPrice), 14, "%.6ld0%.7ld", price, price);
+  line.number(plu, plu.weight, 6, "0%.5ld");
   if (scale.version == kVersionPhilippines) {
-    line.put(4, "%d000", s8(plu.unit));
+    line.number(plu, plu.unit, 4, "%d000");
   } else {
-    line.put(4, "0%.3d", s16(plu.packQuant));
+    line.number(plu, plu.packQuant, 4, "0%.3d");
   }
-  line.put(6, "%.6ld", static_cast<long>(plu.costPrice));
-  line.put(2, "%.2d", s8(plu.markFlag));
-  line.put(6, "%.6ld", static_cast<long>(plu.markPrice));
-  line.put(4, "%.4d", s16(plu.tare));
+  line.number(plu, plu.costPrice, 6, "%.6ld");
+  line.number(plu, plu.markFlag, 2, "%.2d");
+  line.number(plu, plu.markPrice, 6, "%.6ld");
+  line.number(plu, plu.tare, 4, "%.4d");
 }
 
 void putBlockDatesAndCodes(FieldLine& line, const ScaleEntry& scale, const PluRecord& plu) {
   const bool usa = scale.version == kVersionUsa;
-  line.put(2, "%.2d", s8(plu.dateFlag));
-  line.put(8, "%.4d0000", s16(plu.shelfLife));
-  line.put(2, "%.2d", s8(plu.timeFlag));
-  line.put(2, "%.2d", s8(plu.expTimeFlag));
-  line.put(4, "%.4d", s16(usa ? plu.expTime : plu.packTime));
-  line.put(2, "%.2d", s8(plu.posSelect));
-  line.put(2, "%.2d", s16(plu.posFlag));
+  line.number(plu, plu.dateFlag, 2, "%.2d");
+  line.number(plu, plu.shelfLife, 8, "%.4d0000");
+  line.number(plu, plu.timeFlag, 2, "%.2d");
+  line.number(plu, plu.expTimeFlag, 2, "%.2d");
+  line.number(plu, usa ? plu.expTime : plu.packTime, 4, "%.4d");
+  line.number(plu, plu.posSelect, 2, "%.2d");
+  line.number(plu, plu.posFlag, 2, "%.2d");
   line.putRightAligned(10, plu.posCode, strnlen(plu.posCode, kPluPosCodeLen));
   if (scale.version == kVersionThailand || scale.version == kVersionTaiwan) {
-    line.put(4, "%.4d", static_cast<int>(plu.regCode));
+    line.number(plu, plu.regCode, 4, "%.4ld");
   } else {
     line.put(4, "0000");
   }
-  line.put(8, "%.8d", static_cast<int>(static_cast<int32_t>(itemCodeField(plu))));
-  line.put(2, "%.2d", s16(plu.message1));
+  line.number(kItemCodeOffset, 8, "%.8d", static_cast<int>(static_cast<int32_t>(pluItemCodeField(plu))));
+  line.number(plu, plu.message1, 2, "%.2d");
 }
 
 // The message group: its shape follows the model, the country and how
 // many extra message numbers the scale holds. False when no closing group
 // follows ("pmx" with "usa").
 bool putBlockMessageGroup(FieldLine& line, const ScaleEntry& scale, const PluRecord& plu) {
-  const int message7 = plu.message7;
   if (scale.model == kModelPmx && scale.version == kVersionUsa) {
-    line.put(2, "%.2d", message7);
-    line.put(2, "%.2d", static_cast<int>(plu.coupon));
+    line.number(plu, plu.message7, 2, "%.2ld");
+    line.number(plu, plu.coupon, 2, "%.2ld");
     line.put(4, "0000");  // two spare fields the scale keeps at 0
-    line.put(2, "%.2d", s8(plu.openPrice));
-    line.put(2, "%.2d", s16(plu.labelFormat));
-    line.put(4, "%.4d", static_cast<int>(plu.upperLimit));
-    line.put(4, "%.4d", static_cast<int>(plu.lowerLimit));
+    line.number(plu, plu.openPrice, 2, "%.2d");
+    line.number(plu, plu.labelFormat, 2, "%.2d");
+    line.number(plu, plu.upperLimit, 4, "%.4ld");
+    line.number(plu, plu.lowerLimit, 4, "%.4ld");
     return false;
   }
   if (scale.version == kVersionPhilippines) {
-    line.put(6, "%.4d00", message7);
+    line.number(plu, plu.message7, 6, "%.4ld00");
   } else if (scale.maxExMsg < 100) {
-    line.put(2, "%.2d", message7);
+    line.number(plu, plu.message7, 2, "%.2ld");
   } else if (scale.maxExMsg <= 9999) {
-    line.put(4, "%.4d", message7);
+    line.number(plu, plu.message7, 4, "%.4ld");
   } else {
-    line.put(6, "%.6d", message7);
+    line.number(plu, plu.message7, 6, "%.6ld");
   }
   if (scale.version != kVersionPhilippines && scale.maxExMsg <= 9999) {
-    line.put(2, "%.2d", static_cast<int>(plu.coupon));
-    line.put(2, "%.2d", s16(plu.nutrition));
+    line.number(plu, plu.coupon, 2, "%.2ld");
+    line.number(plu, plu.nutrition, 2, "%.2d");
   }
-  line.put(2, "%.2d", s16(plu.taxNo));
-  line.put(2, "%.2d", s8(plu.openPrice));
+  line.number(plu, plu.taxNo, 2, "%.2d");
+  line.number(plu, plu.openPrice, 2, "%.2d");
   return true;
 }
 
 void putBlockClosingGroup(FieldLine& line, const ScaleEntry& scale, const PluRecord& plu) {
   if (scale.version == kVersionUsa) {
-    line.put(10, "00%.2d000000", s8(plu.forcedTare));
+    line.number(plu, plu.forcedTare, 10, "00%.2d000000");
   } else if (scale.version == kVersionSouthAmerica) {
-    line.put(10, "%.2d00000000", s8(plu.barCodeNum));
+    line.number(plu, plu.barCodeNum, 10, "%.2d00000000");
   } else {
     line.put(10, "0000000000");
   }
@@ -297,10 +340,10 @@ void putBlockClosingGroup(FieldLine& line, const ScaleEntry& scale, const PluRec
 
 // The fixed part in ASCII, then the converted description and a NUL.
 bool convertBlockPlu(const ScaleEntry& scale, const PluRecord& plu, int& code, std::span<uint8_t> buffer,
-                     int& length) {
+                     int& length, ScaleFieldList* trace) {
   if (plu.pluNo >= kBlockPluLimit || plu.pluNo < 0) return false;
   std::array<char, kBlockFixedMax> fixed{};
-  FieldLine line(fixed);
+  FieldLine line(fixed, trace);
   putBlockPrices(line, scale, plu);
   putBlockDatesAndCodes(line, scale, plu);
   if (putBlockMessageGroup(line, scale, plu)) putBlockClosingGroup(line, scale, plu);
@@ -330,12 +373,12 @@ bool putBlockText(std::span<uint8_t> buffer, const char* text, int& length) {
 }
 
 bool convertPluDeletion(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
-                        int& length) {
+                        int& length, ScaleFieldList* trace) {
   DeletionRecord deletion{};
   std::memcpy(&deletion, record, sizeof deletion);
   if (ScaleIsMessageFamily(scale)) {
     if (buffer.size() < 4) return false;
-    PackBcd(buffer.first(4), static_cast<uint32_t>(deletion.recNo), 8);
+    PackBcdField(buffer.first(4), static_cast<uint32_t>(deletion.recNo), 8, trace, offsetof(DeletionRecord, recNo));
     code = kMsgNoPluDeletion;
     length = 4;
     return true;
@@ -351,14 +394,20 @@ bool convertPluDeletion(const ScaleEntry& scale, const void* record, int& code, 
 
 }  // namespace
 
+uint32_t pluItemCodeField(const PluRecord& plu) {
+  const auto dept = static_cast<uint32_t>(s16(plu.dept));
+  uint32_t deptGroup = dept * kItemCodeGroupScale + static_cast<uint32_t>(s16(plu.group));
+  return deptGroup * kItemCodeItemScale + static_cast<uint32_t>(plu.itemCode);
+}
+
 bool convertPlu(const ScaleEntry& scale, int mode, const void* record, int& code, std::span<uint8_t> buffer,
-                int& length) {
+                int& length, ScaleFieldList* trace) {
   length = 0;
   if (record == nullptr) return false;
-  if (mode == kModePluDeletion) return convertPluDeletion(scale, record, code, buffer, length);
+  if (mode == kModePluDeletion) return convertPluDeletion(scale, record, code, buffer, length, trace);
   const auto& plu = *static_cast<const PluRecord*>(record);
-  if (ScaleIsMessageFamily(scale)) return convertMessagePlu(scale, plu, code, buffer, length);
-  if (ScaleIsBlockFamily(scale)) return convertBlockPlu(scale, plu, code, buffer, length);
+  if (ScaleIsMessageFamily(scale)) return convertMessagePlu(scale, plu, code, buffer, length, trace);
+  if (ScaleIsBlockFamily(scale)) return convertBlockPlu(scale, plu, code, buffer, length, trace);
   return false;
 }
 

@@ -5,4 +5,5 @@ list(APPEND TOLVAN_SOURCES
   src/records/first_arrival.cc
   src/records/message_record.cc
   src/records/packing.cc
+  src/records/scale_fields.cc
 )

@@ -31,6 +31,8 @@ struct Case {
 
 const std::string kStops13 = "; the run stops with error 13";
 const std::string kStops14 = "; the run stops with error 14";
+const std::string kStops16 = "; the run stops with error 16 (\"No data in import text file : in.txt\")";
+const std::string kSentAsTheyAre = "; the driver sends the bytes as they are";
 
 const Case kCases[] = {
     {nullptr, "Plu_No,UnitPrice,Desc\r\n1,1.50,abc\r\n2,2.00,de\r\n", kModeAdd, ""},
@@ -72,9 +74,33 @@ const Case kCases[] = {
      "2: 1 fields where the header names 2; the columns without a field keep 0 or empty"},
     {nullptr, "Plu_No\r\n1,2\r\n", kModeAdd,
      "2: 2 fields where the header names 1; the driver does not read the fields behind the last named column"},
-    {nullptr, "Plu_No\r\n0\r\n", kModeAdd, "0: no row gives a record; the run stops with error 16"},
-    {nullptr, "Dep\r\n1\r\n", kModeAdd,
-     "1: no header name matches a column of this data type; the run stops with error 16"},
+    {nullptr, "Plu_No\r\n0\r\n", kModeAdd, "0: no row gives a record" + kStops16},
+    {nullptr, "Dep\r\n1\r\n", kModeAdd, "1: no header name matches a column of this data type" + kStops16},
+    {nullptr, "\r\n\r\n", kModeAdd, "0: the file holds no data, only blank or comment lines if any" + kStops16},
+    {nullptr, "Plu_No,UnitPrice\r\n", kModeAdd, "1: the file holds the header line and no row" + kStops16},
+    // numbers beyond the digits a configured scale's field holds
+    {nullptr, "Plu_No,UnitPrice\r\n1,123456.78\r\n2,999999.99\r\n", kModeAdd,
+     "2: UnitPrice \"123456.78\" has 8 digits; a vt30 keeps the first 6 and shows 1234.56 (1 more line like it, "
+     "the last line 3)"},
+    {nullptr, "Plu_No,Dept,Group,ItemCode\r\n1,12,345,123456\r\n", kModeAdd,
+     "2: Dept 12, Group 345 and ItemCode 123456 do not fit the item code's 1, 2 and 5 digits; a vt30 reads 15462345 "
+     "as Dept 1, Group 54, ItemCode 62345; a meriopro reads 54623456 as Dept 5, Group 46, ItemCode 23456"},
+    {nullptr, "RecNo\r\n123456789\r\n", kModeDelete,
+     "2: RecNo \"123456789\" has 9 digits; a meriopro keeps the last 8 and shows 23456789"},
+    {"scale=A,ip=127.0.0.1,model=vt30,maxexmsg=50\r\nscale=C,ip=127.0.0.3,model=vt30,maxexmsg=500\r\n",
+     "Plu_No,Message7\r\n1,123\r\n", kModeAdd, "2: Message7 \"123\" has 3 digits; scale A keeps the first 2 and shows 12"},
+    // bytes above 127 in texts, and the encoding the file seems to be in
+    {nullptr, "Plu_No,Desc\r\n1,ok\r\n2,K\xC3\xA4se\r\n", kModeAdd,
+     "3: Desc holds \"\xC3\xA4\" (C3 A4), beyond ASCII; the file looks like UTF-8: \"\xC3\xA4\" is two characters on "
+     "the scale" + kSentAsTheyAre},
+    {nullptr, "Plu_No,Desc\r\n1,K\xE4se\r\n", kModeAdd,
+     "2: Desc holds byte E4, beyond ASCII; the file looks like a single-byte code page: each such byte is one "
+     "character on the scale, the one the scale's own code page has there" + kSentAsTheyAre},
+    {"charset=gbcode\r\nscale=A,ip=127.0.0.1,model=vt30\r\n", "Plu_No,Desc\r\n1,K\xC3\xA4se\r\n2,\xC3\xA9t\xC3\xA9\r\n",
+     kModeAdd,
+     "2: Desc holds \"\xC3\xA4\" (C3 A4), beyond ASCII (2 lines have such bytes, the last line 3); the file looks like "
+     "UTF-8, but the scales read charset gbcode: they take its bytes in pairs as gbcode characters" + kSentAsTheyAre},
+    {"charset=gbcode\r\nscale=A,ip=127.0.0.1,model=vt30\r\n", "Plu_No,Desc\r\n1,\xC4\xE3\xBA\xC3\r\n", kModeAdd, ""},
     {nullptr,
      "bc1\x1fp#7\x1f"
      "dtHello\r\nxx, a description line\r\n\x1f\r\nxx\r\n",

@@ -36,6 +36,11 @@ class FileCheckRun : public testing::SimRunTest {
     }
     return files;
   }
+  // A check that found something: status 60 and `listed` on standard output.
+  static void expectFound(const Captured& run, const std::string& listed) {
+    EXPECT_EQ(run.status, 60);
+    EXPECT_TRUE(contains(run.out, listed)) << run.out;
+  }
 
   testing::TempDir streams_;
 };
@@ -49,11 +54,9 @@ TEST_F(FileCheckRun, CheckListsFindingsAndChangesNothing) {
   const auto before = folder();
 
   Captured found = runCaptured("--check -e -u plu.txt");
-  EXPECT_EQ(found.status, 60);
-  EXPECT_TRUE(contains(found.out,
-                       "plu.txt:1: column 2 header \"UnitPirce\" matches no column (nearest known name: "
-                       "\"UnitPrice\"); the driver skips this column\n1 finding\n"))
-      << found.out;
+  expectFound(found,
+              "plu.txt:1: column 2 header \"UnitPirce\" matches no column (nearest known name: \"UnitPrice\"); the "
+              "driver skips this column\n1 finding\n");
   EXPECT_EQ(found.err, "");
   EXPECT_EQ(folder(), before);
 
@@ -93,6 +96,26 @@ TEST_F(FileCheckRun, CheckFindsAnExportTheReceiveCannotCreate) {
   }
   EXPECT_EQ(folder(), before);
   EXPECT_TRUE(std::filesystem::is_empty(h.path("sub")));
+}
+
+// Without an operation the file is read as additions; what the scales of
+// the configuration would make of its numbers and texts is found, and so
+// is a file that gives the run nothing to send.
+TEST_F(FileCheckRun, CheckWithoutAnOperationReadsAdditionsAsTheConfiguredScalesWould) {
+  start("scale=Deli,port=0,model=vt30\nscale=Meat,port=0,model=meriopro\n");
+  h.writeFile("plu.csv", "Plu_No,UnitPrice,Desc\r\n1,123456.78,K\xC3\xA4se\r\n");
+  expectFound(runCaptured("--check plu.csv"),
+              "\nno operation given: plu.csv is checked as additions (-u)\n"
+              "plu.csv:2: UnitPrice \"123456.78\" has 8 digits; a vt30 keeps the first 6 and shows 1234.56\n"
+              "plu.csv:2: Desc holds \"\xC3\xA4\" (C3 A4), beyond ASCII; the file looks like UTF-8: \"\xC3\xA4\" is "
+              "two characters on the scale; the driver sends the bytes as they are\n2 findings\n");
+  EXPECT_TRUE(contains(runCaptured("--check -fpluprod plu.csv").out,
+                       "\nno operation given: pluprod takes no additions, so plu.csv is not read\n0 findings\n"));
+  h.writeFile("plu.csv", "Plu_No,UnitPrice\r\n");
+  expectFound(runCaptured("--check -u plu.csv"),
+              "plu.csv:1: the file holds the header line and no row; the run stops with error 16 (\"No data in import "
+              "text file : plu.csv\")\n1 finding\n");
+  stop();
 }
 
 TEST_F(FileCheckRun, OrdinaryRunWarnsOnStandardErrorAndRunsAsWithoutFindings) {

@@ -1,4 +1,5 @@
 list(APPEND TOLVAN_TEST_SOURCES
   records/data_types_test.cc
   records/packing_test.cc
+  records/scale_fields_test.cc
 )
