@@ -67,6 +67,9 @@ bool putBlockText(std::span<uint8_t> buffer, const char* text, int& length) {
 bool convertMessageKeyDeletion(const ScaleEntry& scale, int32_t keyNo, int& code, std::span<uint8_t> buffer,
                                int& length, ScaleFieldList* trace) {
   if (keyNo != 0 && !keyInRange(scale, keyNo)) return false;
+  // Only the key's two lowest digits travel, and 00 clears every key: key
+  // 100 of a vt40 must not become that.
+  if (keyNo != 0 && keyNo % 100 == 0) return false;
   if (buffer.empty()) return false;
   PackBcdField(buffer.first(1), static_cast<uint32_t>(keyNo), 2, trace, offsetof(DeletionRecord, recNo));
   code = kMsgNoKeyboardDeletion;

@@ -31,7 +31,8 @@ TEST(KeyboardRecords, KeysAndDeletionsForEachFamily) {
       {vt30, usa, 2, {3, 0, 0}, "-"},
       {vt40, nz, 2, {150, 0, 0}, "6:\x50"},
       {vt40, nz, 2, {0, 0, 0}, std::string("6:\0", 3)},
-      {vt40, nz, 2, {200, 0, 0}, "-"},  // cut to two digits it would clear every key
+      {vt40, nz, 2, {100, 0, 0}, "-"},  // cut to two digits it would clear every key
+      {vt40, nz, 2, {200, 0, 0}, "-"},
       {merio, nz, 2, {100, 0, 0}, "-"},
   };
   for (const auto& [model, version, mode, key, bytes] : cases) {
