@@ -46,9 +46,13 @@ void launchWorker(Driver& driver, ScaleEntry& scale) {
   });
 }
 
+void armLimits(Driver& driver, ScaleEntry& scale) {
+  armScaleLimit(scale, driver.clock.monotonicMs(), driver.options.scaleLimitSeconds, driver.options.stallLimitSeconds);
+}
+
 // The link bounds every step of a worker itself; the watch is the second
 // line: a read or send that has hung for the receive time-out plus 2
-// seconds, or an operation past its time limit plus 2 seconds.
+// seconds, or an operation past its time limit or stall limit plus 2 seconds.
 constexpr int64_t kWatchGraceMs = 2000;
 
 bool hasHung(const Driver& driver, const ScaleEntry& scale) {
@@ -56,7 +60,7 @@ bool hasHung(const Driver& driver, const ScaleEntry& scale) {
   int64_t since = scale.lastActivity.load();
   int64_t stepLimitMs = static_cast<int64_t>(scale.receiveTimeout) * 1000 + kWatchGraceMs;
   if (since > 0 && now - since > stepLimitMs) return true;
-  int64_t limitAt = scaleLimitAt(scale);
+  int64_t limitAt = operationDeadline(scale);
   return limitAt != INT64_MAX && now - limitAt > kWatchGraceMs;
 }
 
@@ -246,7 +250,7 @@ void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode) {
   scale.lastActivity = 0;
   scale.tally.connectFailed = false;
   scale.outcome.mainCode = kMsgOk;
-  armScaleLimit(scale, driver.clock.monotonicMs(), driver.options.scaleLimitSeconds);
+  armLimits(driver, scale);
   if (!scaleSupports(scale, dataType, mode)) {
     driver.log.error(kMsgTypeNotSupported, dataTypeKeyword(dataType), scale.name.c_str());
     ScaleLogErrorFromMain(scale, kMsgTypeNotSupported, dataTypeKeyword(dataType), scale.name.c_str());
@@ -346,7 +350,7 @@ MessageCode resendStep(Driver& driver) {
     scale.lastActivity = 0;
     scale.tally.connectFailed = false;
     scale.outcome.mainCode = kMsgOk;
-    armScaleLimit(scale, driver.clock.monotonicMs(), driver.options.scaleLimitSeconds);
+    armLimits(driver, scale);
     scale.status.store(kStatusRunning);
     launchWorker(driver, scale);
   }

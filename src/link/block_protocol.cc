@@ -93,7 +93,10 @@ MessageCode BlockEnquiry(ScaleEntry& scale) {
     ScaleLogError(scale, kMsgReceiveTimeout);
     return kMsgReceiveTimeout;
   }
-  if (answer == kAck) return kMsgOk;
+  if (answer == kAck) {
+    ScaleProgress(scale);
+    return kMsgOk;
+  }
   SendControl(scale, kEot);
   ScaleLogError(scale, kMsgNakReceived);
   return kMsgNakReceived;
@@ -133,6 +136,8 @@ MessageCode SendBlocks(ScaleEntry& scale, std::span<const uint8_t> text, int* re
       SendControl(scale, kEot);
       ScaleLogError(scale, kMsgReceiveError);
       return kMsgReceiveError;
+    } else {
+      ScaleProgress(scale);
     }
   }
   return kMsgOk;
@@ -303,6 +308,7 @@ MessageCode ReceiveBlock(ScaleEntry& scale, std::span<uint8_t> buffer, size_t& d
     logReceived(scale, buffer.data(), held);
     if (blockCheckMatches(header, buffer.first(held), scale.is8bit != 0)) {
       terminator = buffer[held - 2];
+      ScaleProgress(scale);
       SendControl(scale, kAck);
       dataLength = held - 2;
       return kMsgOk;

@@ -26,12 +26,6 @@ constexpr int kPauseAfterStartMs = 200;
 constexpr int kPauseBeforeEndMs = 1000;
 constexpr int kBusyRetryPauseMs = 1000;
 
-void pause(ScaleEntry& scale, int milliseconds) {
-  static SystemSleeper systemSleeper;
-  Sleeper& sleeper = scale.driver != nullptr ? scale.driver->sleeper : systemSleeper;
-  sleeper.sleepMs(milliseconds);
-}
-
 int64_t nowMs(const ScaleEntry& scale) {
   static const SystemClock systemClock;
   return scale.driver != nullptr ? scale.driver->clock.monotonicMs() : systemClock.monotonicMs();
@@ -211,6 +205,7 @@ MessageCode sendBatch(ScaleEntry& scale, const Batch& batch) {
   if (r != kMsgOk) return r;
   // A reply with the scale's error code says the message was not applied,
   // whatever its counts say; a count mismatch says how many were.
+  ScaleProgress(scale);
   int accepted = classifyStatusReply(reply) == kMsgScaleErrorCode ? 0 : reply.accepted;
   tallyBatch(scale, static_cast<int>(batch.records.size()), accepted);
   return reportStatus(scale, reply);
@@ -237,6 +232,7 @@ MessageCode receiveRecords(ScaleEntry& scale, uint32_t total) {
     r = receiveLogged(scale, body);
     if (r != kMsgOk) return r;
     consumed += body.size();
+    ScaleProgress(scale);
     const bool kept = handleReceivedRecord(scale, body);
     ++scale.tally.received;
     if (!kept && isTotalsType(scale.dataType)) {
@@ -317,7 +313,7 @@ MessageCode MessageStart(ScaleEntry& scale) {
   while (r == kMsgScaleBusy && nowMs(scale) - firstBusy < busyLimitMs) {
     if (!ScaleReconnect(scale)) return kMsgCannotConnect;
     MessageEnd(scale);
-    pause(scale, kBusyRetryPauseMs);
+    ScalePause(scale, kBusyRetryPauseMs);
     if (!ScaleReconnect(scale)) return kMsgCannotConnect;
     r = startOnce(scale);
   }
@@ -335,7 +331,7 @@ void MessageEnd(ScaleEntry& scale) {
 MessageCode MessageSend(ScaleEntry& scale) {
   MessageCode r = MessageStart(scale);
   if (r != kMsgOk) return r;
-  pause(scale, kPauseAfterStartMs);
+  ScalePause(scale, kPauseAfterStartMs);
   scale.nextRecord = 0;
   BatchReader reader(scale);
   Batch batch;
@@ -361,13 +357,13 @@ MessageCode MessageReceive(ScaleEntry& scale) {
   } else {
     r = MessageStart(scale);
   }
-  pause(scale, kPauseAfterStartMs);
+  ScalePause(scale, kPauseAfterStartMs);
   if (r == kMsgOk) r = requestRecords(scale, number, std::span<const uint8_t>(request.data(), length));
   if (r == kMsgOk && TotalsResetNumber(scale.dataType) != 0) {
     r = secureWorkFile(scale);
     if (r == kMsgOk) resetTotals(scale);
   }
-  pause(scale, kPauseBeforeEndMs);
+  ScalePause(scale, kPauseBeforeEndMs);
   if (ScaleReconnect(scale)) MessageEnd(scale);
   return r;
 }

@@ -21,21 +21,31 @@ int64_t nowMs(const ScaleEntry& scale) {
 }
 
 int64_t limitLeftMs(const ScaleEntry& scale) {
-  int64_t at = scaleLimitAt(scale);
+  int64_t at = operationDeadline(scale);
   return at == INT64_MAX ? INT64_MAX : at - nowMs(scale);
 }
 
-// True once the operation's time limit has run out; the first time, the
-// scale log says so. From then on every step of the link fails quietly, so
-// the procedure winds up at once without a trail of follow-on errors.
+void logNote(ScaleEntry& scale, const char* note) {
+  ScaleLogWrite(scale, ScaleLogKind::Text, reinterpret_cast<const uint8_t*>(note), std::strlen(note));
+}
+
+// True once the operation's time limit or stall limit has run out; the
+// first time, the scale log says which. From then on every step of the
+// link fails quietly, so the procedure winds up at once without a trail of
+// follow-on errors.
 bool outOfTime(ScaleEntry& scale) {
   if (scale.limitStruck) return true;
   if (limitLeftMs(scale) > 0) return false;
   scale.limitStruck = true;
   char note[80];
-  std::snprintf(note, sizeof note, "Time limit of the scale reached after %lld seconds",
-                static_cast<long long>((scaleLimitAt(scale) - scale.limitStartMs) / 1000));
-  ScaleLogWrite(scale, ScaleLogKind::Text, reinterpret_cast<const uint8_t*>(note), std::strlen(note));
+  if (stallLimitAt(scale) <= scaleLimitAt(scale)) {
+    std::snprintf(note, sizeof note, "No progress from the scale for %lld seconds",
+                  static_cast<long long>(scale.stallLimitMs / 1000));
+  } else {
+    std::snprintf(note, sizeof note, "Time limit of the scale reached after %lld seconds",
+                  static_cast<long long>((scaleLimitAt(scale) - scale.limitStartMs) / 1000));
+  }
+  logNote(scale, note);
   ScaleLogError(scale, kMsgReceiveTimeout);
   return true;
 }
@@ -44,12 +54,6 @@ bool outOfTime(ScaleEntry& scale) {
 int boundedMs(const ScaleEntry& scale, int64_t ms) {
   int64_t bounded = std::min(ms, limitLeftMs(scale));
   return static_cast<int>(std::clamp<int64_t>(bounded, 0, INT_MAX));
-}
-
-void pause(ScaleEntry& scale, int milliseconds) {
-  static SystemSleeper systemSleeper;
-  Sleeper& sleeper = scale.driver != nullptr ? scale.driver->sleeper : systemSleeper;
-  sleeper.sleepMs(milliseconds);
 }
 
 // Keeps the new handle unless the main thread has given up on the worker.
@@ -165,7 +169,7 @@ bool ScaleReconnect(ScaleEntry& scale) {
   ScaleClose(scale);
   if (outOfTime(scale)) return false;
   // The scale needs a moment to release the old connection.
-  pause(scale, kReconnectPauseMs);
+  ScalePause(scale, kReconnectPauseMs);
   if (ScaleConnect(scale)) return true;
   return ScaleConnect(scale);
 }
@@ -208,5 +212,14 @@ MessageCode ScaleSend(ScaleEntry& scale, std::span<const uint8_t> bytes, ScaleLo
   ScaleLogWrite(scale, logAs, bytes.data(), bytes.size());
   return kMsgOk;
 }
+
+void ScalePause(ScaleEntry& scale, int milliseconds) {
+  static SystemSleeper systemSleeper;
+  Sleeper& sleeper = scale.driver != nullptr ? scale.driver->sleeper : systemSleeper;
+  sleeper.sleepMs(milliseconds);
+  ScaleProgress(scale);
+}
+
+void ScaleProgress(ScaleEntry& scale) { restartStallClock(scale, nowMs(scale)); }
 
 }  // namespace tolvan

@@ -39,15 +39,22 @@ struct FaultRow {
   int goodHolds;            // PLUs Good holds, each sent (or given) once
 };
 
-FaultRow sendRow(const char* what, const std::string& bad, const Texts& driverLog, const char* badLog) {
-  return {what, bad, {{"big.csv", bigImport()}}, {}, {"-u", "big.csv"}, 50, driverLog, {badLog}, 120, 0, 120};
+FaultRow sendRow(const char* what, const std::string& bad, const Texts& driverLog, const char* badLog,
+                 const Texts& args = {"-u", "big.csv"}) {
+  return {what, bad, {{"big.csv", bigImport()}}, {}, args, 50, driverLog, {badLog}, 120, 0, 120};
 }
 
-// Bad holds two PLUs from an earlier run and stalls the receive for ever.
-FaultRow receiveRow(const char* what, const std::string& bad) {
-  return {what, bad, {{"small.csv", "Plu_No,UnitPrice\r\n1,1.00\r\n2,2.00\r\n"}}, {"-u", "small.csv"},
-          {"-v", "out.csv", "--scale-limit", "6"}, 50, {kFailed, "Error code 28"},
-          {"Time limit of the scale reached after 6 seconds", "Receive timeout"}, 0, 2, 2};
+const std::pair<std::string, std::string> kSmall = {"small.csv", "Plu_No,UnitPrice\r\n1,1.00\r\n2,2.00\r\n"};
+// A stall limit far below the time limit, and what a stalled scale's log says.
+const char* const kStalled = "No progress from the scale for 2 seconds";
+const Texts kStallReceive = {"-v", "out.csv", "--stall-limit=2", "--scale-limit=600"};
+
+// Bad holds two PLUs from an earlier run and never ends the receive; the
+// stall limit ends it, or the time limit of 6 s.
+FaultRow receiveRow(const char* what, const std::string& bad, const Texts& args = kStallReceive) {
+  const char* note = args == kStallReceive ? kStalled : "Time limit of the scale reached after 6 seconds";
+  return {what, bad, {kSmall}, {"-u", "small.csv"}, args, 50, {kFailed, "Error code 28"}, {note, "Receive timeout"},
+          0, 2, 2};
 }
 
 const std::vector<FaultRow> kRows = {
@@ -57,9 +64,17 @@ const std::vector<FaultRow> kRows = {
             {kFailed, "Error code 21"}, "Error sending to scale"),
     sendRow("dropped connection requests: connect gives up", "model=vt30,simfault=noaccept", {kFailed},
             "Cannot connect to scale"),
-    receiveRow("message data reply trickles without end", "model=vt40,simfault=trickle:10"),
-    receiveRow("block reply trickles without end", "model=vt30,simfault=trickle:10"),
+    sendRow("block scale answers slower than the stall limit", "model=vt30,receivetimeout=60,simfault=slow:4000",
+            {kFailed, "Error code 28"}, kStalled, {"-u", "big.csv", "--stall-limit=2", "--scale-limit=600"}),
+    // Records that come again and again are no progress the time limit counts.
+    receiveRow("block reply repeats its records without end", "model=vt30,simfault=trickle:10",
+               {"-v", "out.csv", "--scale-limit=6"}),
+    receiveRow("message data reply trickles, no record whole within the stall limit",
+               "model=vt40,receivetimeout=60,simfault=trickle:100"),
     receiveRow("block scale repeats its enquiry for ever", "model=pmx,simfault=endlessenq:300"),
+    // Bad takes 1.8 s in all; Good's pauses between messages take longer than 1 s too.
+    {"slow but moving scale and the pauses a scale needs never stall", "model=vt30,simfault=slow:600", {kSmall}, {},
+     {"-u", "small.csv", "--stall-limit", "1"}, 0, {"completed OK"}, {}, 0, 2, 2},
 };
 
 TEST(FaultScenarios, EveryRowEndsInTimeAndLosesNothing) {
