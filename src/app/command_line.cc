@@ -244,7 +244,8 @@ void printUsage(std::FILE* out) {
       "           record, or kept its resend file; or an over-long line cut the import\n"
       "  60       --check only: at least one finding\n"
       "  64       unknown long option, missing or bad option value (nothing was done)\n"
-      "  75       another run holds this folder (TolvanDrv.lock; nothing was done)\n",
+      "  75       another run holds this folder (TolvanDrv.lock; nothing was done)\n"
+      "  130/143  stopped by SIGINT/SIGTERM: scales not finished keep their records\n",
       out);
 }
 

@@ -9,6 +9,7 @@
 #include "app/progress_line.h"
 #include "app/run_lock.h"
 #include "app/run_report.h"
+#include "app/run_stop.h"
 #include "core/driver.h"
 #include "dispatch/record_dispatch.h"
 #include "files/export_writer.h"
@@ -144,7 +145,7 @@ int lockFolder(const RunFrame& frame, const OptionSource& source, FolderLock& lo
   source.apply(asked);
   if (asked.check) return 0;
   std::string holder = runLockHolder(currentProcessId(), localStamp(frame.clock.localNow()), frame.command);
-  return takeRunLock(lock, holder, asked.waitSeconds, frame.sleeper, stderr);
+  return takeRunLock(lock, holder, asked.waitSeconds, frame.sleeper, stderr, frame.stopRequests);
 }
 
 }  // namespace
@@ -152,7 +153,7 @@ int lockFolder(const RunFrame& frame, const OptionSource& source, FolderLock& lo
 int runDriver(int argc, const char* const* argv, const Clock& clock, Sleeper& sleeper, std::FILE* console) {
   int answered = answerLongOptions(argc, argv, console);
   if (answered >= 0) return answered;
-  RunFrame frame{clock, sleeper, console, {}, isTerminal(stderr), commandText(argc, argv)};
+  RunFrame frame{clock, sleeper, console, {}, isTerminal(stderr), commandText(argc, argv), stopRequested};
   OptionSource commandLine{[argc, argv](DriverOptions& options) {
                              std::string unused;
                              (void)parseLongOptions(options, argc, argv, unused);
@@ -183,6 +184,7 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
   {
     Driver driver(frame.clock, frame.sleeper, frame.console);
     if (frame.echo) driver.log.echoTo(frame.echo);
+    driver.stopRequests = frame.stopRequests;
     source.apply(driver.options);
     ProgressLine progress(stderr);
     if (frame.showTerminal) {
@@ -200,6 +202,8 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
     reportFile = driver.options.reportFile;
   }
   report.exitStatus = exitStatusFor(report);
+  const int stopSignal = frame.stopRequests ? frame.stopRequests().signal : 0;
+  if (stopSignal != 0) noteRunStopped(report, stopSignal, stderr);
   DriverOptions finalOptions;
   finalOptions.logFile = logFile;
   DriverLog finalLog(finalOptions.logFile, frame.clock, frame.console);

@@ -37,6 +37,11 @@ void closeWorkFile(ScaleEntry& scale) {
 }
 
 void launchWorker(Driver& driver, ScaleEntry& scale) {
+  // A run being stopped starts no scale: it fails, so it keeps its records.
+  if (ScaleStopping(scale)) {
+    scale.status.store(kStatusFailed);
+    return;
+  }
   auto procedure = driver.workerProc != nullptr ? driver.workerProc : ScaleWorker;
   scale.worker = std::thread([&driver, &scale, procedure] {
     int64_t began = steadyMilliseconds();
@@ -61,21 +66,25 @@ bool hasHung(const Driver& driver, const ScaleEntry& scale) {
   int64_t stepLimitMs = static_cast<int64_t>(scale.receiveTimeout) * 1000 + kWatchGraceMs;
   if (since > 0 && now - since > stepLimitMs) return true;
   int64_t limitAt = operationDeadline(scale);
-  return limitAt != INT64_MAX && now - limitAt > kWatchGraceMs;
+  if (limitAt != INT64_MAX && now - limitAt > kWatchGraceMs) return true;
+  return driver.stopRequest().count > 1;
 }
 
-// The time-out watch struck: the worker is abandoned, its status is 2, and
-// its socket is shut down so that a blocked read or send returns at once.
+// The time-out watch struck, or a second stop signal cuts every scale still
+// working: the worker is abandoned, its status is 2, and its socket is shut
+// down so that a blocked read or send returns at once.
 bool strikeIfHung(Driver& driver, ScaleEntry& scale) {
   if (!hasHung(driver, scale)) return false;
+  // A cut is noted in the scale log while the worker may still write it.
+  const bool cut = driver.stopRequest().count > 1 && ScaleStopping(scale);
   {
     std::lock_guard lock(scale.guard);
     if (scale.status.load() != kStatusRunning) return true;
     scale.abandoned = true;
   }
   ScaleShutdown(scale);
-  ScaleLogErrorFromMain(scale, kMsgReceiveTimeout);
-  scale.outcome.mainCode = kMsgReceiveTimeout;
+  if (!cut) ScaleLogErrorFromMain(scale, kMsgReceiveTimeout);
+  scale.outcome.mainCode = cut ? kMsgOk : kMsgReceiveTimeout;
   scale.status.store(kStatusFailed, std::memory_order_release);
   return true;
 }

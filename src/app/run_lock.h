@@ -6,10 +6,12 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "platform/folder_lock.h"
 #include "platform/sleeper.h"
+#include "platform/stop_signal.h"
 
 namespace tolvan {
 
@@ -26,7 +28,9 @@ std::string runLockHolder(long pid, const std::string& started, const std::strin
 // does not come free, tells on `err` which run holds it and returns 75. A
 // folder where no lock can be made at all (no write access) is warned
 // about on `err` and the run goes on unlocked: it could not keep files
-// there either.
-int takeRunLock(FolderLock& lock, const std::string& holder, int waitSeconds, Sleeper& sleeper, std::FILE* err);
+// there either. A stop signal (`stopRequests`) while it waits ends the
+// wait at once with 130 or 143.
+int takeRunLock(FolderLock& lock, const std::string& holder, int waitSeconds, Sleeper& sleeper, std::FILE* err,
+                const std::function<StopRequest()>& stopRequests = {});
 
 }  // namespace tolvan

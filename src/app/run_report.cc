@@ -64,6 +64,10 @@ void judge(const ScaleEntry& scale, ScaleReport& out) {
     out.code = kMsgOk;
   }
   if (out.code != kMsgOk) out.text = scaleMessage(scale, out.code);
+  // SIGINT or SIGTERM ended its work; no message of the table says so.
+  if (out.verdict == ScaleVerdict::Failed && out.code == kMsgOk && scale.tally.stopped.load()) {
+    out.text = "stopped before it was done";
+  }
 }
 
 ScaleResult scaleResult(const ScaleReport& s) {

@@ -83,6 +83,10 @@ struct ScaleTally {
   std::atomic<int> errorFirst{0};
   std::atomic<int> errorSecond{0};
   std::atomic<int64_t> busyMs{0};  // time the scale's workers ran
+  // The run's stop (SIGINT, SIGTERM) reached the scale before its work was
+  // done: not started, or ended at a step boundary. It fails and keeps its
+  // records; from then on its link opens and sends nothing.
+  std::atomic<bool> stopped{false};
 };
 
 // How the operations of this run ended on the scale, noted by the main

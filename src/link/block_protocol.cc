@@ -183,7 +183,7 @@ MessageCode BlockSend(ScaleEntry& scale) {
   RecordSource source(scale);
   std::array<uint8_t, kMaxConvertedLen> text{};
   int length = 0;
-  while (nextRecordText(scale, source, text, length)) {
+  while (nextRecordText(scale, source, text, length) && !ScaleStopping(scale)) {
     int refusals = 0;
     r = SendBlocks(scale, std::span<const uint8_t>(text.data(), static_cast<size_t>(length)), &refusals);
     if (r != kMsgOk) break;
@@ -370,7 +370,7 @@ MessageCode BlockReceive(ScaleEntry& scale) {
   if (r == kMsgOk) SendControl(scale, kAck);
   std::array<uint8_t, kMessageScratch> message{};
   int64_t records = 0;
-  while (r == kMsgOk) {
+  while (r == kMsgOk && !ScaleStopping(scale)) {
     size_t received = 0;
     bool end = false;
     r = ReceiveMessage(scale, message, received, end);

@@ -217,7 +217,7 @@ MessageCode receiveRecords(ScaleEntry& scale, uint32_t total) {
   uint64_t consumed = 0;
   int64_t records = 0;
   std::vector<uint8_t> body;
-  while (consumed < total) {
+  while (consumed < total && !ScaleStopping(scale)) {
     if (total - consumed < static_cast<uint64_t>(kMessageRecordHeaderLen)) break;
     if (beyondReceiveCap(scale, ++records)) {
       // No scale holds this many: the rest would only fill the driver's memory.
@@ -335,7 +335,7 @@ MessageCode MessageSend(ScaleEntry& scale) {
   scale.nextRecord = 0;
   BatchReader reader(scale);
   Batch batch;
-  while (reader.next(batch)) {
+  while (reader.next(batch) && !ScaleStopping(scale)) {
     // The scale expects a fresh connection for every batch.
     if (!ScaleReconnect(scale)) return kMsgCannotConnect;
     r = sendBatch(scale, batch);
@@ -361,7 +361,7 @@ MessageCode MessageReceive(ScaleEntry& scale) {
   if (r == kMsgOk) r = requestRecords(scale, number, std::span<const uint8_t>(request.data(), length));
   if (r == kMsgOk && TotalsResetNumber(scale.dataType) != 0) {
     r = secureWorkFile(scale);
-    if (r == kMsgOk) resetTotals(scale);
+    if (r == kMsgOk && !ScaleStopping(scale)) resetTotals(scale);
   }
   ScalePause(scale, kPauseBeforeEndMs);
   if (ScaleReconnect(scale)) MessageEnd(scale);

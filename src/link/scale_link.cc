@@ -8,6 +8,7 @@
 
 #include "core/driver.h"
 #include "platform/socket.h"
+#include "platform/stop_signal.h"
 
 namespace tolvan {
 namespace {
@@ -49,6 +50,9 @@ bool outOfTime(ScaleEntry& scale) {
   ScaleLogError(scale, kMsgReceiveTimeout);
   return true;
 }
+
+// A worker that has met the run's stop opens and sends nothing more.
+bool stopMet(const ScaleEntry& scale) { return scale.tally.stopped.load(); }
 
 // `ms` cut to what is left of the time limit, as a poll time-out.
 int boundedMs(const ScaleEntry& scale, int64_t ms) {
@@ -144,7 +148,7 @@ ReadOutcome readOnce(ScaleEntry& scale, std::span<uint8_t> buffer, int64_t waitM
 }  // namespace
 
 bool ScaleConnect(ScaleEntry& scale) {
-  if (outOfTime(scale)) return false;
+  if (outOfTime(scale) || stopMet(scale)) return false;
   if (ScaleIsMessageFamily(scale)) scale.protocol = kProtocolTcp;
   SocketKind kind = scale.protocol == kProtocolUdp ? SocketKind::Datagram : SocketKind::Stream;
   SocketHandle s = socketOpen(kind);
@@ -167,7 +171,7 @@ void ScaleClose(ScaleEntry& scale) {
 
 bool ScaleReconnect(ScaleEntry& scale) {
   ScaleClose(scale);
-  if (outOfTime(scale)) return false;
+  if (outOfTime(scale) || stopMet(scale)) return false;
   // The scale needs a moment to release the old connection.
   ScalePause(scale, kReconnectPauseMs);
   if (ScaleConnect(scale)) return true;
@@ -196,8 +200,8 @@ MessageCode ScaleReceiveExact(ScaleEntry& scale, std::span<uint8_t> buffer) {
 }
 
 MessageCode ScaleSend(ScaleEntry& scale, std::span<const uint8_t> bytes, ScaleLogKind logAs) {
-  // A worker given up on, or out of time, puts nothing more on the wire.
-  if (isAbandoned(scale) || outOfTime(scale)) return kMsgSendError;
+  // A worker given up on, out of time or stopped puts nothing more on the wire.
+  if (isAbandoned(scale) || outOfTime(scale) || stopMet(scale)) return kMsgSendError;
   SocketHandle s = scale.socket.load();
   // A scale that stops reading closes its window: the send ends after the
   // receive time-out like any other step that waits for the scale.
@@ -214,6 +218,7 @@ MessageCode ScaleSend(ScaleEntry& scale, std::span<const uint8_t> bytes, ScaleLo
 }
 
 void ScalePause(ScaleEntry& scale, int milliseconds) {
+  if (stopMet(scale)) return;
   static SystemSleeper systemSleeper;
   Sleeper& sleeper = scale.driver != nullptr ? scale.driver->sleeper : systemSleeper;
   sleeper.sleepMs(milliseconds);
@@ -221,5 +226,15 @@ void ScalePause(ScaleEntry& scale, int milliseconds) {
 }
 
 void ScaleProgress(ScaleEntry& scale) { restartStallClock(scale, nowMs(scale)); }
+
+bool ScaleStopping(ScaleEntry& scale) {
+  if (stopMet(scale)) return true;
+  int signal = scale.driver != nullptr ? scale.driver->stopRequest().signal : 0;
+  if (signal == 0 || scale.tally.stopped.exchange(true)) return signal != 0;
+  char note[80];
+  std::snprintf(note, sizeof note, "Stopped by %s: nothing more goes to the scale", stopSignalName(signal));
+  logNote(scale, note);
+  return true;
+}
 
 }  // namespace tolvan

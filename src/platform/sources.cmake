@@ -6,4 +6,5 @@ list(APPEND TOLVAN_SOURCES
   src/platform/folder_lock.cc
   src/platform/socket.cc
   src/platform/open_files.cc
+  src/platform/stop_signal.cc
 )
