@@ -51,7 +51,7 @@ TEST(SimConfigFaults, ReadsEveryFaultAndRefusesOthers) {
   EXPECT_EQ(f.busyStarts, 3);
   EXPECT_EQ(f.nakBlock, 2);
   EXPECT_TRUE(f.refuse);
-  for (const char* bad : {"nak", "nak:0", "drop:x", "counts:1:2", "refuse:1", "slow", "busy:-1"}) {
+  for (const char* bad : {"nak", "nak:0", "drop:x", "counts:1:2", "refuse:1", "slow:0", "sluggish", "busy:-1"}) {
     FaultPlan g;
     EXPECT_FALSE(applyFault(bad, g)) << bad;
   }
