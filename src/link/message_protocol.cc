@@ -203,9 +203,9 @@ MessageCode sendBatch(ScaleEntry& scale, const Batch& batch) {
   // (sent before the scale dropped the line) says: the batch failed.
   if (!whole) return kMsgSendError;
   if (r != kMsgOk) return r;
+  ScaleProgress(scale);
   // A reply with the scale's error code says the message was not applied,
   // whatever its counts say; a count mismatch says how many were.
-  ScaleProgress(scale);
   int accepted = classifyStatusReply(reply) == kMsgScaleErrorCode ? 0 : reply.accepted;
   tallyBatch(scale, static_cast<int>(batch.records.size()), accepted);
   return reportStatus(scale, reply);
