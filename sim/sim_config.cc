@@ -167,6 +167,7 @@ bool applyFault(std::string_view value, FaultPlan& f) {
   if (name == "trickle") return pause(f.trickleMs, 500);
   if (name == "endlessenq") return pause(f.endlessEnquiryMs, 3000);
   if (name == "resetafterstatus") return pause(f.resetAfterStatusMs, 200);
+  if (name == "slow") return pause(f.slowMs, 300);
   if (name == "flood" && n.empty()) return f.flood = true;
   if (name == "error" && n.size() == 1) {
     f.errorCode = n[0];

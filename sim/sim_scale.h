@@ -43,6 +43,7 @@ struct FaultPlan {
   int resetAfterStatusMs = 0;  // message family: a batch is answered "taken" at once, the line reset n ms later
   bool noAccept = false;   // its accept queue is kept full: connection requests are dropped
   bool flood = false;      // an upload of PLUs is answered with PLUs without end
+  int slowMs = 0;          // every answer goes out this many ms late
 };
 
 struct ScaleProfile {

@@ -14,6 +14,7 @@
 
 #include "sim/block_peer.h"
 #include "sim/message_peer.h"
+#include "sim/slow_peer.h"
 
 namespace tolvan::sim {
 namespace {
@@ -128,8 +129,11 @@ bool SimServer::openEndpoint(Endpoint& e, std::string& error) {
 
 std::unique_ptr<Peer> SimServer::makePeer(SimScale& scale) const {
   if (scale.faults.silent) return std::make_unique<SilentPeer>();
-  if (scale.profile.family == Family::Message) return std::make_unique<MessagePeer>(scale);
-  return std::make_unique<BlockPeer>(scale);
+  std::unique_ptr<Peer> peer;
+  if (scale.profile.family == Family::Message) peer = std::make_unique<MessagePeer>(scale);
+  else peer = std::make_unique<BlockPeer>(scale);
+  if (scale.faults.slowMs > 0) return std::make_unique<SlowPeer>(std::move(peer), scale.faults.slowMs, clock_);
+  return peer;
 }
 
 void SimServer::run(int stopFd) {

@@ -12,4 +12,5 @@ set(TOLVANSIM_SOURCES
   sim/sim_config.cc
   sim/sim_server.cc
   sim/flood.cc
+  sim/slow_peer.cc
 )

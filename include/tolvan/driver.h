@@ -77,6 +77,9 @@ struct JobOptions {
   // --scale-limit: the time one scale may take, in seconds (1 to 86400),
   // plus 1 s per record it takes; unset means tolvandrv's default, 300.
   std::optional<int> scaleLimitSeconds;
+  // --stall-limit: how long, in seconds (1 to 86400), a scale may go
+  // without completing a record or block; unset means tolvandrv's default, 60.
+  std::optional<int> stallLimitSeconds;
   // --wait: how long to wait, in seconds (0 to 86400), for another run in
   // the same folder to end; unset means not at all.
   std::optional<int> waitSeconds;

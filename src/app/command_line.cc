@@ -87,6 +87,11 @@ bool readScaleLimit(DriverOptions& options, const char* value) {
   return readSeconds(value, 1, options.scaleLimitSeconds);
 }
 
+// 1 to a day, as the time limit: how long a scale may make no progress.
+bool readStallLimit(DriverOptions& options, const char* value) {
+  return readSeconds(value, 1, options.stallLimitSeconds);
+}
+
 // 0 to a day: how long a run waits for another run's folder lock.
 bool readWaitSeconds(DriverOptions& options, const char* value) {
   return readSeconds(value, 0, options.waitSeconds);
@@ -98,6 +103,7 @@ constexpr LongOption kLongOptions[] = {
     {"report", true, [](DriverOptions& o, const char* v) { o.reportFile = v; return true; }},
     {"check", false, [](DriverOptions& o, const char*) { return o.check = true; }},
     {"scale-limit", true, readScaleLimit},
+    {"stall-limit", true, readStallLimit},
     {"wait", true, readWaitSeconds},
 };
 
@@ -230,6 +236,10 @@ void printUsage(std::FILE* out) {
       "                time one scale may take per operation: SECONDS (1 to 86400,\n"
       "                default 300) plus 1 second for every record sent to it; a\n"
       "                scale past it fails and keeps its records\n"
+      "  --stall-limit SECONDS\n"
+      "                time a scale may go without completing a record or block\n"
+      "                (1 to 86400, default 60); a scale past it fails and keeps\n"
+      "                its records\n"
       "  --check       list what the files hold that a run would read differently\n"
       "                than meant; contact no scale, change no file\n"
       "  --wait SECONDS\n"
@@ -252,7 +262,8 @@ void printUsage(std::FILE* out) {
       "  64       unknown long option, missing or bad option value, or a --report\n"
       "           file that is another file of the run (nothing was done)\n"
       "  73       no lock can be taken on TolvanDrv.lock (nothing was done)\n"
-      "  75       another run holds this folder (TolvanDrv.lock; nothing was done)\n",
+      "  75       another run holds this folder (TolvanDrv.lock; nothing was done)\n"
+      "  130/143  stopped by SIGINT/SIGTERM: scales not finished keep their records\n",
       out);
 }
 

@@ -9,6 +9,7 @@
 #include "app/progress_line.h"
 #include "app/run_lock.h"
 #include "app/run_report.h"
+#include "app/run_stop.h"
 #include "app/scale_warnings.h"
 #include "core/driver.h"
 #include "dispatch/record_dispatch.h"
@@ -163,7 +164,7 @@ int lockFolder(const RunFrame& frame, const OptionSource& source, FolderLock& lo
   if (asked.check) return 0;
   if (int refused = refuseFileClashes(asked, stderr)) return refused;
   std::string holder = runLockHolder(currentProcessId(), localStamp(frame.clock.localNow()), frame.command);
-  return takeRunLock(lock, holder, asked.waitSeconds, frame.sleeper, stderr);
+  return takeRunLock(lock, holder, asked.waitSeconds, frame.sleeper, stderr, frame.stopRequests);
 }
 
 }  // namespace
@@ -171,7 +172,7 @@ int lockFolder(const RunFrame& frame, const OptionSource& source, FolderLock& lo
 int runDriver(int argc, const char* const* argv, const Clock& clock, Sleeper& sleeper, std::FILE* console) {
   int answered = answerLongOptions(argc, argv, console);
   if (answered >= 0) return answered;
-  RunFrame frame{clock, sleeper, console, {}, isTerminal(stderr), commandText(argc, argv)};
+  RunFrame frame{clock, sleeper, console, {}, isTerminal(stderr), commandText(argc, argv), stopRequested};
   OptionSource commandLine{[argc, argv](DriverOptions& options) { readCommandLine(options, argc, argv); },
                            [argc, argv](Driver& driver) { return parseCommandLine(driver, argc, argv); }};
   RunReport report;
@@ -199,6 +200,7 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
   {
     Driver driver(frame.clock, frame.sleeper, frame.console);
     if (frame.echo) driver.log.echoTo(frame.echo);
+    driver.stopRequests = frame.stopRequests;
     source.apply(driver.options);
     ProgressLine progress(stderr);
     if (frame.showTerminal) {
@@ -217,6 +219,8 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
     reportFile = driver.options.reportFile;
   }
   report.exitStatus = exitStatusFor(report);
+  const int stopSignal = frame.stopRequests ? frame.stopRequests().signal : 0;
+  if (stopSignal != 0) noteRunStopped(report, stopSignal, stderr);
   DriverOptions finalOptions;
   finalOptions.logFile = logFile;
   DriverLog finalLog(finalOptions.logFile, frame.clock, frame.console);

@@ -13,6 +13,7 @@
 #include "core/driver_options.h"
 #include "platform/clock.h"
 #include "platform/sleeper.h"
+#include "platform/stop_signal.h"
 
 namespace tolvan {
 
@@ -24,7 +25,8 @@ class Driver;
 // went through with a scale that did not; 0 after --help and --version and
 // 64 for an unknown long option or a --report naming another file of the
 // run; 75 when another run holds the folder and 73 when no lock can be had
-// (run_lock.h): all of these before any file is touched.
+// (run_lock.h): all of these before any file is touched;
+// 130 or 143 when SIGINT or SIGTERM stopped it (run_stop.h).
 int runDriver(int argc, const char* const* argv, const Clock& clock, Sleeper& sleeper, std::FILE* console);
 
 // Where a run happens and whom it tells.
@@ -39,6 +41,8 @@ struct RunFrame {
   bool showTerminal = false;
   // Who runs, as the folder lock names the holder (the command line).
   std::string command = "a program running a job";
+  // tolvandrv: the stop signals it has had; a job has none.
+  std::function<StopRequest()> stopRequests = nullptr;
 };
 
 // How a run gets its options. `apply` fills them and touches no file;

@@ -42,6 +42,7 @@ void applyJob(const JobOptions& job, DriverOptions& options) {
   // The command line refuses values beyond these bounds; a job takes the nearest bound.
   options.waitSeconds = std::clamp(job.waitSeconds.value_or(0), 0, 86400);
   options.scaleLimitSeconds = std::clamp(job.scaleLimitSeconds.value_or(options.scaleLimitSeconds), 1, 86400);
+  options.stallLimitSeconds = std::clamp(job.stallLimitSeconds.value_or(options.stallLimitSeconds), 1, 86400);
 }
 
 // What -e and the command line's checks do. A data type or format number

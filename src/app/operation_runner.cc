@@ -38,6 +38,11 @@ void closeWorkFile(ScaleEntry& scale) {
 }
 
 void launchWorker(Driver& driver, ScaleEntry& scale) {
+  // A run being stopped starts no scale: it fails, so it keeps its records.
+  if (ScaleStopping(scale)) {
+    scale.status.store(kStatusFailed);
+    return;
+  }
   auto procedure = driver.workerProc != nullptr ? driver.workerProc : ScaleWorker;
   scale.worker = std::thread([&driver, &scale, procedure] {
     int64_t began = steadyMilliseconds();
@@ -47,9 +52,13 @@ void launchWorker(Driver& driver, ScaleEntry& scale) {
   });
 }
 
+void armLimits(Driver& driver, ScaleEntry& scale) {
+  armScaleLimit(scale, driver.clock.monotonicMs(), driver.options.scaleLimitSeconds, driver.options.stallLimitSeconds);
+}
+
 // The link bounds every step of a worker itself; the watch is the second
 // line: a read or send that has hung for the receive time-out plus 2
-// seconds, or an operation past its time limit plus 2 seconds.
+// seconds, or an operation past its time limit or stall limit plus 2 seconds.
 constexpr int64_t kWatchGraceMs = 2000;
 
 bool hasHung(const Driver& driver, const ScaleEntry& scale) {
@@ -57,22 +66,26 @@ bool hasHung(const Driver& driver, const ScaleEntry& scale) {
   int64_t since = scale.lastActivity.load();
   int64_t stepLimitMs = static_cast<int64_t>(scale.receiveTimeout) * 1000 + kWatchGraceMs;
   if (since > 0 && now - since > stepLimitMs) return true;
-  int64_t limitAt = scaleLimitAt(scale);
-  return limitAt != INT64_MAX && now - limitAt > kWatchGraceMs;
+  int64_t limitAt = operationDeadline(scale);
+  if (limitAt != INT64_MAX && now - limitAt > kWatchGraceMs) return true;
+  return driver.stopRequest().count > 1;
 }
 
-// The time-out watch struck: the worker is abandoned, its status is 2, and
-// its socket is shut down so that a blocked read or send returns at once.
+// The time-out watch struck, or a second stop signal cuts every scale still
+// working: the worker is abandoned, its status is 2, and its socket is shut
+// down so that a blocked read or send returns at once.
 bool strikeIfHung(Driver& driver, ScaleEntry& scale) {
   if (!hasHung(driver, scale)) return false;
+  // A cut is noted in the scale log while the worker may still write it.
+  const bool cut = driver.stopRequest().count > 1 && ScaleStopping(scale);
   {
     std::lock_guard lock(scale.guard);
     if (scale.status.load() != kStatusRunning) return true;
     scale.abandoned = true;
   }
   ScaleShutdown(scale);
-  ScaleLogErrorFromMain(scale, kMsgReceiveTimeout);
-  scale.outcome.mainCode = kMsgReceiveTimeout;
+  if (!cut) ScaleLogErrorFromMain(scale, kMsgReceiveTimeout);
+  scale.outcome.mainCode = cut ? kMsgOk : kMsgReceiveTimeout;
   scale.status.store(kStatusFailed, std::memory_order_release);
   return true;
 }
@@ -247,7 +260,7 @@ void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode) {
   scale.lastActivity = 0;
   scale.tally.connectFailed = false;
   scale.outcome.mainCode = kMsgOk;
-  armScaleLimit(scale, driver.clock.monotonicMs(), driver.options.scaleLimitSeconds);
+  armLimits(driver, scale);
   if (!scaleSupports(scale, dataType, mode)) {
     driver.log.error(kMsgTypeNotSupported, dataTypeKeyword(dataType), scale.name.c_str());
     ScaleLogErrorFromMain(scale, kMsgTypeNotSupported, dataTypeKeyword(dataType), scale.name.c_str());
@@ -350,7 +363,7 @@ MessageCode resendStep(Driver& driver) {
     scale.lastActivity = 0;
     scale.tally.connectFailed = false;
     scale.outcome.mainCode = kMsgOk;
-    armScaleLimit(scale, driver.clock.monotonicMs(), driver.options.scaleLimitSeconds);
+    armLimits(driver, scale);
     scale.status.store(kStatusRunning);
     launchWorker(driver, scale);
   }

@@ -12,12 +12,14 @@ namespace tolvan {
 class Driver;
 
 // Prepares the entry and starts its worker (or sets status 3 for an
-// unsupported type, status 2 when a receive's work file cannot be made).
+// unsupported type, status 2 when a receive's work file cannot be made or
+// the run is being stopped).
 void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode);
 // Returns when no started worker is still running; a read or send hung
-// longer than receiveTimeout + 2 seconds, or a scale past its time limit
-// (scaleLimitAt) by 2 seconds, fails its scale (message 28): the worker is
-// abandoned and its socket shut down.
+// longer than receiveTimeout + 2 seconds, or a scale past its time or stall
+// limit (operationDeadline) by 2 seconds, fails its scale (message 28): the
+// worker is abandoned and its socket shut down. A second stop signal does
+// the same to every scale still working, noted as the stop.
 void waitForAllScales(Driver& driver);
 
 MessageCode sendToAllScales(Driver& driver, bool writeResendFiles);

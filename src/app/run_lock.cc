@@ -22,7 +22,8 @@ std::string runLockHolder(long pid, const std::string& started, const std::strin
                  command.substr(0, kMaxCommandText)) + "\n";
 }
 
-int takeRunLock(FolderLock& lock, const std::string& holder, int waitSeconds, Sleeper& sleeper, std::FILE* err) {
+int takeRunLock(FolderLock& lock, const std::string& holder, int waitSeconds, Sleeper& sleeper, std::FILE* err,
+                const std::function<StopRequest()>& stopRequests) {
   long waitedMs = 0;
   bool told = false;
   for (;;) {
@@ -36,6 +37,12 @@ int takeRunLock(FolderLock& lock, const std::string& holder, int waitSeconds, Sl
       return kExitNoLock;
     }
     if (waitedMs >= static_cast<long>(waitSeconds) * 1000) break;
+    const int signal = stopRequests ? stopRequests().signal : 0;
+    if (signal != 0) {
+      std::fprintf(err, "tolvandrv: stopped by %s while waiting for %s; nothing was done\n", stopSignalName(signal),
+                   kRunLockFile);
+      return stopExitStatus(signal);
+    }
     if (!told) {
       std::fprintf(err, "tolvandrv: waiting up to %d s for the run that holds %s (%s)\n", waitSeconds, kRunLockFile,
                    oneLine(lock.holder()).c_str());

@@ -6,10 +6,12 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "platform/folder_lock.h"
 #include "platform/sleeper.h"
+#include "platform/stop_signal.h"
 
 namespace tolvan {
 
@@ -30,7 +32,9 @@ std::string runLockHolder(long pid, const std::string& started, const std::strin
 // When no lock can be had at all (no lock file and no right to create
 // one, a lock file that cannot be opened, a symbolic link), says why and
 // what to do on `err` and returns 73: a run must never go on unlocked where
-// another run could be working.
-int takeRunLock(FolderLock& lock, const std::string& holder, int waitSeconds, Sleeper& sleeper, std::FILE* err);
+// another run could be working. A stop signal (`stopRequests`) while it
+// waits ends the wait at once with 130 or 143.
+int takeRunLock(FolderLock& lock, const std::string& holder, int waitSeconds, Sleeper& sleeper, std::FILE* err,
+                const std::function<StopRequest()>& stopRequests = {});
 
 }  // namespace tolvan

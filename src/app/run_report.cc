@@ -65,6 +65,10 @@ void judge(const ScaleEntry& scale, ScaleReport& out) {
     out.code = kMsgOk;
   }
   if (out.code != kMsgOk) out.text = scaleMessage(scale, out.code);
+  // SIGINT or SIGTERM ended its work; no message of the table says so.
+  if (out.verdict == ScaleVerdict::Failed && out.code == kMsgOk && scale.tally.stopped.load()) {
+    out.text = "stopped before it was done";
+  }
 }
 
 std::optional<std::string> resetName(TotalsReset reset) {

@@ -13,4 +13,5 @@ list(APPEND TOLVAN_SOURCES
   src/app/run_files.cc
   src/app/scale_warnings.cc
   src/app/totals_reset.cc
+  src/app/run_stop.cc
 )

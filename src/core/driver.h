@@ -17,6 +17,7 @@
 #include "core/scale_entry.h"
 #include "platform/clock.h"
 #include "platform/sleeper.h"
+#include "platform/stop_signal.h"
 
 namespace tolvan {
 
@@ -52,6 +53,11 @@ class Driver {
   // ended; the progress line on a terminal hangs here. Main thread only.
   enum class WaitStep { Start, Tick, End };
   std::function<void(const Driver&, WaitStep)> waitWatcher;
+
+  // Whether the run has been asked to stop (tolvandrv: SIGINT, SIGTERM);
+  // unset: never. Set before the first worker starts; workers call it.
+  std::function<StopRequest()> stopRequests;
+  StopRequest stopRequest() const { return stopRequests ? stopRequests() : StopRequest{}; }
 
   // Wakes and joins every worker still running (clean-up and tests).
   void stopAllWorkers();

@@ -58,6 +58,9 @@ struct DriverOptions {
   // --scale-limit SECONDS: the base of every scale's time limit per
   // operation (see kScaleLimitPerRecordMs in core/scale_entry.h).
   int scaleLimitSeconds = 300;
+  // --stall-limit SECONDS: how long a scale may go without completing a
+  // record or block (see restartStallClock in core/scale_entry.h).
+  int stallLimitSeconds = 60;
 };
 
 }  // namespace tolvan

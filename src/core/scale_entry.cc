@@ -1,5 +1,6 @@
 #include "core/scale_entry.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/socket.h"
@@ -23,11 +24,13 @@ ScaleEntry::~ScaleEntry() {
   if (workFile != nullptr) std::fclose(workFile);
 }
 
-void armScaleLimit(ScaleEntry& scale, int64_t nowMs, int baseSeconds) {
+void armScaleLimit(ScaleEntry& scale, int64_t nowMs, int baseSeconds, int stallSeconds) {
   scale.limitStartMs = nowMs;
   scale.limitBaseMs = static_cast<int64_t>(baseSeconds < 0 ? 0 : baseSeconds) * 1000;
   scale.sentAtStart = scale.tally.sent.load();
   scale.limitStruck = false;
+  scale.stallLimitMs = static_cast<int64_t>(stallSeconds < 0 ? 0 : stallSeconds) * 1000;
+  scale.progressAtMs = nowMs;
 }
 
 int64_t scaleLimitAt(const ScaleEntry& scale) {
@@ -36,6 +39,15 @@ int64_t scaleLimitAt(const ScaleEntry& scale) {
   if (done < 0) done = 0;
   return scale.limitStartMs + scale.limitBaseMs + done * kScaleLimitPerRecordMs;
 }
+
+void restartStallClock(ScaleEntry& scale, int64_t nowMs) { scale.progressAtMs = nowMs; }
+
+int64_t stallLimitAt(const ScaleEntry& scale) {
+  if (scale.stallLimitMs == 0) return std::numeric_limits<int64_t>::max();
+  return scale.progressAtMs.load() + scale.stallLimitMs;
+}
+
+int64_t operationDeadline(const ScaleEntry& scale) { return std::min(scaleLimitAt(scale), stallLimitAt(scale)); }
 
 void ScaleShutdown(ScaleEntry& scale) {
   std::lock_guard lock(scale.guard);

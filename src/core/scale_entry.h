@@ -3,7 +3,7 @@
 //
 // Threads: while a worker runs, it alone uses the link fields and its scale
 // log; the main thread reads `status`, `lastActivity`, the tally and the
-// time limit only. A worker
+// time and stall limits only. A worker
 // writes `result` before `status`. When the main thread gives up on a
 // worker (time-out), it sets `abandoned` under `guard`; from then on the
 // worker must not change the entry or any shared list, so everything a
@@ -125,6 +125,10 @@ struct ScaleTally {
   // Totals records holding characters that are not digits, read as far as
   // they read: place in the reply (from 1), first field as read.
   NotedOddity nonDigits;
+  // The run's stop (SIGINT, SIGTERM) reached the scale before its work was
+  // done: not started, or ended at a step boundary. It fails and keeps its
+  // records; from then on its link opens and sends nothing.
+  std::atomic<bool> stopped{false};
 };
 
 // How the operations of this run ended on the scale, noted by the main
@@ -195,6 +199,10 @@ struct ScaleEntry {
   int64_t limitStartMs = 0;
   int64_t limitBaseMs = 0;
   int sentAtStart = 0;  // tally.sent when the operation began
+  // The stall limit (see stallLimitAt), 0 for none; the worker moves
+  // progressAtMs, the time-out watch reads it.
+  int64_t stallLimitMs = 0;
+  std::atomic<int64_t> progressAtMs{0};
   // Worker only: the limit has run out and was reported; the link refuses
   // every further step quietly.
   bool limitStruck = false;
@@ -214,11 +222,22 @@ struct ScaleEntry {
 // earn nothing: a scale repeating its records must not keep a receive alive.
 inline constexpr int64_t kScaleLimitPerRecordMs = 1000;
 
-// Starts the time limit of the operation about to run on the scale.
-void armScaleLimit(ScaleEntry& scale, int64_t nowMs, int baseSeconds);
+// Starts the time limit and the stall limit (0: none) of the operation
+// about to run on the scale.
+void armScaleLimit(ScaleEntry& scale, int64_t nowMs, int baseSeconds, int stallSeconds = 0);
 // The moment (Clock::monotonicMs) the operation's time runs out, grown by
 // the records sent so far; INT64_MAX when no limit was armed.
 int64_t scaleLimitAt(const ScaleEntry& scale);
+// A scale must complete a record or a block within the stall limit of the
+// last one: a scale that keeps answering without ever getting anywhere
+// fails within it, one that moves slowly never does. The clock also starts
+// afresh after every pause the scale needs, since the driver was waiting.
+void restartStallClock(ScaleEntry& scale, int64_t nowMs);
+// When the stall limit runs out; INT64_MAX without one.
+int64_t stallLimitAt(const ScaleEntry& scale);
+// The earlier of the time limit and the stall limit: no step of the
+// operation may wait beyond it.
+int64_t operationDeadline(const ScaleEntry& scale);
 
 // Main thread: wakes a worker blocked on the scale's socket by shutting the
 // socket down (both directions); the worker still closes it.

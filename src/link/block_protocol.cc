@@ -93,7 +93,10 @@ MessageCode BlockEnquiry(ScaleEntry& scale) {
     ScaleLogError(scale, kMsgReceiveTimeout);
     return kMsgReceiveTimeout;
   }
-  if (answer == kAck) return kMsgOk;
+  if (answer == kAck) {
+    ScaleProgress(scale);
+    return kMsgOk;
+  }
   SendControl(scale, kEot);
   ScaleLogError(scale, kMsgNakReceived);
   return kMsgNakReceived;
@@ -133,6 +136,8 @@ MessageCode SendBlocks(ScaleEntry& scale, std::span<const uint8_t> text, int* re
       SendControl(scale, kEot);
       ScaleLogError(scale, kMsgReceiveError);
       return kMsgReceiveError;
+    } else {
+      ScaleProgress(scale);
     }
   }
   return kMsgOk;
@@ -178,7 +183,7 @@ MessageCode BlockSend(ScaleEntry& scale) {
   RecordSource source(scale);
   std::array<uint8_t, kMaxConvertedLen> text{};
   int length = 0;
-  while (nextRecordText(scale, source, text, length)) {
+  while (nextRecordText(scale, source, text, length) && !ScaleStopping(scale)) {
     int refusals = 0;
     r = SendBlocks(scale, std::span<const uint8_t>(text.data(), static_cast<size_t>(length)), &refusals);
     if (r != kMsgOk) break;
@@ -303,6 +308,7 @@ MessageCode ReceiveBlock(ScaleEntry& scale, std::span<uint8_t> buffer, size_t& d
     logReceived(scale, buffer.data(), held);
     if (blockCheckMatches(header, buffer.first(held), scale.is8bit != 0)) {
       terminator = buffer[held - 2];
+      ScaleProgress(scale);
       SendControl(scale, kAck);
       dataLength = held - 2;
       return kMsgOk;
@@ -364,7 +370,7 @@ MessageCode BlockReceive(ScaleEntry& scale) {
   if (r == kMsgOk) SendControl(scale, kAck);
   std::array<uint8_t, kMessageScratch> message{};
   int64_t records = 0;
-  while (r == kMsgOk) {
+  while (r == kMsgOk && !ScaleStopping(scale)) {
     size_t received = 0;
     bool end = false;
     r = ReceiveMessage(scale, message, received, end);

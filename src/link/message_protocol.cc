@@ -27,12 +27,6 @@ constexpr int kPauseAfterStartMs = 200;
 constexpr int kPauseBeforeEndMs = 1000;
 constexpr int kBusyRetryPauseMs = 1000;
 
-void pause(ScaleEntry& scale, int milliseconds) {
-  static SystemSleeper systemSleeper;
-  Sleeper& sleeper = scale.driver != nullptr ? scale.driver->sleeper : systemSleeper;
-  sleeper.sleepMs(milliseconds);
-}
-
 int64_t nowMs(const ScaleEntry& scale) {
   static const SystemClock systemClock;
   return scale.driver != nullptr ? scale.driver->clock.monotonicMs() : systemClock.monotonicMs();
@@ -222,6 +216,7 @@ MessageCode sendBatch(ScaleEntry& scale, const Batch& batch) {
   // (sent before the scale dropped the line) says: the batch failed.
   if (!whole) return kMsgSendError;
   if (r != kMsgOk) return r;
+  ScaleProgress(scale);
   tallyBatch(scale, static_cast<int>(batch.records.size()), reply);
   return reportStatus(scale, reply);
 }
@@ -232,7 +227,7 @@ MessageCode receiveRecords(ScaleEntry& scale, uint32_t total) {
   uint64_t consumed = 0;
   int64_t records = 0;
   std::vector<uint8_t> body;
-  while (consumed < total) {
+  while (consumed < total && !ScaleStopping(scale)) {
     if (total - consumed < static_cast<uint64_t>(kMessageRecordHeaderLen)) break;
     if (beyondReceiveCap(scale, ++records)) {
       // No scale holds this many: the rest would only fill the driver's memory.
@@ -247,6 +242,7 @@ MessageCode receiveRecords(ScaleEntry& scale, uint32_t total) {
     r = receiveLogged(scale, body);
     if (r != kMsgOk) return r;
     consumed += body.size();
+    ScaleProgress(scale);
     const bool kept = handleReceivedRecord(scale, body);
     ++scale.tally.received;
     if (!kept && isTotalsType(scale.dataType)) {
@@ -336,7 +332,7 @@ MessageCode MessageStart(ScaleEntry& scale) {
   while (r == kMsgScaleBusy && nowMs(scale) - firstBusy < busyLimitMs) {
     if (!ScaleReconnect(scale)) return kMsgCannotConnect;
     MessageEnd(scale);
-    pause(scale, kBusyRetryPauseMs);
+    ScalePause(scale, kBusyRetryPauseMs);
     if (!ScaleReconnect(scale)) return kMsgCannotConnect;
     r = startOnce(scale);
   }
@@ -354,11 +350,11 @@ void MessageEnd(ScaleEntry& scale) {
 MessageCode MessageSend(ScaleEntry& scale) {
   MessageCode r = MessageStart(scale);
   if (r != kMsgOk) return r;
-  pause(scale, kPauseAfterStartMs);
+  ScalePause(scale, kPauseAfterStartMs);
   scale.nextRecord = 0;
   BatchReader reader(scale);
   Batch batch;
-  while (reader.next(batch)) {
+  while (reader.next(batch) && !ScaleStopping(scale)) {
     // The scale expects a fresh connection for every batch.
     if (!ScaleReconnect(scale)) return kMsgCannotConnect;
     r = sendBatch(scale, batch);
@@ -380,13 +376,13 @@ MessageCode MessageReceive(ScaleEntry& scale) {
   } else {
     r = MessageStart(scale);
   }
-  pause(scale, kPauseAfterStartMs);
+  ScalePause(scale, kPauseAfterStartMs);
   if (r == kMsgOk) r = requestRecords(scale, number, std::span<const uint8_t>(request.data(), length));
   if (r == kMsgOk && TotalsResetNumber(scale.dataType) != 0) {
     r = secureWorkFile(scale);
-    if (r == kMsgOk) resetAndTally(scale);
+    if (r == kMsgOk && !ScaleStopping(scale)) resetAndTally(scale);
   }
-  pause(scale, kPauseBeforeEndMs);
+  ScalePause(scale, kPauseBeforeEndMs);
   if (ScaleReconnect(scale)) MessageEnd(scale);
   return r;
 }

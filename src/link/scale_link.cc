@@ -8,6 +8,7 @@
 
 #include "core/driver.h"
 #include "platform/socket.h"
+#include "platform/stop_signal.h"
 
 namespace tolvan {
 namespace {
@@ -21,35 +22,42 @@ int64_t nowMs(const ScaleEntry& scale) {
 }
 
 int64_t limitLeftMs(const ScaleEntry& scale) {
-  int64_t at = scaleLimitAt(scale);
+  int64_t at = operationDeadline(scale);
   return at == INT64_MAX ? INT64_MAX : at - nowMs(scale);
 }
 
-// True once the operation's time limit has run out; the first time, the
-// scale log says so. From then on every step of the link fails quietly, so
-// the procedure winds up at once without a trail of follow-on errors.
+void logNote(ScaleEntry& scale, const char* note) {
+  ScaleLogWrite(scale, ScaleLogKind::Text, reinterpret_cast<const uint8_t*>(note), std::strlen(note));
+}
+
+// True once the operation's time limit or stall limit has run out; the
+// first time, the scale log says which. From then on every step of the
+// link fails quietly, so the procedure winds up at once without a trail of
+// follow-on errors.
 bool outOfTime(ScaleEntry& scale) {
   if (scale.limitStruck) return true;
   if (limitLeftMs(scale) > 0) return false;
   scale.limitStruck = true;
   char note[80];
-  std::snprintf(note, sizeof note, "Time limit of the scale reached after %lld seconds",
-                static_cast<long long>((scaleLimitAt(scale) - scale.limitStartMs) / 1000));
-  ScaleLogWrite(scale, ScaleLogKind::Text, reinterpret_cast<const uint8_t*>(note), std::strlen(note));
+  if (stallLimitAt(scale) <= scaleLimitAt(scale)) {
+    std::snprintf(note, sizeof note, "No progress from the scale for %lld seconds",
+                  static_cast<long long>(scale.stallLimitMs / 1000));
+  } else {
+    std::snprintf(note, sizeof note, "Time limit of the scale reached after %lld seconds",
+                  static_cast<long long>((scaleLimitAt(scale) - scale.limitStartMs) / 1000));
+  }
+  logNote(scale, note);
   ScaleLogError(scale, kMsgReceiveTimeout);
   return true;
 }
+
+// A worker that has met the run's stop opens and sends nothing more.
+bool stopMet(const ScaleEntry& scale) { return scale.tally.stopped.load(); }
 
 // `ms` cut to what is left of the time limit, as a poll time-out.
 int boundedMs(const ScaleEntry& scale, int64_t ms) {
   int64_t bounded = std::min(ms, limitLeftMs(scale));
   return static_cast<int>(std::clamp<int64_t>(bounded, 0, INT_MAX));
-}
-
-void pause(ScaleEntry& scale, int milliseconds) {
-  static SystemSleeper systemSleeper;
-  Sleeper& sleeper = scale.driver != nullptr ? scale.driver->sleeper : systemSleeper;
-  sleeper.sleepMs(milliseconds);
 }
 
 // Keeps the new handle unless the main thread has given up on the worker.
@@ -140,7 +148,7 @@ ReadOutcome readOnce(ScaleEntry& scale, std::span<uint8_t> buffer, int64_t waitM
 }  // namespace
 
 bool ScaleConnect(ScaleEntry& scale) {
-  if (outOfTime(scale)) return false;
+  if (outOfTime(scale) || stopMet(scale)) return false;
   if (ScaleIsMessageFamily(scale)) scale.protocol = kProtocolTcp;
   SocketKind kind = scale.protocol == kProtocolUdp ? SocketKind::Datagram : SocketKind::Stream;
   SocketHandle s = socketOpen(kind);
@@ -163,9 +171,9 @@ void ScaleClose(ScaleEntry& scale) {
 
 bool ScaleReconnect(ScaleEntry& scale) {
   ScaleClose(scale);
-  if (outOfTime(scale)) return false;
+  if (outOfTime(scale) || stopMet(scale)) return false;
   // The scale needs a moment to release the old connection.
-  pause(scale, kReconnectPauseMs);
+  ScalePause(scale, kReconnectPauseMs);
   if (ScaleConnect(scale)) return true;
   return ScaleConnect(scale);
 }
@@ -192,8 +200,8 @@ MessageCode ScaleReceiveExact(ScaleEntry& scale, std::span<uint8_t> buffer) {
 }
 
 MessageCode ScaleSend(ScaleEntry& scale, std::span<const uint8_t> bytes, ScaleLogKind logAs) {
-  // A worker given up on, or out of time, puts nothing more on the wire.
-  if (isAbandoned(scale) || outOfTime(scale)) return kMsgSendError;
+  // A worker given up on, out of time or stopped puts nothing more on the wire.
+  if (isAbandoned(scale) || outOfTime(scale) || stopMet(scale)) return kMsgSendError;
   SocketHandle s = scale.socket.load();
   // A scale that stops reading closes its window: the send ends after the
   // receive time-out like any other step that waits for the scale.
@@ -207,6 +215,26 @@ MessageCode ScaleSend(ScaleEntry& scale, std::span<const uint8_t> bytes, ScaleLo
   }
   ScaleLogWrite(scale, logAs, bytes.data(), bytes.size());
   return kMsgOk;
+}
+
+void ScalePause(ScaleEntry& scale, int milliseconds) {
+  if (stopMet(scale)) return;
+  static SystemSleeper systemSleeper;
+  Sleeper& sleeper = scale.driver != nullptr ? scale.driver->sleeper : systemSleeper;
+  sleeper.sleepMs(milliseconds);
+  ScaleProgress(scale);
+}
+
+void ScaleProgress(ScaleEntry& scale) { restartStallClock(scale, nowMs(scale)); }
+
+bool ScaleStopping(ScaleEntry& scale) {
+  if (stopMet(scale)) return true;
+  int signal = scale.driver != nullptr ? scale.driver->stopRequest().signal : 0;
+  if (signal == 0 || scale.tally.stopped.exchange(true)) return signal != 0;
+  char note[80];
+  std::snprintf(note, sizeof note, "Stopped by %s: nothing more goes to the scale", stopSignalName(signal));
+  logNote(scale, note);
+  return true;
 }
 
 }  // namespace tolvan

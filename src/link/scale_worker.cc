@@ -39,7 +39,8 @@ void publishOutcome(ScaleEntry& scale, int result) {
   std::lock_guard lock(scale.guard);
   if (scale.abandoned) return;
   scale.result = result;
-  scale.status.store(statusFor(result), std::memory_order_release);
+  // A scale the run's stop ended early has not taken all it was meant to.
+  scale.status.store(scale.tally.stopped.load() ? kStatusFailed : statusFor(result), std::memory_order_release);
 }
 
 void ScaleWorker(ScaleEntry& scale) {

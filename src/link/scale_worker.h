@@ -11,7 +11,8 @@ void ScaleWorker(ScaleEntry& scale);
 
 // Stores the worker's outcome (result first, status last) unless the main
 // thread has given up on the worker; 25 and 26 give status 3, other
-// non-zero results status 2.
+// non-zero results, and any result of a scale the run's stop reached
+// (tally.stopped), status 2.
 void publishOutcome(ScaleEntry& scale, int result);
 
 }  // namespace tolvan

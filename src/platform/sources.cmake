@@ -8,4 +8,5 @@ list(APPEND TOLVAN_SOURCES
   src/platform/open_files.cc
   src/platform/file_probe.cc
   src/platform/file_moves.cc
+  src/platform/stop_signal.cc
 )

@@ -110,6 +110,16 @@ TEST_F(OperationRunner, WatchStrikesAScalePastItsTimeLimit) {
   driver.stopAllWorkers();
 }
 
+// A run being stopped starts no scale: it fails (keeping the run's records)
+// and its scale log says why.
+TEST_F(OperationRunner, AStoppedRunStartsNoScale) {
+  addScale("idle");
+  driver.stopRequests = [] { return StopRequest{15, 1}; };
+  EXPECT_EQ(sendToAllScales(driver, false), kMsgOk);
+  EXPECT_TRUE(gCalls.empty() && driver.scales.get(0)->status.load() == kStatusFailed);
+  EXPECT_NE(dir.read("idle.log").find("Stopped by SIGTERM: nothing more goes to the scale"), std::string::npos);
+}
+
 // The real worker against a scale that takes the connection and never
 // answers, with its read made to look hung since long ago: the watch gives
 // up on it, the run goes on, and clean-up wakes and joins it. Run under TSan

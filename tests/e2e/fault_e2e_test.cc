@@ -5,8 +5,12 @@
 // every record of a failed send in Bad's resend file, and give Good
 // everything exactly once.
 
+#include <csignal>
+#include <filesystem>
+
 #include "e2e/e2e_support.h"
 #include "files/resend_file.h"
+#include "platform/folder_lock.h"
 
 namespace tolvan {
 namespace {
@@ -39,15 +43,22 @@ struct FaultRow {
   int goodHolds;            // PLUs Good holds, each sent (or given) once
 };
 
-FaultRow sendRow(const char* what, const std::string& bad, const Texts& driverLog, const char* badLog) {
-  return {what, bad, {{"big.csv", bigImport()}}, {}, {"-u", "big.csv"}, 50, driverLog, {badLog}, 120, 0, 120};
+FaultRow sendRow(const char* what, const std::string& bad, const Texts& driverLog, const char* badLog,
+                 const Texts& args = {"-u", "big.csv"}) {
+  return {what, bad, {{"big.csv", bigImport()}}, {}, args, 50, driverLog, {badLog}, 120, 0, 120};
 }
 
-// Bad holds two PLUs from an earlier run and stalls the receive for ever.
-FaultRow receiveRow(const char* what, const std::string& bad) {
-  return {what, bad, {{"small.csv", "Plu_No,UnitPrice\r\n1,1.00\r\n2,2.00\r\n"}}, {"-u", "small.csv"},
-          {"-v", "out.csv", "--scale-limit", "6"}, 50, {kFailed, "Error code 28"},
-          {"Time limit of the scale reached after 6 seconds", "Receive timeout"}, 0, 2, 2};
+const std::pair<std::string, std::string> kSmall = {"small.csv", "Plu_No,UnitPrice\r\n1,1.00\r\n2,2.00\r\n"};
+// A stall limit far below the time limit, and what a stalled scale's log says.
+const char* const kStalled = "No progress from the scale for 2 seconds";
+const Texts kStallReceive = {"-v", "out.csv", "--stall-limit=2", "--scale-limit=600"};
+
+// Bad holds two PLUs from an earlier run and never ends the receive; the
+// stall limit ends it, or the time limit of 6 s.
+FaultRow receiveRow(const char* what, const std::string& bad, const Texts& args = kStallReceive) {
+  const char* note = args == kStallReceive ? kStalled : "Time limit of the scale reached after 6 seconds";
+  return {what, bad, {kSmall}, {"-u", "small.csv"}, args, 50, {kFailed, "Error code 28"}, {note, "Receive timeout"},
+          0, 2, 2};
 }
 
 const std::vector<FaultRow> kRows = {
@@ -57,9 +68,17 @@ const std::vector<FaultRow> kRows = {
             {kFailed, "Error code 21"}, "Error sending to scale"),
     sendRow("dropped connection requests: connect gives up", "model=vt30,simfault=noaccept", {kFailed},
             "Cannot connect to scale"),
-    receiveRow("message data reply trickles without end", "model=vt40,simfault=trickle:10"),
-    receiveRow("block reply trickles without end", "model=vt30,simfault=trickle:10"),
+    sendRow("block scale answers slower than the stall limit", "model=vt30,receivetimeout=60,simfault=slow:4000",
+            {kFailed, "Error code 28"}, kStalled, {"-u", "big.csv", "--stall-limit=2", "--scale-limit=600"}),
+    // Records that come again and again are no progress the time limit counts.
+    receiveRow("block reply repeats its records without end", "model=vt30,simfault=trickle:10",
+               {"-v", "out.csv", "--scale-limit=6"}),
+    receiveRow("message data reply trickles, no record whole within the stall limit",
+               "model=vt40,receivetimeout=60,simfault=trickle:100"),
     receiveRow("block scale repeats its enquiry for ever", "model=pmx,simfault=endlessenq:300"),
+    // Bad takes 1.8 s in all; Good's pauses between messages take longer than 1 s too.
+    {"slow but moving scale and the pauses a scale needs never stall", "model=vt30,simfault=slow:600", {kSmall}, {},
+     {"-u", "small.csv", "--stall-limit", "1"}, 0, {"completed OK"}, {}, 0, 2, 2},
 };
 
 TEST(FaultScenarios, EveryRowEndsInTimeAndLosesNothing) {
@@ -87,6 +106,68 @@ TEST(FaultScenarios, EveryRowEndsInTimeAndLosesNothing) {
     EXPECT_EQ(countOf(h.readFile("good.log"), "Msg = 30 "), sends ? static_cast<size_t>(row.goodHolds + 99) / 100 : 0);
     EXPECT_EQ(countOf(h.readFile("out.csv"), "\n"), sends ? 0 : static_cast<size_t>(row.goodHolds + 1));
   }
+}
+
+// ---- Stopping a run: SIGINT and SIGTERM ----
+
+// Told to stop midway, the driver winds up: exit 130 or 143, the final line
+// last in its log, no temporary file, standard error naming what was kept.
+// A send keeps the whole run in Slow's resend file although Slow took some;
+// a receive exports what arrived, and Slow, not cleared, keeps its totals.
+struct StopRow {
+  const char* what;
+  std::string slow;  // Slow's model and fault
+  Texts args;
+  const char* when;  // the signals go, 300 ms apart, once Slow's log holds this
+  std::vector<int> signals;
+};
+
+const StopRow kStopRows[] = {
+    {"SIGINT between the records of a slow block scale", "model=vt30,simfault=slow:200", {"-u", "big.csv"},
+     "Received 1 Bytes", {SIGINT}},
+    {"SIGTERM between the batches of a slow message scale", "model=vt40,simfault=slow:300", {"-u", "big.csv"},
+     "Msg = 30", {SIGTERM}},
+    {"a second SIGINT cuts the read of a silent scale", "model=vt30,simfault=silent", {"-u", "big.csv"},
+     "Send 6 Bytes", {SIGINT, SIGINT}},
+    {"SIGTERM in a totals receive", "model=vt30,version=usa,simseed=slow.seed,simfault=slow:200",
+     {"-v", "-fpluprod", "out.csv"}, "Received 3 Bytes", {SIGTERM}},
+};
+
+TEST(StopSignals, TheRunWindsUpAndKeepsWhatTheScaleDidNotConfirm) {
+  std::string seed;
+  for (int i = 1; i <= 20; ++i) seed += "totals plu no=" + std::to_string(i) + " quantity=1 weight=2 price=3\n";
+  for (const StopRow& row : kStopRows) {
+    SCOPED_TRACE(row.what);
+    SimHarness h;
+    h.writeFile("big.csv", bigImport());
+    h.writeFile("slow.seed", seed);
+    ASSERT_TRUE(h.startSim("scale=Slow,port=0,receivetimeout=60,maxpludesclen=2047,log=slow.log,resend=slow.rsd,"
+                           "simdump=slow.dump," + row.slow + "\n")) << h.simOutput();
+    DriverRun run = h.runDriver(row.args, 20, {"slow.log", row.when, row.signals});
+    ASSERT_EQ(h.stopSim(), 0) << h.simOutput();
+    const std::string status = std::to_string(128 + row.signals[0]);
+    EXPECT_TRUE(!run.timedOut && std::to_string(run.exitStatus) == status) << run.exitStatus << run.output;
+    EXPECT_TRUE(h.driverLog().ends_with("Error code " + status + "\r\n")) << h.driverLog();
+    const bool sends = row.args[0] == "-u";
+    EXPECT_TRUE(contains(run.output, sends ? "records kept for -r: Slow 120 in slow.rsd\n"
+                                           : "records kept for -r: none; out.csv holds what arrived\n")) << run.output;
+    EXPECT_LT(countOf(h.readFile("slow.dump"), "record type=1 "), 120u);
+    EXPECT_EQ(countOf(h.readFile("slow.dump"), "totals plu "), sends ? 0u : 20u);
+    EXPECT_TRUE(sends || h.readFile("out.csv").starts_with("ScaleIdx,PluNo,Quantity,Weight,Price\r\nSlow,1,1,2,3\r\n"));
+    for (const auto& f : std::filesystem::directory_iterator(h.dir())) EXPECT_NE(f.path().extension(), ".tmp");
+  }
+}
+
+// A signal while the run waits for another run's folder lock ends it at
+// once, and it has done nothing.
+TEST(StopSignals, WhileWaitingForTheFolderLockNothingIsDone) {
+  SimHarness h;
+  FolderLock other;
+  ASSERT_EQ(other.tryTake(h.path("TolvanDrv.lock"), "another run\n"), FolderLock::Outcome::Taken);
+  DriverRun run = h.runDriver({"--wait", "60"}, 20, {"", "waiting up to", {SIGINT}});
+  EXPECT_EQ(run.exitStatus, 130) << run.output;
+  EXPECT_TRUE(contains(run.output, "stopped by SIGINT while waiting for TolvanDrv.lock; nothing was done"));
+  EXPECT_FALSE(h.fileExists("TolvanDrvLog.txt"));
 }
 
 }  // namespace

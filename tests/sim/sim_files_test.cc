@@ -53,7 +53,7 @@ TEST(SimConfigFaults, ReadsEveryFaultAndRefusesOthers) {
   EXPECT_TRUE(f.refuse);
   ASSERT_TRUE(applyFault("okcounts:9:1:2", f) && applyFault("reseterror:7", f));
   EXPECT_TRUE(f.okCounts && f.okReceived == 9 && f.okAccepted == 1 && f.resetErrorCode == 7);
-  for (const char* bad : {"nak", "nak:0", "drop:x", "counts:1:2", "refuse:1", "slow", "busy:-1", "okcounts:1:2",
+  for (const char* bad : {"nak", "nak:0", "drop:x", "counts:1:2", "refuse:1", "slow:0", "sluggish", "busy:-1", "okcounts:1:2",
                           "reseterror", "nondigit:1"}) {
     FaultPlan g;
     EXPECT_FALSE(applyFault(bad, g)) << bad;

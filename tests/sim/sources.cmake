@@ -15,4 +15,5 @@ list(APPEND TOLVAN_TEST_SOURCES
   ../sim/sim_config.cc
   ../sim/sim_server.cc
   ../sim/flood.cc
+  ../sim/slow_peer.cc
 )

@@ -128,12 +128,23 @@ bool SimHarness::startSim(const std::string& config, int waitSeconds) {
   return ready;
 }
 
-DriverRun SimHarness::runProgram(const std::string& program, const std::vector<std::string>& args, int limitSeconds) {
+DriverRun SimHarness::runProgram(const std::string& program, const std::vector<std::string>& args, int limitSeconds,
+                                 const Signals& signals) {
   DriverRun run;
   int out = -1;
   pid_t pid = spawn(dir_, program, args, "", out);
   if (pid < 0) return run;
   auto deadline = Clock::now() + std::chrono::seconds(limitSeconds);
+  auto due = [&](const std::string& output) {
+    return (signals.file.empty() ? output : readFile(signals.file)).find(signals.text) != std::string::npos;
+  };
+  while (!signals.numbers.empty() && !due(run.output) && msLeft(deadline) > 0) {
+    readUntil(out, run.output, Clock::now() + std::chrono::milliseconds(10), due);
+  }
+  for (size_t i = 0; i < signals.numbers.size(); ++i) {
+    if (i > 0) ::usleep(300'000);
+    ::kill(pid, signals.numbers[i]);
+  }
   readUntil(out, run.output, deadline, [](const std::string&) { return false; });
   ::close(out);
   bool exited = false;

@@ -49,12 +49,20 @@ class SimHarness {
   // Writes `config` (scale lines with port=0 and "sim" items), starts the
   // simulator on it and waits at most `waitSeconds` for its ready line.
   bool startSim(const std::string& config, int waitSeconds = 10);
+  // Signals for a running driver: sent 300 ms apart once `file` (empty:
+  // the driver's own output) holds `text`.
+  struct Signals {
+    std::string file;
+    std::string text;
+    std::vector<int> numbers;
+  };
   // Runs the driver in the folder; killed after `limitSeconds`.
-  DriverRun runDriver(const std::vector<std::string>& args, int limitSeconds = 120) {
-    return runProgram(TOLVANDRV_PATH, args, limitSeconds);
+  DriverRun runDriver(const std::vector<std::string>& args, int limitSeconds = 120, const Signals& signals = {}) {
+    return runProgram(TOLVANDRV_PATH, args, limitSeconds, signals);
   }
   // The same for another program (one that embeds the driver).
-  DriverRun runProgram(const std::string& program, const std::vector<std::string>& args, int limitSeconds);
+  DriverRun runProgram(const std::string& program, const std::vector<std::string>& args, int limitSeconds,
+                       const Signals& signals = {});
   // Stops the simulator with SIGTERM (its dumps are written then) and
   // returns its exit status, or -1 when it had to be killed or was not running.
   int stopSim(int waitSeconds = 10);
