@@ -72,6 +72,7 @@ bool strikeIfHung(Driver& driver, ScaleEntry& scale) {
   ScaleShutdown(scale);
   ScaleLogErrorFromMain(scale, kMsgReceiveTimeout);
   scale.outcome.mainCode = kMsgReceiveTimeout;
+  scale.tally.cause = static_cast<int>(ScaleCause::Hung);
   scale.status.store(kStatusFailed, std::memory_order_release);
   return true;
 }
@@ -92,6 +93,8 @@ void noteOutcome(ScaleEntry& scale) {
   o.code = scale.result;
   if (o.code == kMsgOk) o.code = o.mainCode;
   if (o.code == kMsgOk && scale.tally.connectFailed.load()) o.code = kMsgCannotConnect;
+  o.cause = static_cast<ScaleCause>(scale.tally.cause.load());
+  if (o.code == kMsgTypeNotSupported) o.unsupported = true;
 }
 
 void noteOutcomes(Driver& driver) {
@@ -144,6 +147,7 @@ void logSummary(Driver& driver) {
 void markResendNotKept(ScaleEntry& scale) {
   scale.outcome.status = kStatusFailed;
   scale.outcome.code = kMsgResendOpenError;
+  scale.outcome.cause = ScaleCause::ResendFile;
 }
 
 // Failed scales keep the run's records for a later -r; scales that took
@@ -220,6 +224,8 @@ void secureWorkFiles(Driver& driver) {
     if (syncFileByName(name)) continue;
     ScaleLogErrorFromMain(scale, kMsgWorkFileError, name.c_str());
     driver.log.error(kMsgWorkFileError, name.c_str());
+    scale.outcome.mainCode = kMsgWorkFileError;
+    scale.tally.cause = static_cast<int>(ScaleCause::WorkFile);
     scale.status.store(kStatusFailed);
   }
 }
@@ -245,6 +251,7 @@ void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode) {
   scale.operation = mode;
   scale.lastActivity = 0;
   scale.tally.connectFailed = false;
+  scale.tally.cause = 0;
   scale.outcome.mainCode = kMsgOk;
   armScaleLimit(scale, driver.clock.monotonicMs(), driver.options.scaleLimitSeconds);
   if (!scaleSupports(scale, dataType, mode)) {
@@ -252,6 +259,7 @@ void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode) {
     ScaleLogErrorFromMain(scale, kMsgTypeNotSupported, dataTypeKeyword(dataType), scale.name.c_str());
     scale.outcome.unsupported = true;
     scale.outcome.mainCode = kMsgTypeNotSupported;
+    scale.tally.cause = static_cast<int>(ScaleCause::Unsupported);
     scale.status.store(kStatusScaleError);
     return;
   }
@@ -260,6 +268,7 @@ void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode) {
     ScaleLogErrorFromMain(scale, kMsgWorkFileError, name.c_str());
     driver.log.error(kMsgWorkFileError, name.c_str());
     scale.outcome.mainCode = kMsgWorkFileError;
+    scale.tally.cause = static_cast<int>(ScaleCause::WorkFile);
     scale.status.store(kStatusFailed);
     return;
   }
@@ -345,6 +354,7 @@ MessageCode resendStep(Driver& driver) {
     scale.result = scale.dataType = scale.operation = 0;
     scale.lastActivity = 0;
     scale.tally.connectFailed = false;
+    scale.tally.cause = 0;
     scale.outcome.mainCode = kMsgOk;
     armScaleLimit(scale, driver.clock.monotonicMs(), driver.options.scaleLimitSeconds);
     scale.status.store(kStatusRunning);

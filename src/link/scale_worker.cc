@@ -13,9 +13,13 @@ namespace {
 
 constexpr int kOperationReceive = 4;
 
+// A type the scale does not take is the same outcome whether the support
+// table or the receive's request found it.
 int statusFor(int result) {
   if (result == kMsgOk) return kStatusOk;
-  if (result == kMsgScaleDataError || result == kMsgScaleErrorCode) return kStatusScaleError;
+  if (result == kMsgScaleDataError || result == kMsgScaleErrorCode || result == kMsgTypeNotSupported) {
+    return kStatusScaleError;
+  }
   return kStatusFailed;
 }
 
@@ -38,6 +42,7 @@ void publishConnectFailure(ScaleEntry& scale) {
 void publishOutcome(ScaleEntry& scale, int result) {
   std::lock_guard lock(scale.guard);
   if (scale.abandoned) return;
+  if (scale.limitStruck) scale.tally.cause = static_cast<int>(ScaleCause::TimeLimit);
   scale.result = result;
   scale.status.store(statusFor(result), std::memory_order_release);
 }
@@ -51,6 +56,7 @@ void ScaleWorker(ScaleEntry& scale) {
   try {
     result = runProcedure(scale);
   } catch (const std::bad_alloc&) {
+    noteCause(scale.tally, ScaleCause::OutOfMemory);
     ScaleLogError(scale, kMsgOutOfMemory);
     result = kMsgOutOfMemory;
   }
