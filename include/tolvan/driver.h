@@ -92,11 +92,17 @@ struct ScaleResult {
   std::string outcome;  // "ok", "failed", "unsupported" or "rejected"
   int code = 0;         // the driver's message code that tells why; 0 when ok
   std::string message;  // that message's text; empty when ok
+  // What the link or the scale did, in a few words ("connection refused",
+  // "no answer within the time-out", "NAK"...); empty when ok or unknown.
+  std::string cause;
   int sent = 0;         // records sent to the scale
   int accepted = 0;     // records the scale confirmed
   int received = 0;     // records received from the scale
   std::optional<std::string> resendFile;
   int resendRecords = 0;  // entries in the resend file after the job
+  // Damaged stretches of the resend file the job set aside in
+  // "<resendFile>.damaged" (the job's exit status is then 50).
+  int damagedEntries = 0;
   double seconds = 0;     // time spent on the scale
 };
 
@@ -115,6 +121,11 @@ struct JobOutcome {
   // through but a scale did not, 75 another run held the folder (nothing done).
   int exitStatus = 0;
   std::vector<ScaleResult> scales;  // in the order of the configuration
+  // When exitStatus is not 0 (nor 75): why, one line per scale that did not
+  // take everything, or the message that stopped the job. tolvandrv
+  // writes the same lines, each behind "tolvandrv: ", at the end of
+  // standard error; a job writes nothing there.
+  std::vector<std::string> verdict;
 };
 
 // Receives each line tolvandrv would print on standard output (the banner

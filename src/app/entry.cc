@@ -9,6 +9,7 @@
 #include "app/progress_line.h"
 #include "app/run_lock.h"
 #include "app/run_report.h"
+#include "app/verdict.h"
 #include "core/driver.h"
 #include "dispatch/record_dispatch.h"
 #include "files/export_writer.h"
@@ -96,8 +97,9 @@ int answerLongOptions(int argc, const char* const* argv, std::FILE* console) {
   std::string bad;
   std::FILE* out = console != nullptr ? console : stdout;
   if (!parseLongOptions(options, argc, argv, bad)) {
-    std::fprintf(stderr, "tolvandrv: unknown option, or missing or bad value: %s\n\n", bad.c_str());
+    // The reason last: a script that keeps the last line keeps the why.
     printUsage(stderr);
+    std::fprintf(stderr, "\ntolvandrv: unknown option, or missing or bad value: %s\n", bad.c_str());
     return kExitUsage;
   }
   if (options.showHelp) {
@@ -152,7 +154,7 @@ int lockFolder(const RunFrame& frame, const OptionSource& source, FolderLock& lo
 int runDriver(int argc, const char* const* argv, const Clock& clock, Sleeper& sleeper, std::FILE* console) {
   int answered = answerLongOptions(argc, argv, console);
   if (answered >= 0) return answered;
-  RunFrame frame{clock, sleeper, console, {}, isTerminal(stderr), commandText(argc, argv)};
+  RunFrame frame{clock, sleeper, console, {}, isTerminal(stderr), commandText(argc, argv), stderr};
   OptionSource commandLine{[argc, argv](DriverOptions& options) {
                              std::string unused;
                              (void)parseLongOptions(options, argc, argv, unused);
@@ -180,6 +182,7 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
   // The driver (and with it every scale, record and worker) is released
   // before the final message, so the final line is the run's last act.
   std::string logFile;
+  std::string logFailure;
   {
     Driver driver(frame.clock, frame.sleeper, frame.console);
     if (frame.echo) driver.log.echoTo(frame.echo);
@@ -197,9 +200,11 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
     if (report.result == kMsgOk) report.result = runOperation(driver, report.stoppedBy);
     takeRunReport(driver, report);
     logFile = driver.options.logFile;
+    logFailure = driver.log.writeFailure();
     reportFile = driver.options.reportFile;
   }
   report.exitStatus = exitStatusFor(report);
+  report.verdict = verdictLines(report);
   DriverOptions finalOptions;
   finalOptions.logFile = logFile;
   DriverLog finalLog(finalOptions.logFile, frame.clock, frame.console);
@@ -211,6 +216,8 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
   }
   report.ended = localStamp(frame.clock.localNow());
   tellOutcome(report, reportFile, frame.showTerminal);
+  warnLogNotWritten(logFile, logFailure.empty() ? finalLog.writeFailure() : logFailure, stderr);
+  if (frame.verdictTo != nullptr) writeVerdict(report, frame.verdictTo);
   return report.exitStatus;
 }
 

@@ -38,6 +38,9 @@ struct RunFrame {
   bool showTerminal = false;
   // Who runs, as the folder lock names the holder (the command line).
   std::string command = "a program running a job";
+  // Where the closing lines go (verdict.h): standard error for tolvandrv;
+  // none for a job, whose program finds them in its outcome.
+  std::FILE* verdictTo = nullptr;
 };
 
 // How a run gets its options. `apply` fills them and touches no file;

@@ -30,7 +30,7 @@ std::string scaleMessage(const ScaleEntry& scale, int code) {
     case kMsgCannotConnect:
       return formatMessage(code, scale.ip.c_str(), static_cast<int>(scale.port));
     case kMsgConvertError:
-      return formatMessage(code, scale.nextRecord);
+      return formatMessage(code, scale.tally.unconvertedAt.load());
     case kMsgScaleDataError:
       return formatMessage(code, scale.tally.errorFirst.load(), scale.tally.errorSecond.load());
     case kMsgScaleErrorCode:
@@ -40,6 +40,16 @@ std::string scaleMessage(const ScaleEntry& scale, int code) {
   }
 }
 
+// The cause in words; refused blocks say how many records they cost.
+std::string causeWords(const ScaleEntry& scale, ScaleCause cause) {
+  std::string words = causeText(cause);
+  const int refused = scale.tally.refused.load();
+  if (cause == ScaleCause::Nak && refused > 0) {
+    words += " for " + std::to_string(refused) + (refused == 1 ? " record" : " records");
+  }
+  return words;
+}
+
 // Failed beats rejected beats unsupported: the report names the worst thing
 // that happened on the scale. Refused blocks, a cut-short block send and
 // records skipped as unconvertible leave records missing although the
@@ -47,6 +57,7 @@ std::string scaleMessage(const ScaleEntry& scale, int code) {
 void judge(const ScaleEntry& scale, ScaleReport& out) {
   const ScaleOutcome& o = scale.outcome;
   out.code = o.code;
+  ScaleCause cause = o.cause;
   if (o.status == kStatusFailed) {
     out.verdict = ScaleVerdict::Failed;
   } else if (o.status == kStatusScaleError && !o.unsupported) {
@@ -54,16 +65,21 @@ void judge(const ScaleEntry& scale, ScaleReport& out) {
   } else if (scale.tally.refused.load() > 0) {
     out.verdict = ScaleVerdict::Rejected;
     out.code = kMsgNakReceived;
+    cause = ScaleCause::Nak;
   } else if (scale.tally.cutShort.load() || scale.tally.skipped.load() > 0) {
     out.verdict = ScaleVerdict::Rejected;
     out.code = kMsgConvertError;
+    cause = ScaleCause::Unconvertible;
   } else if (o.unsupported) {
     out.verdict = ScaleVerdict::Unsupported;
     out.code = kMsgTypeNotSupported;
+    cause = ScaleCause::Unsupported;
   } else {
     out.code = kMsgOk;
   }
-  if (out.code != kMsgOk) out.text = scaleMessage(scale, out.code);
+  if (out.code == kMsgOk) return;
+  out.text = scaleMessage(scale, out.code);
+  out.cause = causeWords(scale, cause);
 }
 
 ScaleResult scaleResult(const ScaleReport& s) {
@@ -75,11 +91,13 @@ ScaleResult scaleResult(const ScaleReport& s) {
           .outcome = verdictName(s.verdict),
           .code = s.code,
           .message = s.text,
+          .cause = s.cause,
           .sent = s.sent,
           .accepted = s.accepted,
           .received = s.received,
           .resendFile = s.resendFile,
           .resendRecords = s.resendRecords,
+          .damagedEntries = s.damagedEntries,
           .seconds = s.seconds};
 }
 
@@ -92,11 +110,13 @@ nlohmann::json scaleJson(const ScaleResult& s) {
           {"outcome", s.outcome},
           {"code", s.code},
           {"message", s.message},
+          {"cause", s.cause},
           {"sent", s.sent},
           {"accepted", s.accepted},
           {"received", s.received},
           {"resendFile", s.resendFile ? nlohmann::json(*s.resendFile) : nlohmann::json(nullptr)},
           {"resendRecords", s.resendRecords},
+          {"damagedEntries", s.damagedEntries},
           {"seconds", s.seconds}};
 }
 
@@ -155,6 +175,7 @@ ScaleReport reportScale(const ScaleEntry& scale) {
   out.received = scale.tally.received.load();
   out.resendFile = scale.resendFile;
   if (scale.resendFile) out.resendRecords = countResendEntries(*scale.resendFile);
+  out.damagedEntries = scale.outcome.damagedEntries;
   out.seconds = static_cast<double>(scale.tally.busyMs.load()) / 1000.0;
   judge(scale, out);
   return out;
@@ -167,13 +188,16 @@ void takeRunReport(const Driver& driver, RunReport& report) {
   report.configFile = o.configFile;
   report.logFile = o.logFile;
   report.importCutShort = driver.log.timesLogged(kMsgLineTooLong) > 0;
+  report.resendFirst = o.resend;
+  if (report.stoppedBy != kMsgOk) report.stoppedText = driver.log.lastText(report.stoppedBy);
+  if (report.importCutShort) report.cutShortText = driver.log.lastText(kMsgLineTooLong);
   for (int i = 0; i < driver.scales.count(); ++i) report.scales.push_back(reportScale(*driver.scales.get(i)));
 }
 
 int exitStatusFor(const RunReport& report) {
   if (report.stoppedBy != kMsgOk) return static_cast<int>(report.stoppedBy);
   bool clean = report.result == kMsgOk && !report.importCutShort;
-  for (const ScaleReport& s : report.scales) clean = clean && s.verdict == ScaleVerdict::Ok;
+  for (const ScaleReport& s : report.scales) clean = clean && s.verdict == ScaleVerdict::Ok && s.damagedEntries == 0;
   return clean ? 0 : kExitScaleFailed;
 }
 
@@ -187,7 +211,8 @@ JobOutcome jobOutcome(const RunReport& r) {
                  .end = r.ended,
                  .result = static_cast<int>(r.result),
                  .exitStatus = r.exitStatus,
-                 .scales = {}};
+                 .scales = {},
+                 .verdict = r.verdict};
   for (const ScaleReport& s : r.scales) out.scales.push_back(scaleResult(s));
   return out;
 }

@@ -10,4 +10,5 @@ list(APPEND TOLVAN_SOURCES
   src/app/progress_line.cc
   src/app/run_report.cc
   src/app/run_lock.cc
+  src/app/verdict.cc
 )

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <utility>
 
 namespace tolvan {
@@ -15,6 +16,8 @@ bool removeFile(const std::string& path) {
 }
 
 std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+std::string lastFileError() { return std::strerror(errno); }
 
 bool fileExists(const std::string& path) {
   struct stat info {};
