@@ -576,6 +576,7 @@ void ImportScan::finish(LineReader& reader) {
   if (reader.stoppedAtLongLine()) {
     note(reader.physicalLine(), "the line is longer than 3072 characters; the driver stops reading the file here");
   }
+  noteLinesWithNul(file_, reader.linesWithNul(), out_);
   if (records_ == 0 && !stopped_ && recordsBuilt_) {
     note(0, "no row gives a record; the run stops with error 16");
   }
