@@ -131,7 +131,8 @@ nlohmann::json reportJson(const JobOutcome& r) {
                         {"start", r.start},
                         {"end", r.end},
                         {"result", r.result},
-                        {"exitStatus", r.exitStatus}};
+                        {"exitStatus", r.exitStatus},
+                        {"verdict", r.verdict}};
   return {{"run", run}, {"scales", scales}};
 }
 
@@ -197,6 +198,7 @@ void takeRunReport(const Driver& driver, RunReport& report) {
 int exitStatusFor(const RunReport& report) {
   if (report.stoppedBy != kMsgOk) return static_cast<int>(report.stoppedBy);
   bool clean = report.result == kMsgOk && !report.importCutShort;
+  // Damaged resend entries no longer reach their scale by -r: a person has to look.
   for (const ScaleReport& s : report.scales) clean = clean && s.verdict == ScaleVerdict::Ok && s.damagedEntries == 0;
   return clean ? 0 : kExitScaleFailed;
 }

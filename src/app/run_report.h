@@ -41,9 +41,9 @@ struct ScaleReport {
   int accepted = 0;
   int received = 0;
   std::optional<std::string> resendFile;
-  int resendRecords = 0;  // entries in the resend file after the run
+  int resendRecords = 0;   // entries in the resend file after the run
   int damagedEntries = 0;  // stretches of it set aside in "<resend file>.damaged" in this run
-  double seconds = 0;     // time the scale's workers ran
+  double seconds = 0;      // time the scale's workers ran
 };
 
 struct RunReport {

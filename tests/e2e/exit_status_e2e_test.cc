@@ -97,6 +97,7 @@ std::vector<std::string> words(const std::string& text) { return testing::found(
 
 void checkReport(const ExitRow& row, const nlohmann::json& report) {
   EXPECT_EQ(report["run"]["exitStatus"], row.exitStatus);
+  EXPECT_EQ(report["run"]["verdict"].empty(), row.exitStatus == 0);
   EXPECT_EQ(report["run"]["result"], row.finalCode);
   const std::string mode = words(row.args)[0];
   EXPECT_EQ(report["run"]["operation"],
