@@ -9,7 +9,8 @@ constexpr const char* kProgram = "tolvandrv: ";
 
 // "Deli: failed, code 18: Cannot connect to scale: 10.0.0.7 (Port = 50021) (connection refused)"
 std::string scaleLine(const ScaleReport& s) {
-  std::string line = s.name + ": " + verdictName(s.verdict) + ", code " + std::to_string(s.code) + ": " + s.text;
+  std::string line = s.name + ": " + verdictName(s.verdict) + ", code " + std::to_string(s.code);
+  if (!s.text.empty()) line += ": " + s.text;
   if (!s.cause.empty()) line += " (" + s.cause + ")";
   return line;
 }
