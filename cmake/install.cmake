@@ -36,6 +36,8 @@ install(FILES ${TOLVAN_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # Beside the README, so that its links to docs/ hold in the installed tree.
 install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs FILES_MATCHING PATTERN "*.md")
+# The simulator's guide, which its manual page names.
+install(FILES sim/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR}/sim)
 install(DIRECTORY examples DESTINATION ${CMAKE_INSTALL_DOCDIR} PATTERN "*.cmake" EXCLUDE)
 
 set(CPACK_PACKAGE_NAME tolvan)

@@ -31,7 +31,8 @@ for f in bin/tolvandrv bin/tolvansim; do
   [ -x "$prefix/$f" ] || fail "$f is not installed as a program"
 done
 page() { for f in "$man1/$1.1.gz" "$man1/$1.1"; do [ -f "$f" ] && { echo "$f"; return; }; done; true; }
-for f in "$doc/README.md" "$doc/examples/TolvanDrvConfig.txt" "$doc/examples/plu.csv" "$doc/examples/sim/store.cfg" \
+for f in "$doc/README.md" "$doc/sim/README.md" "$doc/examples/TolvanDrvConfig.txt" "$doc/examples/plu.csv" \
+         "$doc/examples/sim/store.cfg" \
          $(cd "$src" && find docs -name '*.md' -printf "$doc/%p\n"); do
   [ -f "$f" ] || fail "${f#"$prefix"/} is not installed"
 done
@@ -62,6 +63,12 @@ done
 
 drv_page=$(flat "$(page tolvandrv)")
 sim_page=$(flat "$(page tolvansim)")
+# A page names only installed files.
+for name in tolvandrv tolvansim; do
+  for f in $(flat "$(page "$name")" | grep -oE '/usr/share/doc/tolvan/[A-Za-z0-9_./-]*[A-Za-z0-9_]' | sort -u); do
+    [ -e "$doc/${f#/usr/share/doc/tolvan/}" ] || fail "$name.1 names $f, which is not installed"
+  done
+done
 help=$("$prefix/bin/tolvandrv" --help)
 
 # Every option --help shows, in the OPTIONS section.

@@ -17,4 +17,4 @@ mkdir -p "$dir/html"
 # Branches the compiler adds for exceptions are not the code's own decisions.
 gcovr -r . --object-directory "$dir" --filter 'src/' --filter 'sim/' \
   --exclude-throw-branches --exclude-unreachable-branches \
-  --html-details "$dir/html/index.html" --print-summary -o "$dir/coverage.txt" "$dir"
+  --html-details "$dir/html/index.html" --txt "$dir/coverage.txt" --print-summary "$dir"

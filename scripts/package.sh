@@ -3,13 +3,11 @@
 # dpkg as a store machine would, runs the README's recipes with the installed
 # programs and examples against the installed simulator, and removes the
 # package again. Run as root on Debian 12; the .deb stays in build/release.
+# A tolvan package the machine has installed already is packed up again
+# (dpkg-repack), set aside for the test and put back afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ "$(id -u)" = 0 ] || { echo "package.sh: run as root (dpkg -i)" >&2; exit 1; }
-if dpkg -s tolvan >/dev/null 2>&1; then
-  echo "package.sh: the tolvan package is installed already; remove it first (dpkg -r tolvan)" >&2
-  exit 1
-fi
 TOLVAN_WITH_PACKAGE=1 scripts/setup.sh
 started=$SECONDS
 
@@ -24,13 +22,31 @@ dpkg-deb --field "$deb" Package Version Architecture Maintainer Depends
 dpkg-deb --contents "$deb" | awk '{ print $6 }'
 
 work=$(mktemp -d)
+kept=
+ours=0
 cleanup() {
-  dpkg -r tolvan >/dev/null 2>&1 || true
+  [ "$ours" = 0 ] || dpkg -r tolvan >/dev/null 2>&1 || true
+  if [ -n "$kept" ] && ! dpkg -i "$kept" >/dev/null; then
+    echo "package.sh: could not put the machine's tolvan package back; it is $kept (dpkg -i)" >&2
+    return
+  fi
+  [ -z "$kept" ] || echo "package.sh: the machine's tolvan package is installed again"
   rm -rf "$work"
 }
 trap cleanup EXIT
 
+if [ "$(dpkg-query -W -f='${Status}' tolvan 2>/dev/null)" = "install ok installed" ]; then
+  echo "== tolvan $(dpkg-query -W -f='${Version}' tolvan) is installed: packed up and put back after the test"
+  if ! (cd "$work" && dpkg-repack tolvan >/dev/null); then
+    echo "package.sh: dpkg-repack tolvan failed; remove the package first (dpkg -r tolvan)" >&2
+    exit 1
+  fi
+  kept=$(ls "$work"/tolvan_*.deb)
+  dpkg -r tolvan >/dev/null
+fi
+
 echo "== dpkg -i"
+ours=1
 dpkg -i "$deb"
 [ "$(command -v tolvandrv)" = /usr/bin/tolvandrv ] || { echo "package.sh: tolvandrv is not /usr/bin/tolvandrv" >&2; exit 1; }
 tolvandrv --version

@@ -14,7 +14,10 @@ command -v man >/dev/null || need+=(man-db)
 command -v groff >/dev/null || need+=(groff-base)
 # Asked for by scripts/coverage.sh, scripts/fuzz.sh and scripts/package.sh only.
 if [ "${TOLVAN_WITH_COVERAGE:-0}" = 1 ]; then command -v gcovr >/dev/null || need+=(gcovr); fi
-if [ "${TOLVAN_WITH_PACKAGE:-0}" = 1 ]; then command -v jq >/dev/null || need+=(jq); fi
+if [ "${TOLVAN_WITH_PACKAGE:-0}" = 1 ]; then
+  command -v jq >/dev/null || need+=(jq)
+  command -v dpkg-repack >/dev/null || need+=(dpkg-repack)
+fi
 # Asked for by bench/load.sh only (peak memory of a run).
 if [ "${TOLVAN_WITH_BENCH:-0}" = 1 ]; then [ -x /usr/bin/time ] || need+=(time); fi
 if [ "${TOLVAN_WITH_FUZZ:-0}" = 1 ]; then

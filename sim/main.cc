@@ -2,6 +2,7 @@
 // 127.0.0.1, one port a scale, until SIGINT or SIGTERM.
 //
 //   tolvansim CONFIG [--write-config OUT]
+//   tolvansim --help | --version
 //
 // Prints "tolvansim ready: N scale(s)" once every port is open (after OUT
 // has been written with the ports actually served).
@@ -49,9 +50,32 @@ bool installStopHandlers() {
   return true;
 }
 
+constexpr const char* kUsage =
+    "Usage: tolvansim CONFIG [--write-config OUT]\n"
+    "       tolvansim --help | --version\n"
+    "\n"
+    "Serves the scales of the driver configuration CONFIG on 127.0.0.1 (port=0: any free\n"
+    "port) until SIGINT or SIGTERM, then writes their dumps. --write-config writes the\n"
+    "configuration with the ports served to OUT, for the driver. Simulator settings\n"
+    "(simfault=, simseed=, simtranscript=, simdump=): man tolvansim.\n"
+    "\n"
+    "Exit status: 0 stopped by a signal, 1 a dump not written, 2 wrong arguments or configuration.\n";
+
 int usage() {
-  std::fputs("usage: tolvansim CONFIG [--write-config OUT]\n", stderr);
+  std::fputs(kUsage, stderr);
   return 2;
+}
+
+// --help and --version, wherever they stand, answer on standard output
+// and end at once: 0, or -1 when the arguments ask for neither.
+int answerHelpOrVersion(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const bool help = std::strcmp(argv[i], "--help") == 0;
+    if (!help && std::strcmp(argv[i], "--version") != 0) continue;
+    std::fputs(help ? kUsage : "Tolvan Scale Simulator Version 1.2\n", stdout);
+    return 0;
+  }
+  return -1;
 }
 
 bool writeText(const std::string& path, const std::string& text) {
@@ -63,6 +87,8 @@ bool writeText(const std::string& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  int answered = answerHelpOrVersion(argc, argv);
+  if (answered >= 0) return answered;
   std::string configPath;
   std::string outPath;
   for (int i = 1; i < argc; ++i) {

@@ -95,11 +95,17 @@ struct ScaleResult {
   std::string outcome;  // "ok", "failed", "unsupported" or "rejected"
   int code = 0;         // the driver's message code that tells why; 0 when ok
   std::string message;  // that message's text; empty when ok
+  // What the link or the scale did, in a few words ("connection refused",
+  // "no answer within the time-out", "NAK"...); empty when ok or unknown.
+  std::string cause;
   int sent = 0;         // records sent to the scale
   int accepted = 0;     // records the scale confirmed
   int received = 0;     // records received from the scale
   std::optional<std::string> resendFile;
   int resendRecords = 0;  // entries in the resend file after the job
+  // Damaged stretches of the resend file the job set aside in
+  // "<resendFile>.damaged" (the job's exit status is then 50).
+  int damagedEntries = 0;
   double seconds = 0;     // time spent on the scale
   // Totals receive jobs: what became of the scale's totals: "done" (reset
   // or cleared), "failed" (the reset or clear was not confirmed; outcome
@@ -140,6 +146,11 @@ struct JobOutcome {
   // their totals were not reset or cleared (the next receive exports them
   // again); empty in every other job.
   std::vector<std::string> exportedNotReset;
+  // When exitStatus is not 0 (nor 75): why, one line per scale that did not
+  // take everything, or the message that stopped the job. tolvandrv
+  // writes the same lines, each behind "tolvandrv: ", at the end of
+  // standard error; a job writes nothing there.
+  std::vector<std::string> verdict;
 };
 
 // Receives each line tolvandrv would print on standard output (the banner

@@ -233,6 +233,7 @@ void ConfigLook::finish(const LineReader& reader) {
   if (reader.stoppedAtLongLine()) {
     note(reader.physicalLine(), "the line is longer than 3072 characters; the driver reads no further line");
   }
+  noteLinesWithNul(file_, reader.linesWithNul(), out_);
   // A run without an operation is how a store starts its setup ("no scales
   // yet"); only a run that would move data, or a check, hears of it.
   if (scan_.scales.empty() && (runOptions_.mode != kModeNone || runOptions_.check)) {

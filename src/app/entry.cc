@@ -11,6 +11,7 @@
 #include "app/run_report.h"
 #include "app/run_stop.h"
 #include "app/scale_warnings.h"
+#include "app/verdict.h"
 #include "core/driver.h"
 #include "dispatch/record_dispatch.h"
 #include "files/export_target.h"
@@ -114,8 +115,9 @@ int answerLongOptions(int argc, const char* const* argv, std::FILE* console) {
   std::string bad;
   std::FILE* out = console != nullptr ? console : stdout;
   if (!parseLongOptions(options, argc, argv, bad)) {
-    std::fprintf(stderr, "tolvandrv: unknown option, or missing or bad value: %s\n\n", bad.c_str());
+    // The reason last: a script that keeps the last line keeps the why.
     printUsage(stderr);
+    std::fprintf(stderr, "\ntolvandrv: unknown option, or missing or bad value: %s\n", bad.c_str());
     return kExitUsage;
   }
   if (options.showHelp) {
@@ -172,7 +174,7 @@ int lockFolder(const RunFrame& frame, const OptionSource& source, FolderLock& lo
 int runDriver(int argc, const char* const* argv, const Clock& clock, Sleeper& sleeper, std::FILE* console) {
   int answered = answerLongOptions(argc, argv, console);
   if (answered >= 0) return answered;
-  RunFrame frame{clock, sleeper, console, {}, isTerminal(stderr), commandText(argc, argv), stopRequested};
+  RunFrame frame{clock, sleeper, console, {}, isTerminal(stderr), commandText(argc, argv), stopRequested, stderr};
   OptionSource commandLine{[argc, argv](DriverOptions& options) { readCommandLine(options, argc, argv); },
                            [argc, argv](Driver& driver) { return parseCommandLine(driver, argc, argv); }};
   RunReport report;
@@ -197,6 +199,7 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
   // The driver (and with it every scale, record and worker) is released
   // before the final message, so the final line is the run's last act.
   std::string logFile;
+  std::string logFailure;
   {
     Driver driver(frame.clock, frame.sleeper, frame.console);
     if (frame.echo) driver.log.echoTo(frame.echo);
@@ -216,11 +219,13 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
     warnAboutScales(driver, stderr);
     takeRunReport(driver, report);
     logFile = driver.options.logFile;
+    logFailure = driver.log.writeFailure();
     reportFile = driver.options.reportFile;
   }
   report.exitStatus = exitStatusFor(report);
   const int stopSignal = frame.stopRequests ? frame.stopRequests().signal : 0;
-  if (stopSignal != 0) noteRunStopped(report, stopSignal, stderr);
+  if (stopSignal != 0) noteRunStopped(report, stopSignal);
+  report.verdict = verdictLines(report);
   DriverOptions finalOptions;
   finalOptions.logFile = logFile;
   DriverLog finalLog(finalOptions.logFile, frame.clock, frame.console);
@@ -232,6 +237,8 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
   }
   report.ended = localStamp(frame.clock.localNow());
   tellOutcome(report, reportFile, frame.showTerminal);
+  warnLogNotWritten(logFile, logFailure.empty() ? finalLog.writeFailure() : logFailure, stderr);
+  if (frame.verdictTo != nullptr) writeVerdict(report, frame.verdictTo);
   return report.exitStatus;
 }
 

@@ -43,6 +43,9 @@ struct RunFrame {
   std::string command = "a program running a job";
   // tolvandrv: the stop signals it has had; a job has none.
   std::function<StopRequest()> stopRequests = nullptr;
+  // Where the closing lines go (verdict.h): standard error for tolvandrv;
+  // none for a job, whose program finds them in its outcome.
+  std::FILE* verdictTo = nullptr;
 };
 
 // How a run gets its options. `apply` fills them and touches no file;

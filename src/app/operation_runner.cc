@@ -86,6 +86,7 @@ bool strikeIfHung(Driver& driver, ScaleEntry& scale) {
   ScaleShutdown(scale);
   if (!cut) ScaleLogErrorFromMain(scale, kMsgReceiveTimeout);
   scale.outcome.mainCode = cut ? kMsgOk : kMsgReceiveTimeout;
+  if (!cut) scale.tally.cause = static_cast<int>(ScaleCause::Hung);
   scale.status.store(kStatusFailed, std::memory_order_release);
   return true;
 }
@@ -106,6 +107,8 @@ void noteOutcome(ScaleEntry& scale) {
   o.code = scale.result;
   if (o.code == kMsgOk) o.code = o.mainCode;
   if (o.code == kMsgOk && scale.tally.connectFailed.load()) o.code = kMsgCannotConnect;
+  o.cause = static_cast<ScaleCause>(scale.tally.cause.load());
+  if (o.code == kMsgTypeNotSupported) o.unsupported = true;
 }
 
 void noteOutcomes(Driver& driver) {
@@ -158,6 +161,7 @@ void logSummary(Driver& driver) {
 void markResendNotKept(ScaleEntry& scale) {
   scale.outcome.status = kStatusFailed;
   scale.outcome.code = kMsgResendOpenError;
+  scale.outcome.cause = ScaleCause::ResendFile;
 }
 
 // Failed scales keep the run's records for a later -r; scales that took
@@ -234,6 +238,8 @@ void secureWorkFiles(Driver& driver) {
     if (syncFileByName(name)) continue;
     ScaleLogErrorFromMain(scale, kMsgWorkFileError, name.c_str());
     driver.log.error(kMsgWorkFileError, name.c_str());
+    scale.outcome.mainCode = kMsgWorkFileError;
+    scale.tally.cause = static_cast<int>(ScaleCause::WorkFile);
     scale.status.store(kStatusFailed);
   }
 }
@@ -259,6 +265,7 @@ void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode) {
   scale.operation = mode;
   scale.lastActivity = 0;
   scale.tally.connectFailed = false;
+  scale.tally.cause = 0;
   scale.outcome.mainCode = kMsgOk;
   armLimits(driver, scale);
   if (!scaleSupports(scale, dataType, mode)) {
@@ -266,6 +273,7 @@ void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode) {
     ScaleLogErrorFromMain(scale, kMsgTypeNotSupported, dataTypeKeyword(dataType), scale.name.c_str());
     scale.outcome.unsupported = true;
     scale.outcome.mainCode = kMsgTypeNotSupported;
+    scale.tally.cause = static_cast<int>(ScaleCause::Unsupported);
     scale.status.store(kStatusScaleError);
     return;
   }
@@ -274,6 +282,7 @@ void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode) {
     ScaleLogErrorFromMain(scale, kMsgWorkFileError, name.c_str());
     driver.log.error(kMsgWorkFileError, name.c_str());
     scale.outcome.mainCode = kMsgWorkFileError;
+    scale.tally.cause = static_cast<int>(ScaleCause::WorkFile);
     scale.status.store(kStatusFailed);
     return;
   }
@@ -362,6 +371,7 @@ MessageCode resendStep(Driver& driver) {
     scale.result = scale.dataType = scale.operation = 0;
     scale.lastActivity = 0;
     scale.tally.connectFailed = false;
+    scale.tally.cause = 0;
     scale.outcome.mainCode = kMsgOk;
     armLimits(driver, scale);
     scale.status.store(kStatusRunning);

@@ -31,7 +31,7 @@ std::string scaleMessage(const ScaleEntry& scale, int code) {
     case kMsgCannotConnect:
       return formatMessage(code, scale.ip.c_str(), static_cast<int>(scale.port));
     case kMsgConvertError:
-      return formatMessage(code, scale.nextRecord);
+      return formatMessage(code, scale.tally.unconvertedAt.load());
     case kMsgScaleDataError:
       return formatMessage(code, scale.tally.errorFirst.load(), scale.tally.errorSecond.load());
     case kMsgScaleErrorCode:
@@ -41,6 +41,16 @@ std::string scaleMessage(const ScaleEntry& scale, int code) {
   }
 }
 
+// The cause in words; refused blocks say how many records they cost.
+std::string causeWords(const ScaleEntry& scale, ScaleCause cause) {
+  std::string words = causeText(cause);
+  const int refused = scale.tally.refused.load();
+  if (cause == ScaleCause::Nak && refused > 0) {
+    words += " for " + std::to_string(refused) + (refused == 1 ? " record" : " records");
+  }
+  return words;
+}
+
 // Failed beats rejected beats unsupported: the report names the worst thing
 // that happened on the scale. Refused blocks, a cut-short block send and
 // records skipped as unconvertible leave records missing although the
@@ -48,6 +58,7 @@ std::string scaleMessage(const ScaleEntry& scale, int code) {
 void judge(const ScaleEntry& scale, ScaleReport& out) {
   const ScaleOutcome& o = scale.outcome;
   out.code = o.code;
+  ScaleCause cause = o.cause;
   if (o.status == kStatusFailed) {
     out.verdict = ScaleVerdict::Failed;
   } else if (o.status == kStatusScaleError && !o.unsupported) {
@@ -55,20 +66,26 @@ void judge(const ScaleEntry& scale, ScaleReport& out) {
   } else if (scale.tally.refused.load() > 0) {
     out.verdict = ScaleVerdict::Rejected;
     out.code = kMsgNakReceived;
+    cause = ScaleCause::Nak;
   } else if (scale.tally.cutShort.load() || scale.tally.skipped.load() > 0) {
     out.verdict = ScaleVerdict::Rejected;
     out.code = kMsgConvertError;
+    cause = ScaleCause::Unconvertible;
   } else if (o.unsupported) {
     out.verdict = ScaleVerdict::Unsupported;
     out.code = kMsgTypeNotSupported;
+    cause = ScaleCause::Unsupported;
   } else {
     out.code = kMsgOk;
   }
-  if (out.code != kMsgOk) out.text = scaleMessage(scale, out.code);
   // SIGINT or SIGTERM ended its work; no message of the table says so.
   if (out.verdict == ScaleVerdict::Failed && out.code == kMsgOk && scale.tally.stopped.load()) {
     out.text = "stopped before it was done";
+    out.cause = causeWords(scale, cause);
   }
+  if (out.code == kMsgOk) return;
+  out.text = scaleMessage(scale, out.code);
+  out.cause = causeWords(scale, cause);
 }
 
 std::optional<std::string> resetName(TotalsReset reset) {
@@ -102,11 +119,13 @@ ScaleResult scaleResult(const ScaleReport& s) {
           .outcome = verdictName(s.verdict),
           .code = s.code,
           .message = s.text,
+          .cause = s.cause,
           .sent = s.sent,
           .accepted = s.accepted,
           .received = s.received,
           .resendFile = s.resendFile,
           .resendRecords = s.resendRecords,
+          .damagedEntries = s.damagedEntries,
           .seconds = s.seconds,
           .reset = resetName(s.reset)};
 }
@@ -120,11 +139,13 @@ nlohmann::json scaleJson(const ScaleResult& s) {
           {"outcome", s.outcome},
           {"code", s.code},
           {"message", s.message},
+          {"cause", s.cause},
           {"sent", s.sent},
           {"accepted", s.accepted},
           {"received", s.received},
           {"resendFile", s.resendFile ? nlohmann::json(*s.resendFile) : nlohmann::json(nullptr)},
           {"resendRecords", s.resendRecords},
+          {"damagedEntries", s.damagedEntries},
           {"seconds", s.seconds},
           {"reset", s.reset ? nlohmann::json(*s.reset) : nlohmann::json(nullptr)}};
 }
@@ -144,7 +165,8 @@ nlohmann::json reportJson(const JobOutcome& r) {
                         {"keptWorkFiles", r.keptWorkFiles ? nlohmann::json{{"folder", r.keptWorkFiles->folder},
                                                                            {"files", r.keptWorkFiles->files}}
                                                           : nlohmann::json(nullptr)},
-                        {"exportedNotReset", r.exportedNotReset}};
+                        {"exportedNotReset", r.exportedNotReset},
+                        {"verdict", r.verdict}};
   return {{"run", run}, {"scales", scales}};
 }
 
@@ -188,6 +210,7 @@ ScaleReport reportScale(const ScaleEntry& scale) {
   out.received = scale.tally.received.load();
   out.resendFile = scale.resendFile;
   if (scale.resendFile) out.resendRecords = countResendEntries(*scale.resendFile);
+  out.damagedEntries = scale.outcome.damagedEntries;
   out.seconds = static_cast<double>(scale.tally.busyMs.load()) / 1000.0;
   out.reset = scale.outcome.reset;
   judge(scale, out);
@@ -201,6 +224,9 @@ void takeRunReport(const Driver& driver, RunReport& report) {
   report.configFile = o.configFile;
   report.logFile = o.logFile;
   report.importCutShort = driver.log.timesLogged(kMsgLineTooLong) > 0;
+  report.resendFirst = o.resend;
+  if (report.stoppedBy != kMsgOk) report.stoppedText = driver.log.lastText(report.stoppedBy);
+  if (report.importCutShort) report.cutShortText = driver.log.lastText(kMsgLineTooLong);
   for (int i = 0; i < driver.scales.count(); ++i) {
     const ScaleEntry& scale = *driver.scales.get(i);
     report.scales.push_back(reportScale(scale));
@@ -212,7 +238,8 @@ void takeRunReport(const Driver& driver, RunReport& report) {
 int exitStatusFor(const RunReport& report) {
   if (report.stoppedBy != kMsgOk) return static_cast<int>(report.stoppedBy);
   bool clean = report.result == kMsgOk && !report.importCutShort;
-  for (const ScaleReport& s : report.scales) clean = clean && s.verdict == ScaleVerdict::Ok;
+  // Damaged resend entries no longer reach their scale by -r: a person has to look.
+  for (const ScaleReport& s : report.scales) clean = clean && s.verdict == ScaleVerdict::Ok && s.damagedEntries == 0;
   return clean ? 0 : kExitScaleFailed;
 }
 
@@ -228,7 +255,8 @@ JobOutcome jobOutcome(const RunReport& r) {
                  .exitStatus = r.exitStatus,
                  .keptWorkFiles = {},
                  .scales = {},
-                 .exportedNotReset = r.exportedNotReset};
+                 .exportedNotReset = r.exportedNotReset,
+                 .verdict = r.verdict};
   if (r.keptWorkFiles) out.keptWorkFiles = KeptWorkFiles{r.keptWorkFiles->folder, r.keptWorkFiles->files};
   for (const ScaleReport& s : r.scales) out.scales.push_back(scaleResult(s));
   return out;

@@ -37,12 +37,14 @@ struct ScaleReport {
   ScaleVerdict verdict = ScaleVerdict::Ok;
   int code = 0;  // the message that tells why; 0 when ok
   std::string text;
+  std::string cause;  // a few words on what the link or the scale did (causeText); may be empty
   int sent = 0;
   int accepted = 0;
   int received = 0;
   std::optional<std::string> resendFile;
-  int resendRecords = 0;  // entries in the resend file after the run
-  double seconds = 0;     // time the scale's workers ran
+  int resendRecords = 0;   // entries in the resend file after the run
+  int damagedEntries = 0;  // stretches of it set aside in "<resend file>.damaged" in this run
+  double seconds = 0;      // time the scale's workers ran
   TotalsReset reset = TotalsReset::NotAsked;
 };
 
@@ -56,11 +58,18 @@ struct RunReport {
   std::string ended;
   MessageCode result = kMsgOk;     // the code of the final log message
   MessageCode stoppedBy = kMsgOk;  // the error that kept the run from being carried out
+  std::string stoppedText;         // its message as logged, with its arguments
   bool importCutShort = false;     // message 11: an over-long line ended the import
   std::optional<KeptFiles> keptWorkFiles;  // an unfinished totals receive's work files, set aside
+  std::string cutShortText;        // that message as logged
+  bool resendFirst = false;        // -r
   int exitStatus = 0;
   std::vector<ScaleReport> scales;
   std::vector<std::string> exportedNotReset;  // names of scales exported but not reset
+  // SIGINT or SIGTERM stopped the run: what it kept (run_stop.h); empty otherwise.
+  std::string stopNote;
+  // The closing lines of a run whose exit status is not 0 (verdict.h).
+  std::vector<std::string> verdict;
 };
 
 // The name of the run mode, as the report gives it; taken before the run,

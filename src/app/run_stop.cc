@@ -7,7 +7,7 @@
 
 namespace tolvan {
 
-void noteRunStopped(RunReport& report, int signal, std::FILE* err) {
+void noteRunStopped(RunReport& report, int signal) {
   const int status = stopExitStatus(signal);
   report.result = static_cast<MessageCode>(status);
   report.exitStatus = status;
@@ -21,8 +21,7 @@ void noteRunStopped(RunReport& report, int signal, std::FILE* err) {
   if (report.operation == operationName(kModeReceive) && report.dataFile && report.stoppedBy == kMsgOk) {
     exported = "; " + *report.dataFile + " holds what arrived";
   }
-  std::fprintf(err, "tolvandrv: stopped by %s; records kept for -r: %s%s\n", stopSignalName(signal), kept.c_str(),
-               exported.c_str());
+  report.stopNote = std::string("stopped by ") + stopSignalName(signal) + "; records kept for -r: " + kept + exported;
 }
 
 }  // namespace tolvan

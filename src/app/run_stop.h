@@ -3,16 +3,14 @@
 // left is the verdict.
 #pragma once
 
-#include <cstdio>
-
 #include "app/run_report.h"
 
 namespace tolvan {
 
 // The final log line's code and the exit status become the shell's status
 // for the signal (130 SIGINT, 143 SIGTERM), whatever the run found, and
-// `err` gets one line: which scales keep records in their resend files,
-// and for a receive that the export holds what arrived.
-void noteRunStopped(RunReport& report, int signal, std::FILE* err);
+// the verdict's last line says so: which scales keep records in their
+// resend files, and for a receive that the export holds what arrived.
+void noteRunStopped(RunReport& report, int signal);
 
 }  // namespace tolvan

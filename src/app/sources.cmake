@@ -14,4 +14,5 @@ list(APPEND TOLVAN_SOURCES
   src/app/scale_warnings.cc
   src/app/totals_reset.cc
   src/app/run_stop.cc
+  src/app/verdict.cc
 )

@@ -41,9 +41,17 @@ class DriverLog {
 
   // How often a code was logged in this run (the exit status needs 32).
   int timesLogged(MessageCode code) const;
+  // The text of the last message logged with `code`, its arguments filled
+  // in and without the error prefix; the bare table text when none was.
+  std::string lastText(MessageCode code) const;
+  // Why the first line that did not reach the log file failed to ("No
+  // such file or directory"); empty while every line did. The console
+  // still had every line.
+  const std::string& writeFailure() const { return writeFailure_; }
 
  private:
-  void count(int code);
+  void note(int code, std::string text);
+  void appendToFile(std::string_view text);
 
   const std::string& path_;
   const Clock& clock_;
@@ -51,6 +59,8 @@ class DriverLog {
   std::function<void(std::string_view)> echo_;
   bool offDisk_ = false;
   std::array<int, kMessageCount> logged_{};
+  std::array<std::string, kMessageCount> lastTexts_;
+  std::string writeFailure_;
 };
 
 }  // namespace tolvan

@@ -15,6 +15,10 @@ struct RecordHeader {
   int32_t dataType = 0;
   int32_t mode = 0;  // 1 addition, 2 deletion
   int32_t key = 0;
+  // The import file's line the record was read from (its first line), as
+  // an editor counts them: the run's report names it when a scale cannot
+  // take the record. 0 when the record came from no file.
+  int32_t line = 0;
 };
 
 // Records of every type are zeroed heap blocks, released with std::free.

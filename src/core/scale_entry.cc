@@ -24,6 +24,37 @@ ScaleEntry::~ScaleEntry() {
   if (workFile != nullptr) std::fclose(workFile);
 }
 
+const char* causeText(ScaleCause cause) {
+  switch (cause) {
+    case ScaleCause::BadAddress: return "no valid IPv4 address";
+    case ScaleCause::Refused: return "connection refused";
+    case ScaleCause::Unreachable: return "no route to the scale";
+    case ScaleCause::ConnectTimedOut: return "connect timed out";
+    case ScaleCause::NoAnswer: return "no answer within the time-out";
+    case ScaleCause::Dropped: return "connection dropped by the scale";
+    case ScaleCause::StoppedReading: return "the scale stopped reading";
+    case ScaleCause::NetworkError: return "network error";
+    case ScaleCause::Nak: return "NAK";
+    case ScaleCause::ErrorFlag: return "error flag";
+    case ScaleCause::CountMismatch: return "count mismatch";
+    case ScaleCause::Unsupported: return "unsupported type";
+    case ScaleCause::Busy: return "busy";
+    case ScaleCause::Unconvertible: return "record cannot be converted";
+    case ScaleCause::TimeLimit: return "time limit reached";
+    case ScaleCause::Stalled: return "no progress within the stall limit";
+    case ScaleCause::Stopped: return "the run was stopped";
+    case ScaleCause::Hung: return "hung, given up by the time-out watch";
+    case ScaleCause::BadReply: return "unexpected answer";
+    case ScaleCause::CheckByte: return "damaged blocks after every retry";
+    case ScaleCause::WorkFile: return "work file cannot be written";
+    case ScaleCause::ResendFile: return "resend file cannot be written";
+    case ScaleCause::TooManyRecords: return "more records than any scale holds";
+    case ScaleCause::OutOfMemory: return "out of memory";
+    case ScaleCause::None: break;
+  }
+  return "";
+}
+
 void armScaleLimit(ScaleEntry& scale, int64_t nowMs, int baseSeconds, int stallSeconds) {
   scale.limitStartMs = nowMs;
   scale.limitBaseMs = static_cast<int64_t>(baseSeconds < 0 ? 0 : baseSeconds) * 1000;

@@ -70,6 +70,39 @@ enum ScaleStatus : int {
   kStatusScaleError = 3,  // the scale reported an error, or the type is not supported
 };
 
+// Why an operation on a scale did not take (or give) everything, as the
+// step that failed found it; the run's closing lines and its report name it.
+enum class ScaleCause : int {
+  None = 0,
+  BadAddress,      // the scale's ip is no IPv4 address
+  Refused,         // the scale refused the connection
+  Unreachable,     // no route to the scale
+  ConnectTimedOut,
+  NoAnswer,        // nothing came within the receive time-out
+  Dropped,         // the scale closed or reset the connection
+  StoppedReading,  // a send could not finish within the receive time-out
+  NetworkError,    // any other failure of the socket
+  Nak,
+  ErrorFlag,       // a status reply with the error flag and a code of its own
+  CountMismatch,   // a status reply: fewer records taken than received
+  Unsupported,     // the scale does not take the data type in this mode
+  Busy,
+  Unconvertible,   // a record the scale's layout cannot hold
+  TimeLimit,       // the operation's time limit (--scale-limit) ran out
+  Stalled,         // no record or block completed within --stall-limit
+  Stopped,         // SIGINT or SIGTERM stopped the run before the scale was done
+  Hung,            // the time-out watch gave up on the worker
+  BadReply,        // an answer that is not what the protocol allows
+  CheckByte,       // blocks arrived damaged after every retry
+  WorkFile,
+  ResendFile,
+  TooManyRecords,  // a receive beyond the records any scale holds
+  OutOfMemory,
+};
+
+// A few plain words for the cause ("connection refused"); "" for None.
+const char* causeText(ScaleCause cause);
+
 inline constexpr size_t kScaleNameMax = 31;
 inline constexpr size_t kScaleIpMax = 15;
 inline constexpr size_t kUdpDatagramMax = 512;
@@ -129,7 +162,20 @@ struct ScaleTally {
   // done: not started, or ended at a step boundary. It fails and keeps its
   // records; from then on its link opens and sends nothing.
   std::atomic<bool> stopped{false};
+  // Why the operation in progress failed (ScaleCause): the first step that
+  // failed it says, and the follow-on failures of winding up do not
+  // replace it. Cleared when an operation starts.
+  std::atomic<int> cause{0};
+  // Where the first record the scale could not take came from (message
+  // 19): its line in the import file, or its position in the resend file.
+  std::atomic<int> unconvertedAt{0};
 };
+
+// Notes why the operation in progress failed, unless a step before did.
+inline void noteCause(ScaleTally& tally, ScaleCause cause) {
+  int none = 0;
+  tally.cause.compare_exchange_strong(none, static_cast<int>(cause));
+}
 
 // How the operations of this run ended on the scale, noted by the main
 // thread after each wait: the worst status seen and the code that goes
@@ -140,6 +186,8 @@ struct ScaleOutcome {
   bool unsupported = false;  // message 17: the scale does not take the type
   bool resendKept = false;   // a -r resend failed and left the file
   TotalsReset reset = TotalsReset::NotAsked;
+  ScaleCause cause = ScaleCause::None;  // why, with `code`
+  int damagedEntries = 0;  // stretches of its resend file set aside as damaged
   // What the main thread found for the operation in progress when the
   // worker could not say it (17, 28, 31); 0 otherwise.
   int mainCode = 0;

@@ -8,6 +8,12 @@ std::string formatFinding(const Finding& finding) {
   return finding.file + ':' + std::to_string(finding.line) + ": " + finding.text;
 }
 
+void noteLinesWithNul(const std::string& file, const std::vector<int>& lines, FindingList& out) {
+  for (int line : lines) {
+    out.push_back(Finding{file, line, "the line holds a NUL byte; the driver drops the whole line"});
+  }
+}
+
 void sortByLine(FindingList& findings) {
   std::stable_sort(findings.begin(), findings.end(),
                    [](const Finding& a, const Finding& b) { return a.line < b.line; });
@@ -20,8 +26,8 @@ void writeFindings(std::FILE* out, const FindingList& findings) {
 
 void writeFindingWarnings(std::FILE* out, const FindingList& findings, size_t maxLines) {
   size_t shown = std::min(maxLines, findings.size());
-  for (size_t i = 0; i < shown; ++i) std::fprintf(out, "warning: %s\n", formatFinding(findings[i]).c_str());
-  if (findings.size() > shown) std::fprintf(out, "warning: ... and %zu more\n", findings.size() - shown);
+  for (size_t i = 0; i < shown; ++i) std::fprintf(out, "tolvandrv: warning: %s\n", formatFinding(findings[i]).c_str());
+  if (findings.size() > shown) std::fprintf(out, "tolvandrv: warning: ... and %zu more\n", findings.size() - shown);
   std::fflush(out);
 }
 

@@ -22,6 +22,9 @@ using FindingList = std::vector<Finding>;
 // "FILE:LINE: text".
 std::string formatFinding(const Finding& finding);
 
+// A finding for each line the line reader dropped for its NUL byte.
+void noteLinesWithNul(const std::string& file, const std::vector<int>& lines, FindingList& out);
+
 // Orders one file's findings by line, keeping the order within a line.
 void sortByLine(FindingList& findings);
 

@@ -605,6 +605,7 @@ void ImportScan::finish(LineReader& reader) {
   if (reader.stoppedAtLongLine()) {
     note(reader.physicalLine(), "the line is longer than 3072 characters; the driver stops reading the file here");
   }
+  noteLinesWithNul(file_, reader.linesWithNul(), out_);
   if (records_ == 0 && !stopped_) {
     if (!header_ && rows_ == 0 && !reader.stoppedAtLongLine()) {
       note(0, "the file holds no data, only blank or comment lines if any; " + stops16());

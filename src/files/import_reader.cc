@@ -142,11 +142,12 @@ struct ImportRun {
   int mode;
 };
 
-// Keeps a valid record under {data type, mode, key}; frees any other.
-void keepRecord(ImportRun& run, int dataType, int mode, void* record) {
+// Keeps a valid record under {data type, mode, key}, read from `line` on;
+// frees any other.
+void keepRecord(ImportRun& run, int dataType, int mode, void* record, int line) {
   int32_t key = recordKey(dataType, mode, record);
   if (recordKeyIsValid(mode, key)) {
-    run.collector.add(RecordHeader{dataType, mode, key}, record);
+    run.collector.add(RecordHeader{dataType, mode, key, line}, record);
   } else {
     std::free(record);
   }
@@ -223,7 +224,7 @@ void readStandardLine(ImportRun& run, const ColumnMap& map, FieldList& fields) {
       setFieldFromText(record, *column, fields.get(i));
     }
   }
-  keepRecord(run, run.dataType, run.mode, record);
+  keepRecord(run, run.dataType, run.mode, record, run.reader.physicalLine());
 }
 
 MessageCode importStandard(ImportRun& run) {
@@ -314,7 +315,7 @@ void readSeasiaLine(ImportRun& run, const OwnedFieldTable& columns, FieldList& f
       setFieldFromText(record, column, fields.get(i));
     }
   }
-  keepRecord(run, run.dataType, run.mode, record);
+  keepRecord(run, run.dataType, run.mode, record, run.reader.physicalLine());
 }
 
 MessageCode importSeasia(ImportRun& run) {
@@ -393,6 +394,7 @@ WmsmartImport::FieldsEnd WmsmartImport::readPluFields(const char* fields, void* 
 }
 
 void WmsmartImport::readPluAddition(const char* line) {
+  const int firstLine = run_.reader.physicalLine();
   void* record = newRecord(static_cast<int>(DataType::Plu), kModeAdd);
   const FieldDef* descColumn = plu_.find("Desc");
   DescWriter desc;
@@ -411,7 +413,7 @@ void WmsmartImport::readPluAddition(const char* line) {
     return;
   }
   setDescSize(record, static_cast<int>(DataType::Plu), 60);
-  keepRecord(run_, static_cast<int>(DataType::Plu), kModeAdd, record);
+  keepRecord(run_, static_cast<int>(DataType::Plu), kModeAdd, record, firstLine);
 }
 
 void WmsmartImport::readPluDeletion(const char* line, size_t firstLen) {
@@ -421,7 +423,7 @@ void WmsmartImport::readPluDeletion(const char* line, size_t firstLen) {
   if (readImportNumber(std::string_view(line + 2, firstLen - 2), true, number)) {
     deletion->recNo = static_cast<int32_t>(number);
   }
-  keepRecord(run_, static_cast<int>(DataType::Plu), kModeDelete, deletion);
+  keepRecord(run_, static_cast<int>(DataType::Plu), kModeDelete, deletion, run_.reader.physicalLine());
 }
 
 // The lines below a description's first line, each a further line in
@@ -436,6 +438,7 @@ void WmsmartImport::readFollowingLines(char font, DescWriter& desc) {
 
 void WmsmartImport::readMessage(const char* line, size_t firstLen) {
   const int type = static_cast<int>(DataType::ExMsg);
+  const int firstLine = run_.reader.physicalLine();
   uint32_t number = 0;
   bool readable = readImportNumber(std::string_view(line + 2, firstLen - 2), true, number);
   const char* second = line + firstLen;
@@ -456,7 +459,7 @@ void WmsmartImport::readMessage(const char* line, size_t firstLen) {
   }
   storeNumber(record, *numberColumn, number);
   setDescSize(record, type, 60);
-  keepRecord(run_, type, kModeAdd, record);
+  keepRecord(run_, type, kModeAdd, record, firstLine);
 }
 
 MessageCode importWmsmart(ImportRun& run) {

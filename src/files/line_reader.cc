@@ -36,6 +36,7 @@ void LineReader::rewind() {
   lineEnds_ = 0;
   lastWasCr_ = false;
   physicalLine_ = 0;
+  linesWithNul_.clear();
   std::fseek(file_, 0, SEEK_SET);
   buffer_[0] = '\0';
 }
@@ -79,6 +80,16 @@ void LineReader::skipByteOrderMark() {
 }
 
 char* LineReader::nextLine() {
+  bool holdsNul = false;
+  char* line = takeLine(holdsNul);
+  while (line != nullptr && holdsNul) {
+    linesWithNul_.push_back(physicalLine_);
+    line = takeLine(holdsNul);
+  }
+  return line;
+}
+
+char* LineReader::takeLine(bool& holdsNul) {
   if (stopped_) return nullptr;
   refill();
   while (inLineEnds_) {
@@ -98,6 +109,7 @@ char* LineReader::nextLine() {
     stopped_ = true;
     return nullptr;
   }
+  holdsNul = std::memchr(data + start, '\0', static_cast<size_t>(pos_ - start)) != nullptr;
   skipLineEnds();
   inLineEnds_ = pos_ >= end_ && bytesRead_ < fileSize_;
   ++lineCount_;

@@ -3,13 +3,16 @@
 // ends ends one line, so blank lines vanish and are not counted. A line of
 // more than 3072 characters is reported (message 11) and ends the data.
 // A UTF-8 byte-order mark (EF BB BF) at the start of the file, as
-// spreadsheet programs write it, is never data and is skipped.
+// spreadsheet programs write it, is never data and is skipped. A line
+// holding a NUL byte is dropped whole: cut at the NUL it would be a record
+// nobody wrote (a number with price 0 and no description).
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/driver_log.h"
 
@@ -27,8 +30,7 @@ class LineReader {
 
   // The next line as NUL-terminated text inside the window, valid until the
   // next call; nullptr at the end of the data or after an over-long line.
-  // A NUL byte inside a line cuts the text there (the line is still
-  // consumed up to its line end).
+  // Lines holding a NUL byte are passed over (and counted).
   char* nextLine();
   // Back to the start of the file.
   void rewind();
@@ -41,8 +43,12 @@ class LineReader {
   bool hadByteOrderMark() const { return byteOrderMark_; }
   // The data ended at an over-long line rather than at the end of the file.
   bool stoppedAtLongLine() const { return stopped_; }
+  // The lines passed over for a NUL byte, as an editor numbers them.
+  const std::vector<int>& linesWithNul() const { return linesWithNul_; }
 
  private:
+  // The next line, NUL bytes or not; sets `holdsNul`.
+  char* takeLine(bool& holdsNul);
   void refill();
   void skipLineEnds();
   void skipByteOrderMark();
@@ -66,6 +72,7 @@ class LineReader {
   int lineEnds_ = 0;
   bool lastWasCr_ = false;
   int physicalLine_ = 0;
+  std::vector<int> linesWithNul_;
 };
 
 // A driver log for reading a file outside a run (a look for findings): the

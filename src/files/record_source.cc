@@ -23,6 +23,7 @@ bool RecordSource::nextFromRecordList(SourceRecord& out) {
   out.record = driver->records.get(position_);
   out.length = recordLength(out.dataType, out.mode);
   out.number = ++position_;
+  out.line = header != nullptr ? header->line : 0;
   return out.record != nullptr;
 }
 
@@ -44,7 +45,13 @@ bool RecordSource::nextFromResendFile(SourceRecord& out) {
   out.record = resendBuffer_.data();
   out.length = static_cast<int>(header.length);
   out.number = ++position_;
+  out.line = 0;
   return true;
+}
+
+void noteUnconverted(ScaleEntry& scale, const SourceRecord& record) {
+  int none = 0;
+  scale.tally.unconvertedAt.compare_exchange_strong(none, record.line > 0 ? record.line : record.number);
 }
 
 }  // namespace tolvan

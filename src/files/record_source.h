@@ -20,7 +20,12 @@ struct SourceRecord {
   const void* record = nullptr;
   int length = 0;  // bytes of the record image
   int number = 0;  // 1-based position, for message 19
+  int line = 0;    // its line in the import file (as an editor counts); 0 when not from one
 };
+
+// Notes the first record of the operation the scale could not take, by
+// its line in the import file, or by its position when it has none.
+void noteUnconverted(ScaleEntry& scale, const SourceRecord& record);
 
 class RecordSource {
  public:

@@ -151,11 +151,15 @@ MessageCode notKept(Driver& driver, const ScaleEntry& scale) {
 }
 
 // Reads the scale's resend file (when it exists) and sets aside what does
-// not read. `file` stays open for copying entries; null when there is none.
-bool readResendFile(const std::string& path, std::FILE*& file, ResendScan& scan) {
+// not read, counting it for the run's outcome. `file` stays open for
+// copying entries; null when there is none.
+bool readResendFile(ScaleEntry& scale, std::FILE*& file, ResendScan& scan) {
+  const std::string& path = *scale.resendFile;
   file = openFile(path, "rb");
   if (file == nullptr) return !fileExists(path);
-  return scanResendFile(file, scan) && setAsideDamaged(path, file, scan);
+  if (!scanResendFile(file, scan) || !setAsideDamaged(path, file, scan)) return false;
+  scale.outcome.damagedEntries += static_cast<int>(scan.damaged.size());
+  return true;
 }
 
 std::vector<ResendEntry> liveEntries(const std::vector<ResendEntry>& sequence, size_t from = 0) {
@@ -208,13 +212,13 @@ std::vector<bool> staleEntries(const std::vector<ResendEntry>& sequence) {
   return stale;
 }
 
-MessageCode openResendFile(Driver& driver, const ScaleEntry& scale, std::FILE*& file, int& entries) {
+MessageCode openResendFile(Driver& driver, ScaleEntry& scale, std::FILE*& file, int& entries) {
   file = nullptr;
   entries = 0;
   if (!scale.resendFile) return kMsgOk;
   const std::string& path = *scale.resendFile;
   ResendScan scan;
-  if (!readResendFile(path, file, scan)) {
+  if (!readResendFile(scale, file, scan)) {
     closeFile(file);
     return notKept(driver, scale);
   }
@@ -231,11 +235,11 @@ MessageCode openResendFile(Driver& driver, const ScaleEntry& scale, std::FILE*& 
   return kMsgOk;
 }
 
-MessageCode finishResend(Driver& driver, const ScaleEntry& scale, int delivered) {
+MessageCode finishResend(Driver& driver, ScaleEntry& scale, int delivered) {
   if (!scale.resendFile || delivered <= 0) return kMsgOk;
   std::FILE* file = nullptr;
   ResendScan scan;
-  bool done = readResendFile(*scale.resendFile, file, scan);
+  bool done = readResendFile(scale, file, scan);
   if (done && file != nullptr) {
     size_t from = std::min(static_cast<size_t>(delivered), scan.entries.size());
     done = rewrite(*scale.resendFile, file, liveEntries(scan.entries, from));
@@ -244,11 +248,11 @@ MessageCode finishResend(Driver& driver, const ScaleEntry& scale, int delivered)
   return done ? kMsgOk : notKept(driver, scale);
 }
 
-MessageCode keepRunInResendFile(Driver& driver, const ScaleEntry& scale, bool failed) {
+MessageCode keepRunInResendFile(Driver& driver, ScaleEntry& scale, bool failed) {
   if (!scale.resendFile) return kMsgOk;
   std::FILE* file = nullptr;
   ResendScan scan;
-  if (!readResendFile(*scale.resendFile, file, scan)) {
+  if (!readResendFile(scale, file, scan)) {
     closeFile(file);
     return notKept(driver, scale);
   }

@@ -3,10 +3,11 @@
 // either the old or the new file. Reading survives damage: an entry that
 // does not read (bad type, mode or length, cut short, or a torn entry with
 // a later one written behind it) is set aside in "<resend file>.damaged"
-// with a warning on standard error, and the entries after it are still
-// found. A file never holds two entries for one record: a newer entry, or
-// a record a scale has since taken, makes the older one stale, so a resend
-// can never put old data over new. Main thread only.
+// with a warning on standard error (the scale's outcome counts the
+// stretches set aside), and the entries after it are still found. A file
+// never holds two entries for one record: a newer entry, or a record a
+// scale has since taken, makes the older one stale, so a resend can never
+// put old data over new. Main thread only.
 #pragma once
 
 #include <cstdint>
@@ -50,14 +51,14 @@ std::vector<bool> staleEntries(const std::vector<ResendEntry>& sequence);
 // there is nothing to send; `entries` gets the count). 20 (logged) when
 // the file cannot be read or rewritten: it is then left as it was and
 // nothing is sent from it.
-MessageCode openResendFile(Driver& driver, const ScaleEntry& scale, std::FILE*& file, int& entries);
+MessageCode openResendFile(Driver& driver, ScaleEntry& scale, std::FILE*& file, int& entries);
 // After a resend: the first `delivered` entries went to the scale; the
 // file keeps the rest, or is deleted when nothing is left. 0 or 20 (logged).
-MessageCode finishResend(Driver& driver, const ScaleEntry& scale, int delivered);
+MessageCode finishResend(Driver& driver, ScaleEntry& scale, int delivered);
 // After a send operation: a scale that `failed` gets the run's records
 // added to its resend file; one that took them loses the entries they
 // make stale. 0 or 20 (logged); on 20 the file is as it was.
-MessageCode keepRunInResendFile(Driver& driver, const ScaleEntry& scale, bool failed);
+MessageCode keepRunInResendFile(Driver& driver, ScaleEntry& scale, bool failed);
 
 // The entries a resend would send from the file (0 when it does not exist).
 int countResendEntries(const std::string& path);

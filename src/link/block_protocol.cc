@@ -72,9 +72,18 @@ MessageCode pollRead(ScaleEntry& scale, std::span<uint8_t> buffer, size_t& held,
   return r;
 }
 
-MessageCode reportTimeout(ScaleEntry& scale) {
+// A read that ended without its bytes: the scale hung up (`closed`) or
+// said nothing more within the time-out.
+MessageCode reportTimeout(ScaleEntry& scale, bool closed) {
+  noteCause(scale.tally, closed ? ScaleCause::Dropped : ScaleCause::NoAnswer);
   ScaleLogError(scale, kMsgReceiveTimeout);
   return kMsgReceiveTimeout;
+}
+
+MessageCode reportBadAnswer(ScaleEntry& scale) {
+  noteCause(scale.tally, ScaleCause::BadReply);
+  ScaleLogError(scale, kMsgReceiveError);
+  return kMsgReceiveError;
 }
 
 }  // namespace
@@ -90,14 +99,14 @@ MessageCode BlockEnquiry(ScaleEntry& scale) {
   if (r != kMsgOk || !got) {
     SendControl(scale, kEot);
     if (r != kMsgOk) return r;
-    ScaleLogError(scale, kMsgReceiveTimeout);
-    return kMsgReceiveTimeout;
+    return reportTimeout(scale, false);
   }
   if (answer == kAck) {
     ScaleProgress(scale);
     return kMsgOk;
   }
   SendControl(scale, kEot);
+  noteCause(scale.tally, ScaleCause::Nak);
   ScaleLogError(scale, kMsgNakReceived);
   return kMsgNakReceived;
 }
@@ -130,12 +139,13 @@ MessageCode SendBlocks(ScaleEntry& scale, std::span<const uint8_t> text, int* re
       if (refusals != nullptr) ++*refusals;
       if (++naks > 4) {
         SendControl(scale, kEot);
+        noteCause(scale.tally, ScaleCause::Nak);
         return kMsgNakReceived;
       }
     } else if (!got || answer != kAck) {
       SendControl(scale, kEot);
-      ScaleLogError(scale, kMsgReceiveError);
-      return kMsgReceiveError;
+      if (!got) noteCause(scale.tally, ScaleCause::NoAnswer);
+      return reportBadAnswer(scale);
     } else {
       ScaleProgress(scale);
     }
@@ -159,7 +169,10 @@ bool nextRecordText(ScaleEntry& scale, RecordSource& source, std::span<uint8_t> 
                    length >= 0 && static_cast<size_t>(length) <= buffer.size();
   // The send ends at a record the scale cannot take; what follows it stays
   // behind, which the run's outcome has to tell.
-  if (!converted) scale.tally.cutShort = true;
+  if (!converted) {
+    scale.tally.cutShort = true;
+    noteUnconverted(scale, record);
+  }
   return converted;
 }
 
@@ -206,12 +219,11 @@ MessageCode ReadScaleEnquiry(ScaleEntry& scale) {
       SendControl(scale, kEot);
       return r;
     }
-    if (held < got.size() && (closed || timedOut(scale, start))) return reportTimeout(scale);
+    if (held < got.size() && (closed || timedOut(scale, start))) return reportTimeout(scale, closed);
   }
   logReceived(scale, got.data(), got.size());
   if (isEnquiry(got, scale.scaleNo)) return kMsgOk;
-  ScaleLogError(scale, kMsgReceiveError);
-  return kMsgReceiveError;
+  return reportBadAnswer(scale);
 }
 
 namespace {
@@ -229,10 +241,7 @@ MessageCode readEotOrEnquiry(ScaleEntry& scale, std::span<uint8_t, kEnquiryLen> 
   if (r != kMsgOk) return r;
   count += static_cast<size_t>(got);
   logReceived(scale, held.data(), count);
-  if (count != kEnquiryLen) {
-    ScaleLogError(scale, kMsgReceiveError);
-    return kMsgReceiveError;
-  }
+  if (count != kEnquiryLen) return reportBadAnswer(scale);
   SendControl(scale, kAck);
   return kMsgOk;
 }
@@ -267,7 +276,7 @@ MessageCode ReadBlockHeader(ScaleEntry& scale, std::span<uint8_t, kBlockHeaderLe
       std::memcpy(header.data(), held.data(), kBlockHeaderLen);
       return kMsgOk;
     }
-    if (closed || timedOut(scale, start)) return reportTimeout(scale);
+    if (closed || timedOut(scale, start)) return reportTimeout(scale, closed);
   }
 }
 
@@ -278,16 +287,13 @@ MessageCode readBlockBody(ScaleEntry& scale, std::span<uint8_t> buffer, size_t& 
   int64_t start = now(scale);
   held = 0;
   for (;;) {
-    if (held == buffer.size()) {
-      // The block does not fit what is left of the message buffer.
-      ScaleLogError(scale, kMsgReceiveError);
-      return kMsgReceiveError;
-    }
+    // The block does not fit what is left of the message buffer.
+    if (held == buffer.size()) return reportBadAnswer(scale);
     bool closed = false;
     MessageCode r = pollRead(scale, buffer, held, closed);
     if (r != kMsgOk) return r;
     if (blockBodyComplete(buffer.first(held))) return kMsgOk;
-    if (closed || timedOut(scale, start)) return reportTimeout(scale);
+    if (closed || timedOut(scale, start)) return reportTimeout(scale, closed);
   }
 }
 
@@ -315,6 +321,7 @@ MessageCode ReceiveBlock(ScaleEntry& scale, std::span<uint8_t> buffer, size_t& d
     }
     ScaleLogError(scale, kMsgChecksumError, mismatches);
     if (++mismatches > 4) {
+      noteCause(scale.tally, ScaleCause::CheckByte);
       ScaleLogError(scale, kMsgMaxRetries);
       SendControl(scale, kEot);
       return kMsgMaxRetries;
@@ -343,10 +350,7 @@ MessageCode ReceiveMessage(ScaleEntry& scale, std::span<uint8_t> buffer, size_t&
       break;
     }
   }
-  if (held >= kReceivedMessageCap) {
-    ScaleLogError(scale, kMsgReceiveError);
-    return kMsgReceiveError;
-  }
+  if (held >= kReceivedMessageCap) return reportBadAnswer(scale);
   length = held;
   return kMsgOk;
 }
@@ -356,6 +360,7 @@ MessageCode BlockReceive(ScaleEntry& scale) {
   int code = 0;
   int length = 0;
   if (!buildUploadRequest(scale, code, request, length)) {
+    noteCause(scale.tally, ScaleCause::Unsupported);
     ScaleLogError(scale, kMsgTypeNotSupported, dataTypeKeyword(scale.dataType), scale.name.c_str());
     return kMsgTypeNotSupported;
   }
@@ -377,6 +382,7 @@ MessageCode BlockReceive(ScaleEntry& scale) {
     if (r != kMsgOk || end) break;
     if (beyondReceiveCap(scale, ++records)) {
       // No scale holds this many: the rest would only fill the driver's memory.
+      noteCause(scale.tally, ScaleCause::TooManyRecords);
       ScaleLogError(scale, kMsgReceiveError);
       r = kMsgReceiveError;
       break;
@@ -386,8 +392,7 @@ MessageCode BlockReceive(ScaleEntry& scale) {
     if (!kept && isTotalsType(scale.dataType)) {
       // A totals record that could not be read or kept ends the receive, so
       // the scale is not cleared and keeps the sales behind it.
-      ScaleLogError(scale, kMsgReceiveError);
-      r = kMsgReceiveError;
+      r = reportBadAnswer(scale);
     }
   }
   return r;

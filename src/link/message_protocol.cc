@@ -70,7 +70,8 @@ MessageCode receiveStatusReply(ScaleEntry& scale, StatusReply& reply) {
   return r;
 }
 
-void noteScaleError(ScaleEntry& scale, int first, int second) {
+void noteScaleError(ScaleEntry& scale, ScaleCause cause, int first, int second) {
+  noteCause(scale.tally, cause);
   scale.tally.errorFirst = first;
   scale.tally.errorSecond = second;
 }
@@ -79,10 +80,10 @@ MessageCode reportStatus(ScaleEntry& scale, const StatusReply& reply) {
   MessageCode code = classifyStatusReply(reply);
   if (code == kMsgScaleDataError) {
     ScaleLogError(scale, code, static_cast<int>(reply.received), static_cast<int>(reply.errorCount));
-    noteScaleError(scale, reply.received, reply.errorCount);
+    noteScaleError(scale, ScaleCause::CountMismatch, reply.received, reply.errorCount);
   } else if (code == kMsgScaleErrorCode) {
     ScaleLogError(scale, code, static_cast<int>(reply.errorCode));
-    noteScaleError(scale, reply.errorCode, 0);
+    noteScaleError(scale, ScaleCause::ErrorFlag, reply.errorCode, 0);
   }
   return code;
 }
@@ -156,6 +157,7 @@ class BatchReader {
         // a record of this run is reported with its line and skipped.
         if (scale_.fromResendFile != 0) return;
         ScaleLogError(scale_, kMsgConvertError, pending_.number);
+        noteUnconverted(scale_, pending_);
         ++scale_.tally.skipped;
       }
     }
@@ -231,6 +233,7 @@ MessageCode receiveRecords(ScaleEntry& scale, uint32_t total) {
     if (total - consumed < static_cast<uint64_t>(kMessageRecordHeaderLen)) break;
     if (beyondReceiveCap(scale, ++records)) {
       // No scale holds this many: the rest would only fill the driver's memory.
+      noteCause(scale.tally, ScaleCause::TooManyRecords);
       ScaleLogError(scale, kMsgReceiveError);
       return kMsgReceiveError;
     }
@@ -248,6 +251,7 @@ MessageCode receiveRecords(ScaleEntry& scale, uint32_t total) {
     if (!kept && isTotalsType(scale.dataType)) {
       // A totals record that could not be read or kept ends the receive, so
       // the scale is not reset and keeps the sales behind it.
+      noteCause(scale.tally, ScaleCause::BadReply);
       ScaleLogError(scale, kMsgReceiveError);
       return kMsgReceiveError;
     }
@@ -272,6 +276,7 @@ MessageCode secureWorkFile(ScaleEntry& scale) {
     std::lock_guard guard(scale.guard);
     if (!scale.abandoned && syncFile(scale.workFile, name)) return kMsgOk;
   }
+  noteCause(scale.tally, ScaleCause::WorkFile);
   ScaleLogError(scale, kMsgWorkFileError, name.c_str());
   return kMsgWorkFileError;
 }
@@ -318,7 +323,7 @@ MessageCode ReceiveDataReply(ScaleEntry& scale) {
   if (r != kMsgOk) return r;
   int errorCode = readStatusReply(header, body).errorCode;
   ScaleLogError(scale, kMsgScaleErrorCode, errorCode);
-  noteScaleError(scale, errorCode, 0);
+  noteScaleError(scale, ScaleCause::ErrorFlag, errorCode, 0);
   return kMsgScaleErrorCode;
 }
 
@@ -339,6 +344,7 @@ MessageCode MessageStart(ScaleEntry& scale) {
   if (r != kMsgScaleBusy) return r;
   if (!ScaleReconnect(scale)) return kMsgCannotConnect;
   MessageEnd(scale);
+  noteCause(scale.tally, ScaleCause::Busy);
   ScaleLogError(scale, kMsgScaleBusy);
   return kMsgScaleBusy;
 }
@@ -371,6 +377,7 @@ MessageCode MessageReceive(ScaleEntry& scale) {
   MessageCode r = kMsgOk;
   if (!buildUploadRequest(scale, number, request, length) || length < 0 ||
       static_cast<size_t>(length) > request.size()) {
+    noteCause(scale.tally, ScaleCause::Unsupported);
     ScaleLogError(scale, kMsgTypeNotSupported, dataTypeKeyword(scale.dataType), scale.name.c_str());
     r = kMsgTypeNotSupported;
   } else {

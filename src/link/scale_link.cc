@@ -26,6 +26,19 @@ int64_t limitLeftMs(const ScaleEntry& scale) {
   return at == INT64_MAX ? INT64_MAX : at - nowMs(scale);
 }
 
+// The scale's side of a socket failure. A time-out while connected means
+// the connection was lost.
+ScaleCause causeOf(SocketFailure failure, bool connecting) {
+  switch (failure) {
+    case SocketFailure::BadAddress: return ScaleCause::BadAddress;
+    case SocketFailure::Refused: return ScaleCause::Refused;
+    case SocketFailure::Unreachable: return ScaleCause::Unreachable;
+    case SocketFailure::TimedOut: return connecting ? ScaleCause::ConnectTimedOut : ScaleCause::Dropped;
+    case SocketFailure::Dropped: return ScaleCause::Dropped;
+    default: return ScaleCause::NetworkError;
+  }
+}
+
 void logNote(ScaleEntry& scale, const char* note) {
   ScaleLogWrite(scale, ScaleLogKind::Text, reinterpret_cast<const uint8_t*>(note), std::strlen(note));
 }
@@ -39,7 +52,9 @@ bool outOfTime(ScaleEntry& scale) {
   if (limitLeftMs(scale) > 0) return false;
   scale.limitStruck = true;
   char note[80];
-  if (stallLimitAt(scale) <= scaleLimitAt(scale)) {
+  const bool stalled = stallLimitAt(scale) <= scaleLimitAt(scale);
+  noteCause(scale.tally, stalled ? ScaleCause::Stalled : ScaleCause::TimeLimit);
+  if (stalled) {
     std::snprintf(note, sizeof note, "No progress from the scale for %lld seconds",
                   static_cast<long long>(scale.stallLimitMs / 1000));
   } else {
@@ -78,14 +93,14 @@ struct ReadOutcome {
 };
 
 // Hands out bytes of the held datagram, reading a new one when it is used
-// up. -1 when the read fails.
-long takeFromDatagram(ScaleEntry& scale, SocketHandle s, std::span<uint8_t> buffer) {
+// up. -1 when the read fails (`why` says why).
+long takeFromDatagram(ScaleEntry& scale, SocketHandle s, std::span<uint8_t> buffer, SocketFailure& why) {
   bool consistent = scale.rxPos >= 0 && scale.rxCount >= 0 && scale.rxPos <= scale.rxCount &&
                     static_cast<size_t>(scale.rxCount) <= sizeof scale.rxBuffer;
   if (!consistent || scale.rxCount - scale.rxPos == 0) {
     scale.rxPos = 0;
     scale.rxCount = 0;
-    long n = socketRecv(s, std::span<uint8_t>(scale.rxBuffer, sizeof scale.rxBuffer));
+    long n = socketRecv(s, std::span<uint8_t>(scale.rxBuffer, sizeof scale.rxBuffer), &why);
     if (n < 0) return -1;
     scale.rxCount = static_cast<int>(std::min<long>(n, static_cast<long>(sizeof scale.rxBuffer)));
   }
@@ -126,6 +141,7 @@ ReadOutcome readOnce(ScaleEntry& scale, std::span<uint8_t> buffer, int64_t waitM
       return out;
     }
     if (ready < 0) {
+      noteCause(scale.tally, ScaleCause::NetworkError);
       ScaleLogError(scale, kMsgReceiveError);
       out.code = kMsgReceiveError;
       return out;
@@ -133,9 +149,11 @@ ReadOutcome readOnce(ScaleEntry& scale, std::span<uint8_t> buffer, int64_t waitM
   }
   scale.lastActivity = nowMs(scale);
   bool udp = scale.protocol == kProtocolUdp;
-  long n = udp ? takeFromDatagram(scale, s, buffer) : socketRecv(s, buffer);
+  SocketFailure why = SocketFailure::Other;
+  long n = udp ? takeFromDatagram(scale, s, buffer, why) : socketRecv(s, buffer, &why);
   scale.lastActivity = 0;
   if (n < 0) {
+    noteCause(scale.tally, causeOf(why, false));
     ScaleLogError(scale, kMsgReceiveError);
     out.code = kMsgReceiveError;
     return out;
@@ -156,9 +174,11 @@ bool ScaleConnect(ScaleEntry& scale) {
   if (!storeSocket(scale, s)) return false;
   // A connect time-out below a second would fail every scale on a busy net.
   int64_t connectMs = static_cast<int64_t>(std::max(scale.connectTimeout, 1)) * 1000;
-  if (socketConnect(s, scale.ip, scale.port, boundedMs(scale, connectMs))) return true;
+  SocketFailure why = SocketFailure::Other;
+  if (socketConnect(s, scale.ip, scale.port, boundedMs(scale, connectMs), &why)) return true;
   ScaleClose(scale);
   if (outOfTime(scale)) return false;
+  noteCause(scale.tally, causeOf(why, true));
   ScaleLogError(scale, kMsgCannotConnect, scale.ip.c_str(), static_cast<int>(scale.port));
   return false;
 }
@@ -191,10 +211,14 @@ MessageCode ScaleReceiveExact(ScaleEntry& scale, std::span<uint8_t> buffer) {
     if (held == buffer.size()) return kMsgOk;
     ReadOutcome out = readOnce(scale, buffer.subspan(held), std::min(kExactReadWaitMs, deadline - now));
     if (out.code != kMsgOk) return out.code;
-    if (out.peerClosed) break;
+    if (out.peerClosed) {
+      noteCause(scale.tally, ScaleCause::Dropped);
+      break;
+    }
     held += static_cast<size_t>(out.count);
     if (held == buffer.size()) return kMsgOk;
   }
+  noteCause(scale.tally, ScaleCause::NoAnswer);
   ScaleLogError(scale, kMsgReceiveTimeout);
   return kMsgReceiveTimeout;
 }
@@ -207,10 +231,13 @@ MessageCode ScaleSend(ScaleEntry& scale, std::span<const uint8_t> bytes, ScaleLo
   // receive time-out like any other step that waits for the scale.
   int64_t waitMs = static_cast<int64_t>(std::max(scale.receiveTimeout, 0)) * 1000;
   scale.lastActivity = nowMs(scale);
-  long n = s == kNoSocket ? -1 : socketSendWithin(s, bytes, boundedMs(scale, waitMs));
+  SocketFailure why = SocketFailure::Other;
+  long n = s == kNoSocket ? -1 : socketSendWithin(s, bytes, boundedMs(scale, waitMs), &why);
   scale.lastActivity = 0;
   if (n < 0 || static_cast<size_t>(n) != bytes.size()) {
-    if (!outOfTime(scale)) ScaleLogError(scale, kMsgSendError);
+    if (outOfTime(scale)) return kMsgSendError;
+    noteCause(scale.tally, n < 0 ? causeOf(why, false) : ScaleCause::StoppedReading);
+    ScaleLogError(scale, kMsgSendError);
     return kMsgSendError;
   }
   ScaleLogWrite(scale, logAs, bytes.data(), bytes.size());
@@ -231,6 +258,7 @@ bool ScaleStopping(ScaleEntry& scale) {
   if (stopMet(scale)) return true;
   int signal = scale.driver != nullptr ? scale.driver->stopRequest().signal : 0;
   if (signal == 0 || scale.tally.stopped.exchange(true)) return signal != 0;
+  noteCause(scale.tally, ScaleCause::Stopped);
   char note[80];
   std::snprintf(note, sizeof note, "Stopped by %s: nothing more goes to the scale", stopSignalName(signal));
   logNote(scale, note);

@@ -13,9 +13,13 @@ namespace {
 
 constexpr int kOperationReceive = 4;
 
+// A type the scale does not take is the same outcome whether the support
+// table or the receive's request found it.
 int statusFor(int result) {
   if (result == kMsgOk) return kStatusOk;
-  if (result == kMsgScaleDataError || result == kMsgScaleErrorCode) return kStatusScaleError;
+  if (result == kMsgScaleDataError || result == kMsgScaleErrorCode || result == kMsgTypeNotSupported) {
+    return kStatusScaleError;
+  }
   return kStatusFailed;
 }
 
@@ -38,6 +42,7 @@ void publishConnectFailure(ScaleEntry& scale) {
 void publishOutcome(ScaleEntry& scale, int result) {
   std::lock_guard lock(scale.guard);
   if (scale.abandoned) return;
+  if (scale.limitStruck) scale.tally.cause = static_cast<int>(ScaleCause::TimeLimit);
   scale.result = result;
   // A scale the run's stop ended early has not taken all it was meant to.
   scale.status.store(scale.tally.stopped.load() ? kStatusFailed : statusFor(result), std::memory_order_release);
@@ -52,6 +57,7 @@ void ScaleWorker(ScaleEntry& scale) {
   try {
     result = runProcedure(scale);
   } catch (const std::bad_alloc&) {
+    noteCause(scale.tally, ScaleCause::OutOfMemory);
     ScaleLogError(scale, kMsgOutOfMemory);
     result = kMsgOutOfMemory;
   }

@@ -10,12 +10,15 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <utility>
 #include <vector>
 
 namespace tolvan {
 
 std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+std::string lastFileError() { return std::strerror(errno); }
 
 bool fileExists(const std::string& path) {
   struct stat info {};

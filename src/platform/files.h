@@ -21,6 +21,10 @@ std::FILE* openFile(const std::string& path, const char* mode);
 
 bool fileExists(const std::string& path);
 
+// Why the calling thread's last file operation failed, in the system's
+// words ("No such file or directory").
+std::string lastFileError();
+
 // Pushes what the stream holds to its file `path` and the file, with its
 // entry in its folder, to the disk, so a crash or power cut after this call
 // loses none of it. False when a write to the stream had failed, or the

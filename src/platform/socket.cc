@@ -45,6 +45,20 @@ int pollUntil(SocketHandle s, short events, int64_t deadline) {
   }
 }
 
+SocketFailure failureOf(int error) {
+  switch (error) {
+    case ECONNREFUSED: return SocketFailure::Refused;
+    case ENETUNREACH: case EHOSTUNREACH: case ENETDOWN: case EHOSTDOWN: return SocketFailure::Unreachable;
+    case ETIMEDOUT: return SocketFailure::TimedOut;
+    case ECONNRESET: case EPIPE: case ECONNABORTED: case ENOTCONN: case ESHUTDOWN: return SocketFailure::Dropped;
+    default: return SocketFailure::Other;
+  }
+}
+
+void tell(SocketFailure* why, SocketFailure failure) {
+  if (why != nullptr) *why = failure;
+}
+
 int64_t deadlineIn(int timeoutMs) { return steadyMilliseconds() + (timeoutMs < 0 ? 0 : timeoutMs); }
 
 bool setBlocking(SocketHandle s, bool blocking) {
@@ -54,13 +68,15 @@ bool setBlocking(SocketHandle s, bool blocking) {
   return ::fcntl(fd(s), F_SETFL, flags) == 0;
 }
 
-// The outcome of a connect that went on in the background.
-bool connectSettled(SocketHandle s, int64_t deadline) {
-  if (pollUntil(s, POLLOUT, deadline) <= 0) return false;
+// The outcome of a connect that went on in the background: 0, or the
+// system's error number (ETIMEDOUT when the deadline passed first).
+int connectSettled(SocketHandle s, int64_t deadline) {
+  int ready = pollUntil(s, POLLOUT, deadline);
+  if (ready <= 0) return ready == 0 ? ETIMEDOUT : EBADF;
   int error = 0;
   socklen_t length = sizeof error;
-  if (::getsockopt(fd(s), SOL_SOCKET, SO_ERROR, &error, &length) != 0) return false;
-  return error == 0;
+  if (::getsockopt(fd(s), SOL_SOCKET, SO_ERROR, &error, &length) != 0) return errno;
+  return error;
 }
 
 }  // namespace
@@ -76,17 +92,23 @@ SocketHandle socketOpen(SocketKind kind) {
   return s < 0 ? kInvalidSocket : static_cast<SocketHandle>(s);
 }
 
-bool socketConnect(SocketHandle s, const std::string& ip, uint16_t port, int timeoutMs) {
+bool socketConnect(SocketHandle s, const std::string& ip, uint16_t port, int timeoutMs, SocketFailure* why) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
-  if (::inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1) return false;
+  if (::inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1) {
+    tell(why, SocketFailure::BadAddress);
+    return false;
+  }
   int64_t deadline = deadlineIn(timeoutMs);
-  if (!setBlocking(s, false)) return false;
-  bool connected = ::connect(fd(s), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-  if (!connected && (errno == EINPROGRESS || errno == EINTR)) connected = connectSettled(s, deadline);
+  int error = setBlocking(s, false) ? 0 : errno;
+  if (error == 0 && ::connect(fd(s), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    error = errno == EINPROGRESS || errno == EINTR ? connectSettled(s, deadline) : errno;
+  }
   // Reads wait with poll first; sends go through socketSendWithin.
-  return setBlocking(s, true) && connected;
+  if (error == 0 && !setBlocking(s, true)) error = errno;
+  tell(why, error == 0 ? SocketFailure::None : failureOf(error));
+  return error == 0;
 }
 
 long socketSend(SocketHandle s, std::span<const uint8_t> bytes) {
@@ -97,7 +119,7 @@ long socketSend(SocketHandle s, std::span<const uint8_t> bytes) {
   return static_cast<long>(n);
 }
 
-long socketSendWithin(SocketHandle s, std::span<const uint8_t> bytes, int timeoutMs) {
+long socketSendWithin(SocketHandle s, std::span<const uint8_t> bytes, int timeoutMs, SocketFailure* why) {
   int64_t deadline = deadlineIn(timeoutMs);
   size_t sent = 0;
   while (sent < bytes.size()) {
@@ -107,9 +129,15 @@ long socketSendWithin(SocketHandle s, std::span<const uint8_t> bytes, int timeou
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return -1;
+    if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+      tell(why, n == 0 ? SocketFailure::Dropped : failureOf(errno));
+      return -1;
+    }
     int ready = pollUntil(s, POLLOUT, deadline);
-    if (ready < 0) return -1;
+    if (ready < 0) {
+      tell(why, failureOf(errno));
+      return -1;
+    }
     if (ready == 0) break;
   }
   return static_cast<long>(sent);
@@ -124,11 +152,12 @@ int socketWaitReadable(SocketHandle s, int seconds) {
 
 int socketWaitReadableMs(SocketHandle s, int milliseconds) { return waitReadable(s, milliseconds); }
 
-long socketRecv(SocketHandle s, std::span<uint8_t> buffer) {
+long socketRecv(SocketHandle s, std::span<uint8_t> buffer, SocketFailure* why) {
   ssize_t n;
   do {
     n = ::recv(fd(s), buffer.data(), buffer.size(), 0);
   } while (n < 0 && errno == EINTR);
+  if (n < 0) tell(why, failureOf(errno));
   return static_cast<long>(n);
 }
 

@@ -16,6 +16,10 @@ inline constexpr SocketHandle kInvalidSocket = -1;
 
 enum class SocketKind { Stream, Datagram };
 
+// Why a connect, send or receive failed, in words the link can pass on to
+// the person running a job without the system's error numbers.
+enum class SocketFailure { None, BadAddress, Refused, Unreachable, TimedOut, Dropped, Other };
+
 // Starts the socket library once per process (a no-op on POSIX systems).
 void socketStartup();
 
@@ -25,20 +29,22 @@ SocketHandle socketOpen(SocketKind kind);
 // whose connection requests are dropped would otherwise hold the caller for
 // minutes); for a datagram socket this only fixes the peer. False when the
 // address does not parse, or the connection is refused, fails or times
-// out. A shutdown of the socket from another thread ends the wait.
-bool socketConnect(SocketHandle s, const std::string& ip, uint16_t port, int timeoutMs);
+// out; `why` (when given) then says which. A shutdown of the socket from
+// another thread ends the wait.
+bool socketConnect(SocketHandle s, const std::string& ip, uint16_t port, int timeoutMs, SocketFailure* why = nullptr);
 // One send of the whole buffer; the count the system took, or -1.
 long socketSend(SocketHandle s, std::span<const uint8_t> bytes);
 // Sends the whole buffer unless `timeoutMs` passes first (a peer that stops
 // reading closes its window): the count sent, which is short of the length
-// when time ran out, or -1 when the send failed.
-long socketSendWithin(SocketHandle s, std::span<const uint8_t> bytes, int timeoutMs);
+// when time ran out, or -1 when the send failed (`why`, when given, says why).
+long socketSendWithin(SocketHandle s, std::span<const uint8_t> bytes, int timeoutMs, SocketFailure* why = nullptr);
 // Waits until readable: 1 readable, 0 nothing within `seconds`, -1 failed.
 int socketWaitReadable(SocketHandle s, int seconds);
 // Same with a millisecond wait, for the simulator's poll loops.
 int socketWaitReadableMs(SocketHandle s, int milliseconds);
-// One receive: the count read (0 = peer closed on a stream), or -1.
-long socketRecv(SocketHandle s, std::span<uint8_t> buffer);
+// One receive: the count read (0 = peer closed on a stream), or -1 (`why`,
+// when given, says why).
+long socketRecv(SocketHandle s, std::span<uint8_t> buffer, SocketFailure* why = nullptr);
 // Stops both directions, so a thread blocked on the socket wakes up.
 void socketShutdown(SocketHandle s);
 void socketClose(SocketHandle s);

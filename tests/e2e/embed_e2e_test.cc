@@ -32,6 +32,10 @@ TEST_F(SimRunTest, EmbeddedJobHandsBackEachScalesOutcomeAndEveryConsoleLine) {
   EXPECT_EQ(valuesOf(out.scales[0]), "Deli ok block 127.0.0.1 code 0 sent 2/2 - 0 ");
   EXPECT_EQ(valuesOf(out.scales[1]), "Gone failed message 127.0.0.1 code 18 sent 0/0 gone.rsd 2 Cannot connect "
                                      "to scale: 127.0.0.1 (Port = " + std::to_string(out.scales[1].port) + ")");
+  // The verdict tolvandrv closes standard error with, as values.
+  EXPECT_EQ(out.verdict, std::vector<std::string>({"Gone: failed, code 18: " + out.scales[1].message + " (" +
+                                                   out.scales[1].cause + ")"}));
+  EXPECT_EQ(out.scales[1].cause, "connection refused");
   // The banner, then exactly the driver log's lines without their stamps.
   std::string logged;
   for (const std::string& line : lines) logged += "Fri Dec 04 13:56:24 2026:" + line + "\r\n";
@@ -49,6 +53,7 @@ TEST_F(SimRunTest, EmbeddedJobHandsBackEachScalesOutcomeAndEveryConsoleLine) {
   DriverRun run = h.runProgram(TOLVAN_EMBED_EXAMPLE_PATH, {"plu.csv", SimHarness::kDriverConfig}, 60);
   EXPECT_EQ(run.exitStatus, 50) << run.output;
   EXPECT_TRUE(contains(run.output, "driver: Tolvan scale driver completed OK\n")) << run.output;
+  EXPECT_FALSE(contains(run.output, "tolvandrv: ")) << run.output;  // nothing on standard error
   EXPECT_EQ(found(run.output, "scale (\\w+: \\w+, \\d+ sent)"),
             std::vector<std::string>({"Deli: ok, 2 sent", "Gone: failed, 0 sent"}));
   stop();

@@ -141,12 +141,29 @@ TEST_F(FileCheckRun, OrdinaryRunWarnsOnStandardErrorAndRunsAsWithoutFindings) {
   EXPECT_EQ(countOf(runs[1].err, "warning: plu.txt:"), 20u) << runs[1].err;
   EXPECT_TRUE(contains(runs[1].err,
                        "warning: plu.txt:2: Plu_No \"1a\" has characters behind the number; the driver reads 1\n"));
-  EXPECT_TRUE(contains(runs[1].err, "\nwarning: ... and 5 more\n"));
+  EXPECT_TRUE(contains(runs[1].err, "\ntolvandrv: warning: ... and 5 more\n"));
   EXPECT_EQ(runs[1].out, runs[0].out);
   EXPECT_EQ(runs[1].status, runs[0].status);
   EXPECT_TRUE(contains(logs[1], "25 additions and 0 deletions imported")) << logs[1];
   EXPECT_EQ(logs[1], logs[0]);
   EXPECT_EQ(dumps[1], dumps[0]);
+}
+
+// A line holding a NUL byte is dropped whole: cut at the NUL it would send
+// PLU 101 with price 0 and no description.
+TEST_F(FileCheckRun, ALineHoldingANulByteIsDroppedWithAWarning) {
+  start("scale=Deli,port=0,model=vt30,simdump=deli.dump\n");
+  h.writeFile("plu.txt", "Plu_No,UnitPrice,Desc\r\n7,1.25,Seven\r\n101" + std::string(1, '\0') + ",4.99,Cheese\r\n");
+  const std::string finding = "plu.txt:3: the line holds a NUL byte; the driver drops the whole line\n";
+  Captured checked = runCaptured("--check -u plu.txt");
+  EXPECT_EQ(checked.status, 60);
+  EXPECT_TRUE(contains(checked.out, finding + "1 finding\n")) << checked.out;
+  Captured sent = runCaptured("-u plu.txt");
+  stop();
+  EXPECT_EQ(sent.status, 0);
+  EXPECT_EQ(sent.err, "tolvandrv: warning: " + finding);
+  EXPECT_TRUE(contains(h.readFile("deli.dump"), "no=7 ")) << h.readFile("deli.dump");
+  EXPECT_FALSE(contains(h.readFile("deli.dump"), "no=101 ")) << h.readFile("deli.dump");
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ TEST_F(LineReaderTest, LineEndsBlankLinesAndNulBytes) {
       {"one\r\ntwo", {"one", "two"}, 2},
       {"\r\nx\r\n", {"", "x"}, 2},  // only a leading line end gives an empty line
       {"", {}, 0},
-      {std::string("ab\0cd\nef\n", 9), {"ab", "ef"}, 2},  // NUL cuts the text, not the line
+      {std::string("ab\0cd\nef\n", 9), {"ef"}, 2},  // a line holding a NUL is dropped, and counted
   };
   for (const Case& c : cases) {
     EXPECT_EQ(readAll(c.bytes), c.lines) << c.bytes;

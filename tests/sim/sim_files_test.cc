@@ -1,7 +1,8 @@
 // The simulator's files: the dump and seed text of what a scale holds and
-// the configuration it reads and writes back.
+// the configuration it reads and writes back; and its command line.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 #include <string>
 
@@ -117,6 +118,21 @@ TEST(SimConfigLoad, ReadsScaleSettingsAndSimulatorItemsAndRefusesTypos) {
   EXPECT_NE(error.find("simfualt"), std::string::npos);
   EXPECT_FALSE(loadSimConfig(dir.file("model.txt"), b, error));
   EXPECT_NE(error.find("14"), std::string::npos);
+}
+
+// --help and --version answer on standard output with status 0, as the
+// driver's do: a person asking for help is no error.
+TEST(SimCommandLine, HelpAndVersionAnswerOnStandardOutput) {
+  const std::pair<const char*, const char*> cases[] = {{"--help", "Usage: tolvansim CONFIG"},
+                                                       {"--version", "Tolvan Scale Simulator Version 1.2\n"}};
+  for (const auto& [option, says] : cases) {
+    std::FILE* out = ::popen(("'" TOLVANSIM_PATH "' " + std::string(option) + " 2>/dev/null").c_str(), "r");
+    ASSERT_NE(out, nullptr);
+    std::string text(4096, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), out));
+    EXPECT_EQ(::pclose(out), 0) << option;
+    EXPECT_EQ(text.rfind(says, 0), 0u) << text;
+  }
 }
 
 }  // namespace
