@@ -43,7 +43,11 @@ std::string scaleMessage(const ScaleEntry& scale, int code) {
 
 // The cause in words; refused blocks say how many records they cost.
 std::string causeWords(const ScaleEntry& scale, ScaleCause cause) {
+  // A reset or clear that failed after a good receive: its own step's cause.
+  const bool resetFailed = scale.outcome.reset == TotalsReset::Failed;
+  if (resetFailed && cause == ScaleCause::None) cause = static_cast<ScaleCause>(scale.tally.cause.load());
   std::string words = causeText(cause);
+  if (resetFailed) words = "totals not reset" + (words.empty() ? "" : ": " + words);
   const int refused = scale.tally.refused.load();
   if (cause == ScaleCause::Nak && refused > 0) {
     words += " for " + std::to_string(refused) + (refused == 1 ? " record" : " records");

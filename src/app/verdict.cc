@@ -37,6 +37,11 @@ std::vector<std::string> verdictLines(const RunReport& report) {
   for (const ScaleReport& s : report.scales) {
     if (s.damagedEntries > 0) lines.push_back(damagedLine(s));
   }
+  if (!report.exportedNotReset.empty()) {
+    std::string names;
+    for (const std::string& name : report.exportedNotReset) names += (names.empty() ? "" : ", ") + name;
+    lines.push_back("exported but not reset: " + names + "; the next receive exports those totals again");
+  }
   if (report.importCutShort) {
     lines.push_back(codeLine("import cut short: ", report.cutShortText, kMsgLineTooLong) +
                     "; the lines from there on were not read");

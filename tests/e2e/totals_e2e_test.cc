@@ -121,7 +121,9 @@ TEST(TotalsResets, OutcomesReachTheReportTheExitStatusAndStandardError) {
     const char* settings; const char* type; int exitStatus; const char* outcome; int code; const char* reset;
     const char* firstLine; const char* says;  // the export's first line of the scale; a text on standard error
   } rows[] = {
-      {"model=meriopro,simfault=reseterror:7", "pluprod", 50, "failed", 26, "failed", "S,5,2,750,500", ""},
+      {"model=meriopro,simfault=reseterror:7", "pluprod", 50, "failed", 26, "failed", "S,5,2,750,500",
+       "S: failed, code 26: Error occurred on scale (Error Code = 7) (totals not reset: error flag)\n"
+       "tolvandrv: exported but not reset: S; the next receive exports those totals again\n"},
       {"model=vt40,simfault=resetdrop", "pluprod", 50, "failed", 28, "failed", "S,5,2,750,500", ""},
       {"model=vt30,version=usa,simfault=resetdrop", "pluprod", 50, "failed", 22, "failed", "S,5,2,750,500", ""},
       {"model=pmx,version=nz", "hourlyprod", 0, "ok", 0, "none for this family", "S,9,4,750,596",
