@@ -109,11 +109,12 @@ bool loadSeed(SimScale& scale, std::string& error) {
 }
 
 // Reads the scale settings with the driver's own loader, so that both
-// sides agree on every key, default and keyword.
+// sides agree on every key, default and keyword; the driver's files in the
+// folder (work files, scale logs) are left alone.
 bool loadEntries(const std::string& path, Driver& driver, std::string& error) {
   driver.options.configFile = path;
   driver.options.logFile.clear();  // its messages go to the console only
-  MessageCode code = loadConfiguration(driver);
+  MessageCode code = loadConfiguration(driver, LastRunFiles::Keep);
   if (code == kMsgOk) return true;
   error = "the configuration was refused with message " + std::to_string(static_cast<int>(code));
   return false;

@@ -285,7 +285,7 @@ void deleteLastRunFiles(Driver& driver) {
 
 }  // namespace
 
-MessageCode loadConfiguration(Driver& driver) {
+MessageCode loadConfiguration(Driver& driver, LastRunFiles lastRunFiles) {
   std::FILE* file = openFile(driver.options.configFile, "rb");
   if (file == nullptr) {
     driver.log.error(kMsgCannotOpenSetup, driver.options.configFile.c_str());
@@ -301,7 +301,7 @@ MessageCode loadConfiguration(Driver& driver) {
     if (result != kMsgOk) break;
   }
   std::fclose(file);
-  if (result == kMsgOk) deleteLastRunFiles(driver);
+  if (result == kMsgOk && lastRunFiles == LastRunFiles::Delete) deleteLastRunFiles(driver);
   return result;
 }
 

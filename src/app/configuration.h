@@ -59,8 +59,11 @@ bool applyGlobalKey(DriverOptions& options, int key, const char* value);
 // version value; a scale name, log= or resend= whose file leads out of the
 // folder or is another file of the run, run_files.h); the message is
 // logged where it is found. Only a configuration read whole without error
-// deletes the scales' work files and scale logs of the last run.
-MessageCode loadConfiguration(Driver& driver);
+// deletes the scales' work files and scale logs of the last run, and only
+// for a run (`lastRunFiles` Delete): the simulator reads the same file in
+// the same folder and must not take a driver's unexported totals with it.
+enum class LastRunFiles { Delete, Keep };
+MessageCode loadConfiguration(Driver& driver, LastRunFiles lastRunFiles = LastRunFiles::Delete);
 
 // Applies one scale key to the entry; false only for an invalid "model" or
 // "version" value.

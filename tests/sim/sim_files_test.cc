@@ -94,10 +94,13 @@ TEST(SimConfigLoad, ReadsScaleSettingsAndSimulatorItemsAndRefusesTypos) {
             "simseed=" + dir.file("seed.txt") + ",simdump=deli.dump\r\n"
             "\r\n"
             "scale=Meat,port=0,model=meriopro,protocol=udp,simtranscript=meat.txt\r\n");
-  testing::CurrentDir inside(dir.path());  // the loader clears work files where it runs
+  testing::CurrentDir inside(dir.path());
+  // A driver's unexported totals: the simulator must not take them with it.
+  dir.write("DeliWrk.txt", "Deli,5,2,750,500\r\n");
   SimConfig config;
   std::string error;
   ASSERT_TRUE(loadSimConfig(dir.file("cfg.txt"), config, error)) << error;
+  EXPECT_EQ(dir.read("DeliWrk.txt"), "Deli,5,2,750,500\r\n");
   ASSERT_EQ(config.scales.size(), 2u);
   const SimScale& deli = *config.scales[0];
   EXPECT_EQ(deli.profile.family, Family::Block);
