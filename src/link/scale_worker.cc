@@ -42,7 +42,11 @@ void publishConnectFailure(ScaleEntry& scale) {
 void publishOutcome(ScaleEntry& scale, int result) {
   std::lock_guard lock(scale.guard);
   if (scale.abandoned) return;
-  if (scale.limitStruck) scale.tally.cause = static_cast<int>(ScaleCause::TimeLimit);
+  // The limit that struck is the cause, not the step it cut short.
+  if (scale.limitStruck) {
+    const bool stalled = stallLimitAt(scale) <= scaleLimitAt(scale);
+    scale.tally.cause = static_cast<int>(stalled ? ScaleCause::Stalled : ScaleCause::TimeLimit);
+  }
   scale.result = result;
   // A scale the run's stop ended early has not taken all it was meant to.
   scale.status.store(scale.tally.stopped.load() ? kStatusFailed : statusFor(result), std::memory_order_release);
