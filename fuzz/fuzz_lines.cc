@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     splitLine(line, settings, columns);
     ++lines;
   }
-  require(reader.lineCount() == lines);
+  // A line holding a NUL byte is counted but never handed out.
+  require(reader.lineCount() == lines + static_cast<int>(reader.linesWithNul().size()));
   std::fclose(file);
   columns.clearAndFree();
   return 0;
