@@ -24,12 +24,4 @@ bool moveFileNoReplace(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool syncFolder(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool synced = ::fsync(fd) == 0;
-  ::close(fd);
-  return synced;
-}
-
 }  // namespace tolvan

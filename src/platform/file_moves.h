@@ -1,5 +1,6 @@
-// Setting files aside: a folder of their own, a move that never replaces
-// what is already there, and making both last through a power cut.
+// Setting files aside: a folder of their own and a move that never
+// replaces what is already there (files.h makes both last through a power
+// cut).
 #pragma once
 
 #include <string>
@@ -15,8 +16,5 @@ NewFolder makeFolder(const std::string& path);
 // Moves the file to `to`, which must be on the same file system; false when
 // something is at `to` already (it is left as it was) or the move failed.
 bool moveFileNoReplace(const std::string& from, const std::string& to);
-
-// Pushes the folder's entries (names created, moved in or out) to the disk.
-bool syncFolder(const std::string& path);
 
 }  // namespace tolvan

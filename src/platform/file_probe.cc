@@ -7,14 +7,10 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/files.h"
+
 namespace tolvan {
 namespace {
-
-std::string folderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 FileProbe probeFolder(const std::string& folder) {
   struct stat info {};

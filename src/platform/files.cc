@@ -34,19 +34,9 @@ constexpr int kTempNameTries = 100;
 
 bool syncDescriptor(int fd) { return fd >= 0 && ::fsync(fd) == 0; }
 
-std::string folderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // A file created during the run is only found after a power cut when its
 // folder's entry for it is on disk as well.
-bool syncFolderOf(const std::string& path) {
-  int fd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  bool synced = syncDescriptor(fd);
-  if (fd >= 0) ::close(fd);
-  return synced;
-}
+bool syncFolderOf(const std::string& path) { return syncFolder(folderOf(path)); }
 
 std::string readLink(const std::string& path) {
   std::vector<char> text(PATH_MAX + 1);
@@ -169,6 +159,18 @@ std::string absoluteName(const std::string& path) {
 }
 
 }  // namespace
+
+std::string folderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool syncFolder(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  bool synced = syncDescriptor(fd);
+  if (fd >= 0) ::close(fd);
+  return synced;
+}
 
 bool removeFile(const std::string& path) {
   std::string target;

@@ -16,6 +16,12 @@ namespace tolvan {
 // when no file of the run is left there.
 bool removeFile(const std::string& path);
 
+// The folder part of a path: "." for a bare name, "/" for a name at the root.
+std::string folderOf(const std::string& path);
+
+// Pushes the folder's entries (names created, moved in or out) to the disk.
+bool syncFolder(const std::string& folder);
+
 // Opens a file with a stdio mode ("rb", "ab", "wb"); nullptr on failure.
 std::FILE* openFile(const std::string& path, const char* mode);
 
