@@ -30,6 +30,8 @@ const StopRow kStopRows[] = {
     {kDeli, {"-r", "--report", "deli.rsd"}, 64, "--report deli.rsd names scale \"Deli\"'s resend file", "deli.rsd"},
     {kDeli, {"-u", "plu.csv", "--report", "plu.csv"}, 64, "--report plu.csv names the import file", "plu.csv"},
     {kDeli, {"-v", "TolvanDrvConfig.txt"}, 64, "the export file is the configuration file", "deli.rsd"},
+    {kDeli, {"-a", "--report", "TolvanDrvPending.txt"}, 64, "names the record of pending work files",
+     "TolvanDrvPending.txt"},
     {"scale=Deli,ip=127.0.0.1,port=9,log=plu.csv\n", {"-u", "plu.csv"}, 14,
      "Invalid setup parameter value on line 1 : log=plu.csv", "plu.csv"},
     {"scale=../outside,ip=127.0.0.1,port=9\n", {"-a"}, 14,
