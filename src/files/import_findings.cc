@@ -8,6 +8,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <source_location>
 #include <string>
 
 #include "core/record_list.h"
@@ -20,9 +21,12 @@
 #include "files/import_reader.h"
 #include "files/line_reader.h"
 #include "files/text_bytes.h"
+#include "files/work_files.h"
 #include "platform/files.h"
+#include "plu/plu_record.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
+#include "text/text_wrap.h"
 
 namespace tolvan {
 namespace {
@@ -123,11 +127,12 @@ std::string joinNames(const std::vector<std::string>& names) {
 class ImportScan {
  public:
   ImportScan(const DriverOptions& options, const ScaleList& scales, FindingList& out)
-      : options_(options), out_(out), file_(*options.dataFile), scales_(scales), texts_(options.charset) {}
-  ~ImportScan() {
-    columns_.clearAndFree();
-    std::free(wmsRecord_);
+      : options_(options), out_(out), file_(*options.dataFile), scales_(scales), texts_(options.charset) {
+    for (const ScaleEntry* scale : scales_) {
+      shortestDescLimit_ = std::min(shortestDescLimit_, static_cast<size_t>(std::max(scale->maxPluDescLen, 0)));
+    }
   }
+  ~ImportScan() { columns_.clearAndFree(); }
   ImportScan(const ImportScan&) = delete;
   ImportScan& operator=(const ImportScan&) = delete;
 
@@ -137,7 +142,10 @@ class ImportScan {
   void finish(LineReader& reader);
 
  private:
-  void note(int line, std::string text) { out_.push_back(Finding{file_, line, std::move(text)}); }
+  // Each place that notes a finding is a kind of its own.
+  void note(int line, std::string text, std::source_location at = std::source_location::current()) {
+    keeper_.note(static_cast<int>(at.line()), Finding{file_, line, std::move(text)});
+  }
   const FieldDef* findColumn(const char* name) const;
   const FieldDef* keyColumn() const;
   bool readHeader(LineReader& reader, char* line, FieldList& fields);
@@ -152,6 +160,7 @@ class ImportScan {
   std::string dropReason(FieldList& fields, int used) const;
   void checkKey(int lineNo, const RecordHeader& kind);
   void checkScales(int lineNo, const RecordHeader& kind, const void* record);
+  bool reachesEveryScaleWhole(const RecordHeader& kind, const void* record) const;
   // "wmsmart": records of several kinds, each from its first line on.
   bool readWmsPluFields(int lineNo, const char* fields, void* record, bool& bad);
   void startWmsRecord(int lineNo, const char* line, size_t firstLen);
@@ -159,17 +168,23 @@ class ImportScan {
   void fillRecord(void* record, FieldList& fields, int used);
   void lookAtTexts(int lineNo, const void* record);
   std::string stops16() const;
+  void* startImage(int dataType, int mode) {
+    return startRecord(dataType, mode, image_.blank(static_cast<size_t>(recordLength(dataType, mode))));
+  }
 
   const DriverOptions& options_;
   FindingList& out_;
+  FindingKeeper keeper_{out_};
   std::string file_;
   ScaleList scales_;
+  size_t shortestDescLimit_ = SIZE_MAX;  // of the configured scales' maxpludesclen
   FieldTable columns_;
   std::vector<const FieldDef*> map_;  // by field position; nullptr: skipped
   bool header_ = false;
   bool pairsTakeRest_ = false;
   std::vector<ColumnTrack> tracks_;
   std::map<std::pair<int, int32_t>, int> keys_;  // {data type, key} -> line that gave it
+  RecordImage image_;  // the record of the row being looked at
   DigitFindings digits_;
   TextBytes texts_;
   std::map<uint32_t, std::string> rowNumbers_;  // the record's number texts by record offset
@@ -180,7 +195,7 @@ class ImportScan {
   Within within_ = Within::Nothing;
   RecordHeader wmsKind_{};
   int wmsLine_ = 0;
-  void* wmsRecord_ = nullptr;
+  void* wmsRecord_ = nullptr;  // in image_
   bool wmsBad_ = false;
   int records_ = 0;
   bool keyMissingReported_ = false;
@@ -392,7 +407,26 @@ void ImportScan::checkKey(int lineNo, const RecordHeader& kind) {
   it->second = lineNo;
 }
 
+// A description of `length` bytes grows at most by a line start for every
+// byte when the scale wraps it, and by its closing byte.
+size_t longestEncoding(size_t length) { return (kMaxLineStart + 1) * (length + 1) + 4; }
+
+// A PLU addition whose numbers all fit every model's fields and whose
+// description no configured scale's limit can cut reaches every scale as
+// the file gives it: no scale refuses a PLU number of 1 to 999999. Such a
+// record needs no conversion, which costs far more than reading its line.
+bool ImportScan::reachesEveryScaleWhole(const RecordHeader& kind, const void* record) const {
+  if (kind.dataType != static_cast<int>(DataType::Plu) || kind.mode != kModeAdd) return false;
+  if (!numbersFitEveryModel(columns_, record)) return false;
+  const auto& plu = *static_cast<const PluRecord*>(record);
+  return longestEncoding(strnlen(plu.desc, kPluDescSize)) <= shortestDescLimit_;
+}
+
 void ImportScan::checkScales(int lineNo, const RecordHeader& kind, const void* record) {
+  if (reachesEveryScaleWhole(kind, record)) {
+    digits_.endRecord(lineNo, rowNumbers_);
+    return;
+  }
   std::vector<std::string> refused;
   std::vector<std::string> cut;
   const bool pluAddition = kind.dataType == static_cast<int>(DataType::Plu) && kind.mode == kModeAdd;
@@ -456,12 +490,11 @@ void ImportScan::checkRow(int lineNo, FieldList& fields) {
     const FieldDef* column = map_[static_cast<size_t>(i)];
     if (column != nullptr) checkValue(lineNo, static_cast<size_t>(i), *column, fields.get(i));
   }
-  void* record = newRecord(options_.dataType, options_.mode);
+  void* record = startImage(options_.dataType, options_.mode);
   if (record == nullptr) return;
   fillRecord(record, fields, used);
   lookAtTexts(lineNo, record);
   checkRecord(lineNo, record, fields, used);
-  std::free(record);
 }
 
 void ImportScan::scanStandard(LineReader& reader) {
@@ -520,10 +553,7 @@ void ImportScan::finishWmsRecord() {
   within_ = Within::Nothing;
   void* record = wmsRecord_;
   wmsRecord_ = nullptr;
-  if (record == nullptr || wmsBad_) {
-    std::free(record);
-    return;
-  }
+  if (record == nullptr || wmsBad_) return;
   RecordHeader kind = wmsKind_;
   kind.key = recordKey(kind.dataType, kind.mode, record);
   if (!recordKeyIsValid(kind.mode, kind.key)) {
@@ -533,7 +563,6 @@ void ImportScan::finishWmsRecord() {
     checkKey(wmsLine_, kind);
     checkScales(wmsLine_, kind, record);
   }
-  std::free(record);
 }
 
 void ImportScan::startWmsRecord(int lineNo, const char* line, size_t firstLen) {
@@ -545,7 +574,7 @@ void ImportScan::startWmsRecord(int lineNo, const char* line, size_t firstLen) {
   std::string tag(line, 2);
   if (tag == "bc") {
     wmsKind_ = RecordHeader{plu, kModeAdd, 0};
-    wmsRecord_ = newRecord(plu, kModeAdd);
+    wmsRecord_ = startImage(plu, kModeAdd);
     within_ = readWmsPluFields(lineNo, line, wmsRecord_, wmsBad_) ? Within::PluDescription : Within::Nothing;
   } else if (tag == "p#" || tag == "r#") {
     bool deletion = tag == "p#";
@@ -559,7 +588,7 @@ void ImportScan::startWmsRecord(int lineNo, const char* line, size_t firstLen) {
     }
     // The message's text lines below belong to it even if it is dropped.
     within_ = deletion ? Within::Nothing : Within::MessageText;
-    wmsRecord_ = newRecord(wmsKind_.dataType, wmsKind_.mode);
+    wmsRecord_ = startImage(wmsKind_.dataType, wmsKind_.mode);
     std::string value(line + 2, firstLen - 2);
     uint32_t number = 0;
     if (wmsRecord_ == nullptr) return;
@@ -599,9 +628,6 @@ void ImportScan::scanWmsmart(LineReader& reader) {
 }
 
 void ImportScan::finish(LineReader& reader) {
-  if (reader.hadByteOrderMark()) {
-    out_.insert(out_.begin(), Finding{file_, 1, "the file starts with a byte-order mark; the driver skips it"});
-  }
   if (reader.stoppedAtLongLine()) {
     note(reader.physicalLine(), "the line is longer than 3072 characters; the driver stops reading the file here");
   }
@@ -617,6 +643,9 @@ void ImportScan::finish(LineReader& reader) {
   }
   digits_.finish(file_, out_);
   texts_.finish(file_, out_);
+  if (reader.hadByteOrderMark()) {
+    out_.insert(out_.begin(), Finding{file_, 1, "the file starts with a byte-order mark; the driver skips it"});
+  }
 }
 
 std::string ImportScan::stops16() const {

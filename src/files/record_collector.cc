@@ -64,7 +64,7 @@ void RecordCollector::growIndex() {
   }
 }
 
-void RecordCollector::add(const RecordHeader& header, void* record) {
+void RecordCollector::add(const RecordHeader& header, PackedRecord* record) {
   uint64_t key = indexKey(header);
   Slot& slot = index_[findSlot(key)];
   if (slot.entry == kNoEntry) {

@@ -39,7 +39,8 @@ TEST(DispatchMapping, EveryTypeHasItsOwnOperations) {
 }
 
 TEST(RecordFactory, ImportRecordsAndDeletionsStartWithoutAValidKeyAndUnknownTypesGoNowhere) {
-  auto* deletion = static_cast<DeletionRecord*>(newRecord(6, 2));
+  DeletionRecord blank{};
+  auto* deletion = static_cast<DeletionRecord*>(startRecord(6, 2, &blank));
   ASSERT_NE(deletion, nullptr);
   EXPECT_EQ(deletion->dataType, 6);
   EXPECT_FALSE(recordKeyIsValid(2, recordKey(6, 2, deletion)));
@@ -53,10 +54,9 @@ TEST(RecordFactory, ImportRecordsAndDeletionsStartWithoutAValidKeyAndUnknownType
   EXPECT_EQ(length, 0);
   scale.dataType = 17;
   EXPECT_FALSE(handleReceivedRecord(scale, std::span<const uint8_t>(buffer, 4)));
-  EXPECT_EQ(newRecord(1, 3), nullptr);
-  EXPECT_EQ(newRecord(11, 1), nullptr);
+  EXPECT_EQ(startRecord(1, 3, &blank), nullptr);
+  EXPECT_EQ(startRecord(11, 1, &blank), nullptr);
   EXPECT_FALSE(recordKeyIsValid(1, 0));
-  std::free(deletion);
 }
 
 }  // namespace
