@@ -20,6 +20,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/file_check.h"
 #include "core/driver.h"
 #include "files/import_reader.h"
 #include "platform/clock.h"
@@ -149,6 +150,59 @@ void importPlu(benchmark::State& state, int format, bool withDesc, bool cold = f
   state.counters["records_MB"] = kept * static_cast<double>(kPluRecordSize) / (1024.0 * 1024.0);
   state.counters["peak_rss_MB"] = peakRssMb();
 }
+
+// The heap a kept PLU without description holds once the import is done
+// (record, header and list slots), from glibc's count of bytes in use.
+void heldPerPlu(benchmark::State& state) {
+  int64_t size = 0;
+  std::string path = generatedFile(kFormatStandard, false, size);
+  SystemClock clock;
+  SystemSleeper sleeper;
+  double perPlu = 0;
+  for (auto _ : state) {
+    const size_t before = mallinfo2().uordblks;
+    Driver driver(clock, sleeper, nullptr);
+    driver.options.logFile = "/dev/null";
+    driver.options.dataFile = path;
+    driver.options.mode = kModeAdd;
+    if (importFile(driver) != kMsgOk) state.SkipWithError("import failed");
+    const size_t after = mallinfo2().uordblks;
+    perPlu = static_cast<double>(after - before) / driver.records.count();
+  }
+  std::filesystem::remove(path);
+  state.counters["bytes_per_plu"] = perPlu;
+}
+BENCHMARK(heldPerPlu)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The import of a 200,000-line PLU file with descriptions against the look
+// for findings every ordinary run makes first (its warnings), with a scale
+// of every model configured.
+void importAndWarnings(benchmark::State& state, bool warnings) {
+  int64_t size = 0;
+  std::string path = generatedFile(kFormatStandard, true, size);
+  std::string config = path + ".cfg";
+  std::ofstream(config) << "scale=A,ip=127.0.0.1,model=vt40\nscale=B,ip=127.0.0.1,model=vt30\n"
+                           "scale=C,ip=127.0.0.1,model=pmx\nscale=D,ip=127.0.0.1,model=lm50\n"
+                           "scale=E,ip=127.0.0.1,model=meriopro\n";
+  SystemClock clock;
+  SystemSleeper sleeper;
+  for (auto _ : state) {
+    Driver driver(clock, sleeper, nullptr);
+    driver.options.logFile = "/dev/null";
+    driver.options.configFile = config;
+    driver.options.dataFile = path;
+    driver.options.mode = kModeAdd;
+    if (warnings) {
+      benchmark::DoNotOptimize(lookAtFiles(driver.options).findings.size());
+    } else if (importFile(driver) != kMsgOk) {
+      state.SkipWithError("import failed");
+    }
+  }
+  std::filesystem::remove(path);
+  std::filesystem::remove(config);
+}
+BENCHMARK_CAPTURE(importAndWarnings, import, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(importAndWarnings, warnings, true)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_CAPTURE(importPlu, standard_no_desc, kFormatStandard, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(importPlu, standard_no_desc_cold, kFormatStandard, false, true)->Unit(benchmark::kMillisecond);

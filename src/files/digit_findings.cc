@@ -140,6 +140,17 @@ std::string itemCodeReading(const std::string& digits) {
 
 }  // namespace
 
+bool numbersFitEveryModel(const FieldTable& columns, const void* record) {
+  for (int i = 0; i < columns.count(); ++i) {
+    const FieldDef& column = *columns.get(i);
+    if (column.kind == FieldKind::Text || column.kind == FieldKind::Description) continue;
+    if (column.meaning.max < column.meaning.min) continue;
+    const int64_t value = numberAt(record, column);
+    if (value < column.meaning.min || value > column.meaning.max) return false;
+  }
+  return true;
+}
+
 void DigitFindings::useColumnsOf(int dataType, int mode) {
   if (dataType == columnsType_ && mode == columnsMode_) return;
   columns_.clearAndFree();

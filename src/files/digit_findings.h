@@ -21,6 +21,12 @@
 
 namespace tolvan {
 
+// True when every number of `record` lies within its column's range (of
+// `columns`), the narrowest field any model gives the column, so that no
+// scale's field can cut one and the encoders need not be asked. Columns
+// without a range are sent to no scale as a number of digits.
+bool numbersFitEveryModel(const FieldTable& columns, const void* record);
+
 class DigitFindings {
  public:
   DigitFindings() = default;
