@@ -7,14 +7,18 @@
 namespace tolvan {
 namespace {
 
-// The length of `bytes` without its zero bytes at the end, looked at a
-// word at a time: a description ends long before its 2048 bytes do.
+constexpr size_t kZeroRun = 256;
+constexpr std::array<uint8_t, kZeroRun> kZeros{};
+
+// The length of `bytes` without its zero bytes at the end, looked at 256
+// bytes at a time first: a description ends long before its 2048 bytes do.
 size_t keptLength(const uint8_t* bytes, size_t length) {
-  while (length >= 8) {
-    uint64_t word = 0;
-    std::memcpy(&word, bytes + length - 8, sizeof word);
-    if (word != 0) break;
-    length -= 8;
+  while (length >= kZeroRun && std::memcmp(bytes + length - kZeroRun, kZeros.data(), kZeroRun) == 0) length -= kZeroRun;
+  while (length >= 32) {
+    uint64_t words[4];
+    std::memcpy(words, bytes + length - 32, sizeof words);
+    if ((words[0] | words[1] | words[2] | words[3]) != 0) break;
+    length -= 32;
   }
   while (length > 0 && bytes[length - 1] == 0) --length;
   return length;
