@@ -20,6 +20,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/file_check.h"
 #include "core/driver.h"
 #include "files/import_reader.h"
 #include "platform/clock.h"
@@ -149,6 +150,72 @@ void importPlu(benchmark::State& state, int format, bool withDesc, bool cold = f
   state.counters["records_MB"] = kept * static_cast<double>(kPluRecordSize) / (1024.0 * 1024.0);
   state.counters["peak_rss_MB"] = peakRssMb();
 }
+
+// The heap a kept PLU without description holds once the import is done
+// (record, header and list slots), from glibc's count of bytes in use.
+void heldPerPlu(benchmark::State& state) {
+  int64_t size = 0;
+  std::string path = generatedFile(kFormatStandard, false, size);
+  SystemClock clock;
+  SystemSleeper sleeper;
+  double perPlu = 0;
+  for (auto _ : state) {
+    const size_t before = mallinfo2().uordblks;
+    Driver driver(clock, sleeper, nullptr);
+    driver.options.logFile = "/dev/null";
+    driver.options.dataFile = path;
+    driver.options.mode = kModeAdd;
+    if (importFile(driver) != kMsgOk) state.SkipWithError("import failed");
+    const size_t after = mallinfo2().uordblks;
+    perPlu = static_cast<double>(after - before) / driver.records.count();
+  }
+  std::filesystem::remove(path);
+  state.counters["bytes_per_plu"] = perPlu;
+}
+BENCHMARK(heldPerPlu)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A store's PLU file: 200,000 lines, every value within what every model
+// takes, short descriptions (bench/part_memory.sh writes the same file).
+std::string storeFile() {
+  std::string out = "Plu_No,ItemCode,UnitPrice,Dept,Group,Tare,ShelfLife,SalesMode,PosCode,Desc\r\n";
+  char line[160];
+  for (int i = 1; i <= kLines; ++i) {
+    std::snprintf(line, sizeof line, "%d,%d,%d.%02d,%d,%d,5,%d,0,%d,\"Fresh item %d\"\r\n", i, i % 100000, i % 90 + 1,
+                  i % 100, i % 9 + 1, i % 90 + 10, i % 30, 2000000 + i, i);
+    out += line;
+  }
+  return out;
+}
+
+// The import of that file against the look for findings every ordinary run
+// makes first (its warnings), with a scale of every model configured.
+void importAndWarnings(benchmark::State& state, bool warnings) {
+  std::string path = (std::filesystem::temp_directory_path() /
+                      ("tolvan-bench-" + std::to_string(getpid()) + "-store.csv")).string();
+  std::ofstream(path, std::ios::binary) << storeFile();
+  std::string config = path + ".cfg";
+  std::ofstream(config) << "scale=A,ip=127.0.0.1,port=1,model=vt40\nscale=B,ip=127.0.0.1,port=2,model=vt30\n"
+                           "scale=C,ip=127.0.0.1,port=3,model=pmx\nscale=D,ip=127.0.0.1,port=4,model=lm50\n"
+                           "scale=E,ip=127.0.0.1,port=5,model=meriopro\n";
+  SystemClock clock;
+  SystemSleeper sleeper;
+  for (auto _ : state) {
+    Driver driver(clock, sleeper, nullptr);
+    driver.options.logFile = "/dev/null";
+    driver.options.configFile = config;
+    driver.options.dataFile = path;
+    driver.options.mode = kModeAdd;
+    if (warnings) {
+      benchmark::DoNotOptimize(lookAtFiles(driver.options).findings.size());
+    } else if (importFile(driver) != kMsgOk) {
+      state.SkipWithError("import failed");
+    }
+  }
+  std::filesystem::remove(path);
+  std::filesystem::remove(config);
+}
+BENCHMARK_CAPTURE(importAndWarnings, import, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(importAndWarnings, warnings, true)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_CAPTURE(importPlu, standard_no_desc, kFormatStandard, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(importPlu, standard_no_desc_cold, kFormatStandard, false, true)->Unit(benchmark::kMillisecond);

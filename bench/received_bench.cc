@@ -45,7 +45,7 @@ void BM_KeepFirstArrival(benchmark::State& state) {
     scale.dataType = static_cast<int>(DataType::Plu);
     state.ResumeTiming();
     for (int64_t i = 0; i < received; ++i) {
-      keepFirstArrival(scale, recordOf(scattered(i < distinct ? i : i * 3, distinct)));
+      keepFirstArrival(scale, recordOf(scattered(i < distinct ? i : i * 3, distinct)), 16);
     }
     benchmark::DoNotOptimize(driver->records.count());
     state.PauseTiming();

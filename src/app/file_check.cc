@@ -81,7 +81,8 @@ int checkFiles(Driver& driver, MessageCode parsed) {
   findPendingWorkFiles(found.findings);
   if (driver.console != nullptr) {
     writeFindings(driver.console, found.findings);
-    std::fprintf(driver.console, "%zu finding%s\n", found.findings.size(), found.findings.size() == 1 ? "" : "s");
+    const size_t count = countFindings(found.findings);
+    std::fprintf(driver.console, "%zu finding%s\n", count, count == 1 ? "" : "s");
     std::fflush(driver.console);
   }
   if (found.unreadable != kMsgOk) {

@@ -246,10 +246,10 @@ void secureWorkFiles(Driver& driver) {
 
 MessageCode deleteAllOver(Driver& driver, bool onlyIfReceived) {
   driver.options.mode = kModeDelete;
-  auto* deletion = allocRecord<DeletionRecord>();
-  deletion->dataType = static_cast<uint16_t>(driver.options.dataType);
-  deletion->recNo = 0;
-  driver.records.append(deletion);
+  DeletionRecord deletion{};
+  deletion.dataType = static_cast<uint16_t>(driver.options.dataType);
+  deletion.recNo = 0;
+  driver.records.appendImage(&deletion, sizeof deletion);
   return sendOperation(driver, false, onlyIfReceived);
 }
 

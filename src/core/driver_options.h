@@ -46,6 +46,10 @@ struct DriverOptions {
   // million PLUs, so a scale that sends more is faulty, and stopping it
   // there keeps the driver's memory bounded. Tests set it low.
   int maxReceivedPerScale = 1'000'000;
+  // Memory the records of a master-data receive may hold, all scales of the
+  // run together, in bytes (RecordList::receivedBytes): with any number of
+  // flooding scales the driver stays far below 300 MB. Tests set it low.
+  int64_t maxReceivedBytes = int64_t{160} << 20;
   // --check: read the files as a run would and list what was found, without
   // contacting a scale or changing anything on disk.
   bool check = false;

@@ -1,7 +1,12 @@
 // The record list and the record header list of a run: what the import
-// fills, the workers read, and a master-data receive appends to.
+// fills, the workers read, and a master-data receive appends to. Records
+// are kept compact (PackedRecord) and unpacked into a full image only where
+// one is needed, into a buffer the caller owns (RecordImage).
 #pragma once
 
+#include <array>
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <unordered_set>
@@ -21,35 +26,91 @@ struct RecordHeader {
   int32_t line = 0;
 };
 
-// Records of every type are zeroed heap blocks, released with std::free.
-// Besides the records in order, the list knows the data type and number of
-// every record a receive kept, so that finding whether a number already
-// arrived does not search the list: with a million records per scale a
-// search per record would take hours. Guarded by the run's record lock.
-class RecordList : public PtrArray<void, PtrArrayFree> {
+// Room for the record image of any data type (the largest, a PLU, takes
+// 2196 bytes); a resend entry is read into a block of this size too.
+inline constexpr size_t kMaxRecordImageLen = 4096;
+
+// A record image without the zero bytes at its end, in one heap block
+// released with std::free: a PLU without description keeps its fixed
+// fields, one with a description the text's own length, where the image
+// holds 2196 bytes whatever the text. Unpacked, the zero bytes come back,
+// so a converter reads exactly the bytes of the full image.
+struct PackedRecord {
+  uint32_t length;  // bytes kept; the bytes follow the struct
+
+  // A packed copy of the first `imageLen` bytes of `image`; nullptr when
+  // memory runs out or `imageLen` is above kMaxRecordImageLen.
+  static PackedRecord* pack(const void* image, size_t imageLen);
+  const uint8_t* bytes() const { return reinterpret_cast<const uint8_t*>(this + 1); }
+  // What the block takes on the heap, the allocator's own header included.
+  size_t heapBytes() const;
+};
+
+// The caller's buffer for one full record image, reused record after
+// record: only the bytes the last record used are cleared for the next.
+class RecordImage {
  public:
+  // The full image of `record` (zero from its kept length on), valid until
+  // the next call; nullptr for a null record.
+  const void* unpack(const PackedRecord* record);
+  // An all-zero image to fill within its first `imageLen` bytes; pack()
+  // takes it afterwards.
+  void* blank(size_t imageLen = kMaxRecordImageLen);
+  // A packed copy of the first `imageLen` bytes of the image filled after
+  // blank(), which must have written nothing beyond them; nullptr when
+  // memory runs out.
+  PackedRecord* pack(size_t imageLen);
+
+ private:
+  alignas(8) std::array<uint8_t, kMaxRecordImageLen> bytes_{};
+  size_t dirty_ = 0;  // every byte from here on is zero
+};
+
+// The run's records, in order. Besides the records, the list knows the data
+// type and number of every record a receive kept, so that finding whether a
+// number already arrived does not search the list: with a million records
+// per scale a search per record would take hours. Guarded by the run's
+// record lock, except receivedBytes(), which any worker may read.
+class RecordList : public PtrArray<PackedRecord, PtrArrayFree> {
+ public:
+  // Appends a packed copy of `image` (`imageLen` bytes); false when memory
+  // runs out (nothing appended).
+  bool appendImage(const void* image, size_t imageLen);
+  // The full image of the record at `index` in `into`; nullptr for a bad
+  // index or an empty slot.
+  const void* image(int index, RecordImage& into) const { return into.unpack(get(index)); }
+
   // True when no record of `dataType` and `number` was kept by a receive
   // before; the pair counts as kept from now on.
   bool claimReceived(int32_t dataType, int32_t number) {
     const uint64_t key = uint64_t{static_cast<uint32_t>(dataType)} << 32 | static_cast<uint32_t>(number);
     return received_.insert(key).second;
   }
+  // Counts `bytes` more memory held by received records (the records and
+  // their share of the list and its index).
+  void addReceivedBytes(int64_t bytes) { receivedBytes_.fetch_add(bytes, std::memory_order_relaxed); }
+  int64_t receivedBytes() const { return receivedBytes_.load(std::memory_order_relaxed); }
+
   // Emptying the list forgets the kept numbers as well.
   void clear() {
     PtrArray::clear();
     received_.clear();
+    receivedBytes_ = 0;
   }
   void clearAndFree() {
     PtrArray::clearAndFree();
     received_.clear();
+    receivedBytes_ = 0;
   }
 
  private:
   std::unordered_set<uint64_t> received_;
+  std::atomic<int64_t> receivedBytes_{0};
 };
 using RecordHeaderList = PtrArray<RecordHeader>;
 
-// A new all-zero record of type T for the record list.
+// A new all-zero record of type T, released with std::free (the received
+// records of the masterdata handlers, deletions of the import).
 template <class T>
 T* allocRecord() {
   return static_cast<T*>(std::calloc(1, sizeof(T)));

@@ -2,13 +2,7 @@
 
 #include <cstring>
 
-#include "core/record_list.h"
 #include "masterdata/extra_message.h"
-#include "masterdata/keyboard_layout.h"
-#include "masterdata/nutrition_panel.h"
-#include "masterdata/price_change.h"
-#include "masterdata/store_text.h"
-#include "plu/plu_record.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
 
@@ -16,33 +10,28 @@ namespace tolvan {
 
 namespace {
 
-void* newDeletion(int dataType) {
-  auto* deletion = allocRecord<DeletionRecord>();
-  if (deletion == nullptr) return nullptr;
+void* startDeletion(int dataType, void* blank) {
+  auto* deletion = static_cast<DeletionRecord*>(blank);
   deletion->dataType = static_cast<uint16_t>(dataType);
   deletion->recNo = -1;
   return deletion;
 }
 
-void* newAddition(int dataType) {
+void* startAddition(int dataType, void* blank) {
   switch (static_cast<DataType>(dataType)) {
     case DataType::Plu:
-      return allocRecord<PluRecord>();
     case DataType::Store:
-      return newStoreRecord();
     case DataType::Nutrition:
-      return newNutritionRecord();
     case DataType::PriceCng:
-      return newPriceChange();
     case DataType::MkdPriceCng:
-      return newMkdPriceChange();
     case DataType::Keyboard:
-      return newKeyboardRecord();
+      return blank;
     case DataType::ExMsg:
     case DataType::ExMsg2:
     case DataType::ExMsg3:
     case DataType::Coupon:
-      return newExMsgRecord(dataType);
+      static_cast<ExMsgRecord*>(blank)->dataType = static_cast<uint16_t>(dataType);
+      return blank;
     default:  // types that are never imported
       return nullptr;
   }
@@ -50,9 +39,10 @@ void* newAddition(int dataType) {
 
 }  // namespace
 
-void* newRecord(int dataType, int mode) {
-  if (mode == 2) return newDeletion(dataType);
-  if (mode == 1) return newAddition(dataType);
+void* startRecord(int dataType, int mode, void* blank) {
+  if (blank == nullptr) return nullptr;
+  if (mode == 2) return startDeletion(dataType, blank);
+  if (mode == 1) return startAddition(dataType, blank);
   return nullptr;
 }
 

@@ -6,12 +6,11 @@
 
 namespace tolvan {
 
-// A new zeroed record for one import line, released with std::free by the
-// record list that takes it: mode 2 gives a DeletionRecord of `dataType`
-// with recNo -1; mode 1 gives the record of the type. nullptr for any
-// other mode, for types without import records, and for the types whose
-// records are not built yet (every type but PLU, for now).
-void* newRecord(int dataType, int mode);
+// Starts the record of one import line in `blank` (an all-zero image of the
+// type's record, RecordImage::blank) and returns it: for mode 2 a
+// DeletionRecord of `dataType` with recNo -1, for mode 1 the record of the
+// type. nullptr for any other mode and for types without import records.
+void* startRecord(int dataType, int mode, void* blank);
 
 // The key a record is kept under: a deletion's recNo, otherwise the
 // record's first 32-bit field (PLU number, message number and so on).

@@ -140,6 +140,16 @@ std::string itemCodeReading(const std::string& digits) {
 
 }  // namespace
 
+bool numbersFitEveryModel(std::span<const FieldDef* const> columns, const void* record) {
+  for (const FieldDef* column : columns) {
+    if (column == nullptr || column->kind == FieldKind::Text || column->kind == FieldKind::Description) continue;
+    if (column->meaning.max < column->meaning.min) continue;
+    const int64_t value = numberAt(record, *column);
+    if (value < column->meaning.min || value > column->meaning.max) return false;
+  }
+  return true;
+}
+
 void DigitFindings::useColumnsOf(int dataType, int mode) {
   if (dataType == columnsType_ && mode == columnsMode_) return;
   columns_.clearAndFree();
@@ -211,7 +221,7 @@ std::string DigitFindings::columnFinding(uint32_t offset, const std::map<uint32_
   const std::vector<Kept> seen = seenOf(offset);
   const auto number = std::find_if(seen_.begin(), seen_.end(), [offset](const Seen& s) { return s.key == offset; });
   auto it = texts.find(offset);
-  const std::string text = it != texts.end() ? it->second : std::to_string(number->value);
+  const std::string text = it != texts.end() && !it->second.empty() ? it->second : std::to_string(number->value);
   const int places = column.kind == FieldKind::Long ? decimalPlaces(text) : 0;
   std::vector<Group> groups = groupsOf(seen);
   std::vector<std::string> labels = groupLabels(groups, seen);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,13 @@
 #include "records/scale_fields.h"
 
 namespace tolvan {
+
+// True when every number of `record` in `columns` (nullptr entries
+// skipped) lies within its column's range, the narrowest field any model
+// gives the column, so that no scale's field can cut one and the encoders
+// need not be asked. Columns without a range are sent to no scale as a
+// number of digits.
+bool numbersFitEveryModel(std::span<const FieldDef* const> columns, const void* record);
 
 class DigitFindings {
  public:
@@ -32,7 +40,7 @@ class DigitFindings {
   // the record (of `dataType` in `mode`) for that scale.
   void lookAtScale(const ScaleEntry& scale, const ScaleFieldList& trace, const void* record, int dataType, int mode);
   // Ends the record of line `lineNo`; `texts` are its number columns' texts
-  // by record offset, as the file writes them.
+  // by record offset, as the file writes them (empty: not in this line).
   void endRecord(int lineNo, const std::map<uint32_t, std::string>& texts);
   // Appends the findings, each with the count of later lines like it.
   void finish(const std::string& file, FindingList& out);

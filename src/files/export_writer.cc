@@ -117,8 +117,9 @@ std::string headerLine(const FieldTable& columns, char separator) {
 }
 
 bool writeRecords(Driver& driver, const FieldTable& columns, ReplacementFile& out) {
+  RecordImage image;
   for (int i = 0; i < driver.records.count(); ++i) {
-    const void* record = driver.records.get(i);
+    const void* record = driver.records.image(i, image);
     if (record == nullptr) continue;
     if (!out.write(formatRecordLine(columns, record, driver.options.separator, driver.options.descFontPairs))) {
       return false;

@@ -8,10 +8,26 @@ std::string formatFinding(const Finding& finding) {
   return finding.file + ':' + std::to_string(finding.line) + ": " + finding.text;
 }
 
-void noteLinesWithNul(const std::string& file, const std::vector<int>& lines, FindingList& out) {
-  for (int line : lines) {
-    out.push_back(Finding{file, line, "the line holds a NUL byte; the driver drops the whole line"});
+void FindingKeeper::note(int kind, Finding finding) {
+  Kind& k = kinds_[kind];
+  if (k.kept == kFindingsKeptPerKind) {
+    ++out_[k.last].moreLikeIt;
+    return;
   }
+  ++k.kept;
+  k.last = out_.size();
+  out_.push_back(std::move(finding));
+}
+
+size_t countFindings(const FindingList& findings) {
+  size_t count = findings.size();
+  for (const Finding& f : findings) count += f.moreLikeIt;
+  return count;
+}
+
+void noteLinesWithNul(const std::string& file, const std::vector<int>& lines, FindingList& out) {
+  FindingKeeper keeper(out);
+  for (int line : lines) keeper.note(0, Finding{file, line, "the line holds a NUL byte; the driver drops the whole line"});
 }
 
 void sortByLine(FindingList& findings) {
@@ -20,14 +36,18 @@ void sortByLine(FindingList& findings) {
 }
 
 void writeFindings(std::FILE* out, const FindingList& findings) {
-  for (const Finding& f : findings) std::fprintf(out, "%s\n", formatFinding(f).c_str());
+  for (const Finding& f : findings) {
+    std::fprintf(out, "%s\n", formatFinding(f).c_str());
+    if (f.moreLikeIt > 0) std::fprintf(out, "... and %zu more like it\n", f.moreLikeIt);
+  }
   std::fflush(out);
 }
 
 void writeFindingWarnings(std::FILE* out, const FindingList& findings, size_t maxLines) {
   size_t shown = std::min(maxLines, findings.size());
   for (size_t i = 0; i < shown; ++i) std::fprintf(out, "tolvandrv: warning: %s\n", formatFinding(findings[i]).c_str());
-  if (findings.size() > shown) std::fprintf(out, "tolvandrv: warning: ... and %zu more\n", findings.size() - shown);
+  const size_t total = countFindings(findings);
+  if (total > shown) std::fprintf(out, "tolvandrv: warning: ... and %zu more\n", total - shown);
   std::fflush(out);
 }
 

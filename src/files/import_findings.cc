@@ -8,7 +8,9 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <source_location>
 #include <string>
+#include <unordered_map>
 
 #include "core/record_list.h"
 #include "dispatch/field_tables.h"
@@ -20,9 +22,12 @@
 #include "files/import_reader.h"
 #include "files/line_reader.h"
 #include "files/text_bytes.h"
+#include "files/work_files.h"
 #include "platform/files.h"
+#include "plu/plu_record.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
+#include "text/text_wrap.h"
 
 namespace tolvan {
 namespace {
@@ -123,11 +128,12 @@ std::string joinNames(const std::vector<std::string>& names) {
 class ImportScan {
  public:
   ImportScan(const DriverOptions& options, const ScaleList& scales, FindingList& out)
-      : options_(options), out_(out), file_(*options.dataFile), scales_(scales), texts_(options.charset) {}
-  ~ImportScan() {
-    columns_.clearAndFree();
-    std::free(wmsRecord_);
+      : options_(options), out_(out), file_(*options.dataFile), scales_(scales), texts_(options.charset) {
+    for (const ScaleEntry* scale : scales_) {
+      shortestDescLimit_ = std::min(shortestDescLimit_, static_cast<size_t>(std::max(scale->maxPluDescLen, 0)));
+    }
   }
+  ~ImportScan() { columns_.clearAndFree(); }
   ImportScan(const ImportScan&) = delete;
   ImportScan& operator=(const ImportScan&) = delete;
 
@@ -137,7 +143,10 @@ class ImportScan {
   void finish(LineReader& reader);
 
  private:
-  void note(int line, std::string text) { out_.push_back(Finding{file_, line, std::move(text)}); }
+  // Each place that notes a finding is a kind of its own.
+  void note(int line, std::string text, std::source_location at = std::source_location::current()) {
+    keeper_.note(static_cast<int>(at.line()), Finding{file_, line, std::move(text)});
+  }
   const FieldDef* findColumn(const char* name) const;
   const FieldDef* keyColumn() const;
   bool readHeader(LineReader& reader, char* line, FieldList& fields);
@@ -152,6 +161,13 @@ class ImportScan {
   std::string dropReason(FieldList& fields, int used) const;
   void checkKey(int lineNo, const RecordHeader& kind);
   void checkScales(int lineNo, const RecordHeader& kind, const void* record);
+  bool reachesEveryScaleWhole(const RecordHeader& kind, const void* record);
+  const std::vector<const FieldDef*>& allColumns() {
+    if (allColumns_.empty()) {
+      for (int i = 0; i < columns_.count(); ++i) allColumns_.push_back(columns_.get(i));
+    }
+    return allColumns_;
+  }
   // "wmsmart": records of several kinds, each from its first line on.
   bool readWmsPluFields(int lineNo, const char* fields, void* record, bool& bad);
   void startWmsRecord(int lineNo, const char* line, size_t firstLen);
@@ -159,20 +175,37 @@ class ImportScan {
   void fillRecord(void* record, FieldList& fields, int used);
   void lookAtTexts(int lineNo, const void* record);
   std::string stops16() const;
+  void forgetRowNumbers() {
+    for (auto& entry : rowNumbers_) entry.second.clear();
+  }
+  // `reach`: the bytes a row's columns can write.
+  void* startImage(int dataType, int mode, size_t reach = SIZE_MAX) {
+    const auto length = static_cast<size_t>(recordLength(dataType, mode));
+    return startRecord(dataType, mode, image_.blank(std::min(reach, length)));
+  }
+  size_t rowReach();
 
   const DriverOptions& options_;
   FindingList& out_;
+  FindingKeeper keeper_{out_};
   std::string file_;
   ScaleList scales_;
+  size_t shortestDescLimit_ = SIZE_MAX;  // of the configured scales' maxpludesclen
   FieldTable columns_;
   std::vector<const FieldDef*> map_;  // by field position; nullptr: skipped
+  std::vector<const FieldDef*> allColumns_;
   bool header_ = false;
   bool pairsTakeRest_ = false;
   std::vector<ColumnTrack> tracks_;
-  std::map<std::pair<int, int32_t>, int> keys_;  // {data type, key} -> line that gave it
+  std::unordered_map<uint64_t, int> keys_;  // data type and key -> line that gave it
+  RecordImage image_;  // the record of the row being looked at
+  size_t rowReach_ = 0;
   DigitFindings digits_;
   TextBytes texts_;
-  std::map<uint32_t, std::string> rowNumbers_;  // the record's number texts by record offset
+  // The record's number texts by record offset; emptied, not dropped, for
+  // each row, so that a row costs no allocation.
+  std::map<uint32_t, std::string> rowNumbers_;
+  std::string value_;  // the field being looked at
   int rows_ = 0;
   int headerLine_ = 0;
   // The "wmsmart" record being read: its kind, first line and lines below.
@@ -180,7 +213,7 @@ class ImportScan {
   Within within_ = Within::Nothing;
   RecordHeader wmsKind_{};
   int wmsLine_ = 0;
-  void* wmsRecord_ = nullptr;
+  void* wmsRecord_ = nullptr;  // in image_
   bool wmsBad_ = false;
   int records_ = 0;
   bool keyMissingReported_ = false;
@@ -285,10 +318,10 @@ void ImportScan::checkFieldCount(int lineNo, int count) {
 void ImportScan::checkRange(int lineNo, const FieldDef& column, std::string_view text, const NumberText& n) {
   if (column.kind == FieldKind::Long) return;  // beyond 32 bits it does not read at all
   int64_t v = signedValue(n);
-  std::string what = std::string(column.name) + " " + quoted(text);
   const bool isByte = column.kind == FieldKind::Byte;
   const int64_t max = isByte ? 127 : 32767;
   if (v >= 0 && v <= max) return;
+  std::string what = std::string(column.name) + " " + quoted(text);
   uint32_t stored = stored32(n) & (isByte ? 0xFFu : 0xFFFFu);
   int seen = isByte ? static_cast<int8_t>(stored) : static_cast<int16_t>(stored);
   std::string reading = seen == static_cast<int>(stored) ? "" : ", which the scale reads as " + std::to_string(seen);
@@ -298,10 +331,9 @@ void ImportScan::checkRange(int lineNo, const FieldDef& column, std::string_view
 
 void ImportScan::checkDecimals(int lineNo, size_t position, const FieldDef& column, std::string_view text,
                                const NumberText& n) {
-  std::string what = std::string(column.name) + " " + quoted(text);
-  std::string read = readAs(n);
+  auto what = [&] { return std::string(column.name) + " " + quoted(text); };
   if (&column == keyColumn()) {
-    if (n.hasDot) note(lineNo, what + " has a decimal point; the driver drops it and reads " + read);
+    if (n.hasDot) note(lineNo, what() + " has a decimal point; the driver drops it and reads " + readAs(n));
     return;
   }
   if (position >= tracks_.size()) tracks_.resize(position + 1);
@@ -313,15 +345,20 @@ void ImportScan::checkDecimals(int lineNo, size_t position, const FieldDef& colu
   }
   if (places == track.decimals || track.reported || (!n.hasDot && track.decimals == 0)) return;
   track.reported = true;
-  note(lineNo, what + " has " + std::to_string(places) + " decimal place" + (places == 1 ? "" : "s") + " where line " +
-                   std::to_string(track.line) + " has " + std::to_string(track.decimals) + " (" +
-                   quoted(track.example) + "); the driver drops the point and reads " + read + " here");
+  note(lineNo, what() + " has " + std::to_string(places) + " decimal place" + (places == 1 ? "" : "s") +
+                   " where line " + std::to_string(track.line) + " has " + std::to_string(track.decimals) + " (" +
+                   quoted(track.example) + "); the driver drops the point and reads " + readAs(n) + " here");
 }
 
 void ImportScan::checkNumber(int lineNo, size_t position, const FieldDef& column, std::string_view text) {
-  rowNumbers_[column.offset] = std::string(text);
   bool isLong = column.kind == FieldKind::Long;
   NumberText n = parseNumber(text, isLong);
+  // Only a number beyond its column's range can be cut by a scale's field,
+  // and only a cut number's finding shows its text.
+  const int64_t v = signedValue(n);
+  if (n.readable && (column.meaning.max < column.meaning.min || v < column.meaning.min || v > column.meaning.max)) {
+    rowNumbers_[column.offset].assign(text);
+  }
   if (!n.readable) {
     // A key beyond 32 bits drops its row, which the row's own finding says.
     if (n.tooBig ? &column != keyColumn() : !n.rest.empty()) {
@@ -340,8 +377,11 @@ void ImportScan::checkNumber(int lineNo, size_t position, const FieldDef& column
 
 void ImportScan::checkValue(int lineNo, size_t position, const FieldDef& column, const char* raw) {
   bool isText = column.kind == FieldKind::Text || column.kind == FieldKind::Description;
-  std::string copy(raw);
-  std::string text = unquote(copy.data(), isText);
+  std::string_view text = raw;
+  if (raw[0] == '"') {  // unquoting changes the text, which the record is still read from
+    value_.assign(raw);
+    text = unquote(value_.data(), isText);
+  }
   if (!isText) {
     checkNumber(lineNo, position, column, text);
   } else if (text.size() > column.width && !(column.kind == FieldKind::Description &&
@@ -385,14 +425,36 @@ void ImportScan::checkKey(int lineNo, const RecordHeader& kind) {
   if (kind.mode == kModeDelete && kind.key == 0) {
     note(lineNo, "a deletion of number 0; every scale takes it as the deletion of every record of this type");
   }
-  auto [it, fresh] = keys_.emplace(std::make_pair(kind.dataType, kind.key), lineNo);
+  const uint64_t typeAndKey = uint64_t{static_cast<uint32_t>(kind.dataType)} << 32 | static_cast<uint32_t>(kind.key);
+  auto [it, fresh] = keys_.emplace(typeAndKey, lineNo);
   if (fresh) return;
   note(lineNo, "number " + std::to_string(kind.key) + " was also on line " + std::to_string(it->second) +
                    "; the driver keeps this line's values");
   it->second = lineNo;
 }
 
+// A description of `length` bytes grows at most by a line start for every
+// byte when the scale wraps it, and by its closing byte.
+size_t longestEncoding(size_t length) { return (kMaxLineStart + 1) * (length + 1) + 4; }
+
+// A PLU addition whose numbers all fit every model's fields and whose
+// description no configured scale's limit can cut reaches every scale as
+// the file gives it: no scale refuses a PLU number of 1 to 999999. Such a
+// record needs no conversion, which costs far more than reading its line.
+bool ImportScan::reachesEveryScaleWhole(const RecordHeader& kind, const void* record) {
+  if (kind.dataType != static_cast<int>(DataType::Plu) || kind.mode != kModeAdd) return false;
+  // The columns the file gives (every one in "wmsmart", which has no
+  // header); the others are 0, which every field holds.
+  if (!map_.empty() ? !numbersFitEveryModel(map_, record) : !numbersFitEveryModel(allColumns(), record)) return false;
+  const auto& plu = *static_cast<const PluRecord*>(record);
+  return longestEncoding(strnlen(plu.desc, kPluDescSize)) <= shortestDescLimit_;
+}
+
 void ImportScan::checkScales(int lineNo, const RecordHeader& kind, const void* record) {
+  if (reachesEveryScaleWhole(kind, record)) {
+    digits_.endRecord(lineNo, rowNumbers_);
+    return;
+  }
   std::vector<std::string> refused;
   std::vector<std::string> cut;
   const bool pluAddition = kind.dataType == static_cast<int>(DataType::Plu) && kind.mode == kModeAdd;
@@ -449,19 +511,18 @@ void ImportScan::lookAtTexts(int lineNo, const void* record) {
 void ImportScan::checkRow(int lineNo, FieldList& fields) {
   if (fields.count() == 0) return;
   ++rows_;
-  rowNumbers_.clear();
+  forgetRowNumbers();
   checkFieldCount(lineNo, fields.count());
   int used = std::min(fields.count(), static_cast<int>(map_.size()));
   for (int i = 0; i < used; ++i) {
     const FieldDef* column = map_[static_cast<size_t>(i)];
     if (column != nullptr) checkValue(lineNo, static_cast<size_t>(i), *column, fields.get(i));
   }
-  void* record = newRecord(options_.dataType, options_.mode);
+  void* record = startImage(options_.dataType, options_.mode, rowReach());
   if (record == nullptr) return;
   fillRecord(record, fields, used);
   lookAtTexts(lineNo, record);
   checkRecord(lineNo, record, fields, used);
-  std::free(record);
 }
 
 void ImportScan::scanStandard(LineReader& reader) {
@@ -520,10 +581,7 @@ void ImportScan::finishWmsRecord() {
   within_ = Within::Nothing;
   void* record = wmsRecord_;
   wmsRecord_ = nullptr;
-  if (record == nullptr || wmsBad_) {
-    std::free(record);
-    return;
-  }
+  if (record == nullptr || wmsBad_) return;
   RecordHeader kind = wmsKind_;
   kind.key = recordKey(kind.dataType, kind.mode, record);
   if (!recordKeyIsValid(kind.mode, kind.key)) {
@@ -533,19 +591,18 @@ void ImportScan::finishWmsRecord() {
     checkKey(wmsLine_, kind);
     checkScales(wmsLine_, kind, record);
   }
-  std::free(record);
 }
 
 void ImportScan::startWmsRecord(int lineNo, const char* line, size_t firstLen) {
   const int plu = static_cast<int>(DataType::Plu);
   wmsLine_ = lineNo;
   wmsBad_ = false;
-  rowNumbers_.clear();
+  forgetRowNumbers();
   ++rows_;
   std::string tag(line, 2);
   if (tag == "bc") {
     wmsKind_ = RecordHeader{plu, kModeAdd, 0};
-    wmsRecord_ = newRecord(plu, kModeAdd);
+    wmsRecord_ = startImage(plu, kModeAdd);
     within_ = readWmsPluFields(lineNo, line, wmsRecord_, wmsBad_) ? Within::PluDescription : Within::Nothing;
   } else if (tag == "p#" || tag == "r#") {
     bool deletion = tag == "p#";
@@ -559,7 +616,7 @@ void ImportScan::startWmsRecord(int lineNo, const char* line, size_t firstLen) {
     }
     // The message's text lines below belong to it even if it is dropped.
     within_ = deletion ? Within::Nothing : Within::MessageText;
-    wmsRecord_ = newRecord(wmsKind_.dataType, wmsKind_.mode);
+    wmsRecord_ = startImage(wmsKind_.dataType, wmsKind_.mode);
     std::string value(line + 2, firstLen - 2);
     uint32_t number = 0;
     if (wmsRecord_ == nullptr) return;
@@ -599,9 +656,6 @@ void ImportScan::scanWmsmart(LineReader& reader) {
 }
 
 void ImportScan::finish(LineReader& reader) {
-  if (reader.hadByteOrderMark()) {
-    out_.insert(out_.begin(), Finding{file_, 1, "the file starts with a byte-order mark; the driver skips it"});
-  }
   if (reader.stoppedAtLongLine()) {
     note(reader.physicalLine(), "the line is longer than 3072 characters; the driver stops reading the file here");
   }
@@ -617,6 +671,26 @@ void ImportScan::finish(LineReader& reader) {
   }
   digits_.finish(file_, out_);
   texts_.finish(file_, out_);
+  if (reader.hadByteOrderMark()) {
+    out_.insert(out_.begin(), Finding{file_, 1, "the file starts with a byte-order mark; the driver skips it"});
+  }
+}
+
+// The end of the furthest field the mapped columns write (a text and its
+// NUL), or of the 8 bytes the record factory starts a record with:
+// clearing the record for the next row need go no further.
+size_t ImportScan::rowReach() {
+  if (rowReach_ > 0) return rowReach_;
+  rowReach_ = sizeof(DeletionRecord);
+  for (const FieldDef* c : map_) {
+    if (c == nullptr) continue;
+    const bool text = c->kind == FieldKind::Text || c->kind == FieldKind::Description;
+    const size_t size = c->kind == FieldKind::Long ? 4 : c->width + (text ? 1 : 0);
+    rowReach_ = std::max(rowReach_, c->offset + size);
+  }
+  // A fixed-width description also sets the record's description size.
+  if (options_.dataFormat == kFormatSeasia) rowReach_ = SIZE_MAX;
+  return rowReach_;
 }
 
 std::string ImportScan::stops16() const {

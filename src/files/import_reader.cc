@@ -11,6 +11,7 @@
 #include "files/field_splitter.h"
 #include "files/line_reader.h"
 #include "files/record_collector.h"
+#include "files/work_files.h"
 #include "masterdata/extra_message.h"
 #include "platform/files.h"
 #include "plu/plu_record.h"
@@ -133,24 +134,30 @@ class DescWriter {
   size_t used_ = 0;
 };
 
-// What one import needs besides its format's own state.
+// What one import needs besides its format's own state. Each line is read
+// into the one full image, and only a valid record is kept, packed.
 struct ImportRun {
   Driver& driver;
   LineReader& reader;
   RecordCollector& collector;
   int dataType;
   int mode;
+  RecordImage image{};
 };
 
-// Keeps a valid record under {data type, mode, key}, read from `line` on;
-// frees any other.
-void keepRecord(ImportRun& run, int dataType, int mode, void* record, int line) {
+// The record of `dataType` and `mode` of the next line, all zero but for
+// what the type starts with; nullptr for a type without import records.
+void* startLine(ImportRun& run, int dataType, int mode) {
+  return startRecord(dataType, mode, run.image.blank(static_cast<size_t>(recordLength(dataType, mode))));
+}
+
+// Keeps the valid record in the image under {data type, mode, key}, read
+// from `line` on.
+void keepRecord(ImportRun& run, int dataType, int mode, const void* record, int line) {
   int32_t key = recordKey(dataType, mode, record);
-  if (recordKeyIsValid(mode, key)) {
-    run.collector.add(RecordHeader{dataType, mode, key, line}, record);
-  } else {
-    std::free(record);
-  }
+  if (!recordKeyIsValid(mode, key)) return;
+  PackedRecord* packed = run.image.pack(static_cast<size_t>(recordLength(dataType, mode)));
+  if (packed != nullptr) run.collector.add(RecordHeader{dataType, mode, key, line}, packed);
 }
 
 MessageCode noData(Driver& driver) {
@@ -211,7 +218,7 @@ bool mapHeader(const OwnedFieldTable& columns, const FieldList& names, bool font
 
 void readStandardLine(ImportRun& run, const ColumnMap& map, FieldList& fields) {
   if (fields.count() == 0) return;
-  void* record = newRecord(run.dataType, run.mode);
+  void* record = startLine(run, run.dataType, run.mode);
   if (record == nullptr) return;
   int n = fields.count() < static_cast<int>(map.size()) ? fields.count() : static_cast<int>(map.size());
   bool fontPairs = run.driver.options.descFontPairs;
@@ -304,7 +311,7 @@ namespace {
 
 void readSeasiaLine(ImportRun& run, const OwnedFieldTable& columns, FieldList& fields) {
   if (fields.count() == 0) return;
-  void* record = newRecord(run.dataType, run.mode);
+  void* record = startLine(run, run.dataType, run.mode);
   if (record == nullptr) return;
   int n = fields.count() < columns.table.count() ? fields.count() : columns.table.count();
   for (int i = 0; i < n; ++i) {
@@ -395,7 +402,7 @@ WmsmartImport::FieldsEnd WmsmartImport::readPluFields(const char* fields, void* 
 
 void WmsmartImport::readPluAddition(const char* line) {
   const int firstLine = run_.reader.physicalLine();
-  void* record = newRecord(static_cast<int>(DataType::Plu), kModeAdd);
+  void* record = startLine(run_, static_cast<int>(DataType::Plu), kModeAdd);
   const FieldDef* descColumn = plu_.find("Desc");
   DescWriter desc;
   if (record != nullptr && descColumn != nullptr) desc = DescWriter(fieldAt(record, *descColumn), descColumn->width);
@@ -408,16 +415,13 @@ void WmsmartImport::readPluAddition(const char* line) {
     desc.addLine('1', next, len);
     if (next[len] == kUnitSeparator) end = readPluFields(next + len + 1, record, desc, bad);
   }
-  if (bad) {
-    std::free(record);
-    return;
-  }
+  if (bad) return;
   setDescSize(record, static_cast<int>(DataType::Plu), 60);
   keepRecord(run_, static_cast<int>(DataType::Plu), kModeAdd, record, firstLine);
 }
 
 void WmsmartImport::readPluDeletion(const char* line, size_t firstLen) {
-  auto* deletion = static_cast<DeletionRecord*>(newRecord(static_cast<int>(DataType::Plu), kModeDelete));
+  auto* deletion = static_cast<DeletionRecord*>(startLine(run_, static_cast<int>(DataType::Plu), kModeDelete));
   if (deletion == nullptr) return;
   uint32_t number = 0;
   if (readImportNumber(std::string_view(line + 2, firstLen - 2), true, number)) {
@@ -443,20 +447,14 @@ void WmsmartImport::readMessage(const char* line, size_t firstLen) {
   bool readable = readImportNumber(std::string_view(line + 2, firstLen - 2), true, number);
   const char* second = line + firstLen;
   if (*second != kUnitSeparator || second[1] != 'r' || second[2] != 't') return;  // no "rt": dropped
-  // Without a record (out of memory) the lines are still consumed, so they
-  // are not taken for records.
-  void* record = newRecord(type, kModeAdd);
+  void* record = startLine(run_, type, kModeAdd);
   const FieldDef* numberColumn = message_.find("Message_No");
   const FieldDef* descColumn = message_.find("Desc");
   DescWriter desc;
   if (record != nullptr && descColumn != nullptr) desc = DescWriter(fieldAt(record, *descColumn), descColumn->width);
   desc.addLine('0', second + 3, std::strlen(second + 3));
   readFollowingLines('0', desc);
-  if (record == nullptr) return;
-  if (!readable || numberColumn == nullptr) {
-    std::free(record);
-    return;
-  }
+  if (record == nullptr || !readable || numberColumn == nullptr) return;
   storeNumber(record, *numberColumn, number);
   setDescSize(record, type, 60);
   keepRecord(run_, type, kModeAdd, record, firstLine);

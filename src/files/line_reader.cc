@@ -9,6 +9,17 @@ namespace {
 
 bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
 
+// The first CR or LF in [from, to), or `to`: the library's search runs
+// over a line many bytes at a time, and a NUL inside the line is no end.
+int lineEnd(const char* data, int from, int to) {
+  const auto length = static_cast<size_t>(to - from);
+  const void* lf = std::memchr(data + from, '\n', length);
+  const size_t beforeLf = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - (data + from)) : length;
+  const void* cr = std::memchr(data + from, '\r', beforeLf);
+  const size_t end = cr != nullptr ? static_cast<size_t>(static_cast<const char*>(cr) - (data + from)) : beforeLf;
+  return from + static_cast<int>(end);
+}
+
 }  // namespace
 
 LineReader::LineReader(std::FILE* file, DriverLog& log)
@@ -103,7 +114,7 @@ char* LineReader::takeLine(bool& holdsNul) {
   int start = pos_;
   lastWasCr_ = false;
   physicalLine_ = lineEnds_ + 1;
-  while (pos_ < end_ && !isLineEnd(data[pos_])) ++pos_;
+  pos_ = lineEnd(data, pos_, end_);
   if (pos_ - start > kMaxLineLen) {
     log_.error(kMsgLineTooLong, lineCount_ + 1);
     stopped_ = true;

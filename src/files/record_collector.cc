@@ -64,7 +64,7 @@ void RecordCollector::growIndex() {
   }
 }
 
-void RecordCollector::add(const RecordHeader& header, void* record) {
+void RecordCollector::add(const RecordHeader& header, PackedRecord* record) {
   uint64_t key = indexKey(header);
   Slot& slot = index_[findSlot(key)];
   if (slot.entry == kNoEntry) {
@@ -87,8 +87,9 @@ void RecordCollector::add(const RecordHeader& header, void* record) {
 
 void RecordCollector::handOver(RecordList& records, RecordHeaderList& headers) {
   if (order_ == Order::ByKey) {
-    std::sort(entries_.begin(), entries_.end(),
-              [](const Entry& a, const Entry& b) { return a.header.key < b.header.key; });
+    auto byKey = [](const Entry& a, const Entry& b) { return a.header.key < b.header.key; };
+    // A store's file is mostly in key order already.
+    if (!std::is_sorted(entries_.begin(), entries_.end(), byKey)) std::sort(entries_.begin(), entries_.end(), byKey);
     handOverOrdered(records, headers);
   } else {
     handOverFileOrder(records, headers);

@@ -31,8 +31,8 @@ class RecordCollector {
   // Frees the records not handed over.
   ~RecordCollector();
 
-  // Takes ownership of `record` (a std::calloc block).
-  void add(const RecordHeader& header, void* record);
+  // Takes ownership of `record` (released with std::free).
+  void add(const RecordHeader& header, PackedRecord* record);
 
   // Moves every kept record into the lists, applying the same insertion
   // rules to any entries the lists already hold. The collector is empty
@@ -42,7 +42,7 @@ class RecordCollector {
  private:
   struct Entry {
     RecordHeader header;
-    void* record = nullptr;  // nullptr: replaced by a later record
+    PackedRecord* record = nullptr;  // nullptr: replaced by a later record
   };
 
   void handOverOrdered(RecordList& records, RecordHeaderList& headers);

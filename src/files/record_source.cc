@@ -20,7 +20,7 @@ bool RecordSource::nextFromRecordList(SourceRecord& out) {
   const RecordHeader* header = position_ < driver->headers.count() ? driver->headers.get(position_) : nullptr;
   out.dataType = header != nullptr ? header->dataType : driver->options.dataType;
   out.mode = header != nullptr ? header->mode : driver->options.mode;
-  out.record = driver->records.get(position_);
+  out.record = driver->records.image(position_, image_);
   out.length = recordLength(out.dataType, out.mode);
   out.number = ++position_;
   out.line = header != nullptr ? header->line : 0;

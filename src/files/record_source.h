@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "core/record_list.h"
 #include "core/scale_entry.h"
 #include "files/work_files.h"
 
@@ -40,6 +41,7 @@ class RecordSource {
 
   ScaleEntry& scale_;
   int position_ = 0;
+  RecordImage image_;  // the full image of the list's current record
   std::array<uint64_t, kMaxResendRecordLen / 8> resendBuffer_{};  // aligned room for one record image
 };
 

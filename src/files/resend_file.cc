@@ -82,7 +82,7 @@ uint64_t recordId(const ResendEntry& e) {
 
 // Data type and mode of the run's record at `index`: its header, or the
 // run's options when the header list is shorter (delete-all adds none).
-ResendEntry runRecord(const Driver& driver, int index) {
+ResendEntry runRecord(const Driver& driver, int index, RecordImage& image) {
   ResendEntry e;
   const RecordHeader* header = index < driver.headers.count() ? driver.headers.get(index) : nullptr;
   e.header.dataType = header != nullptr ? header->dataType : driver.options.dataType;
@@ -90,7 +90,7 @@ ResendEntry runRecord(const Driver& driver, int index) {
   if (e.header.mode == kModeDeleteAll) e.header.mode = kModeDelete;
   e.header.length = static_cast<uint32_t>(recordLength(e.header.dataType, e.header.mode));
   e.record = driver.records.get(index);
-  e.key = recordKey(e.header.dataType, e.header.mode, e.record);
+  e.key = recordKey(e.header.dataType, e.header.mode, image.unpack(e.record));
   return e;
 }
 
@@ -98,8 +98,12 @@ bool writeEntry(ReplacementFile& out, std::FILE* from, const ResendEntry& e) {
   uint8_t header[kResendEntryHeaderLen];
   encodeResendHeader(e.header, header);
   if (!out.write(header, sizeof header)) return false;
-  if (e.record != nullptr) return out.write(e.record, e.header.length);
   std::array<uint8_t, kMaxResendRecordLen> record{};
+  if (e.record != nullptr) {
+    // The packed bytes, then the zero bytes the image ends with.
+    const size_t kept = std::min<size_t>(e.record->length, e.header.length);
+    return out.write(e.record->bytes(), kept) && out.write(record.data(), e.header.length - kept);
+  }
   return readAt(from, e.offset + kHeaderLen, record.data(), e.header.length) &&
          out.write(record.data(), e.header.length);
 }
@@ -258,8 +262,9 @@ MessageCode keepRunInResendFile(Driver& driver, ScaleEntry& scale, bool failed) 
   }
   size_t held = scan.entries.size();
   std::vector<ResendEntry> sequence = std::move(scan.entries);
+  RecordImage image;
   for (int i = 0; i < driver.records.count(); ++i) {
-    ResendEntry e = runRecord(driver, i);
+    ResendEntry e = runRecord(driver, i, image);
     if (e.record != nullptr && e.header.length > 0) sequence.push_back(e);
   }
   std::vector<bool> stale = staleEntries(sequence);

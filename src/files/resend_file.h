@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/message_table.h"
+#include "core/record_list.h"
 #include "core/scale_entry.h"
 #include "files/work_files.h"
 
@@ -25,12 +26,13 @@ namespace tolvan {
 class Driver;
 
 // One record a resend file holds or is to hold: an entry read from a file
-// (at `offset`) or a record of the run's list (`record`).
+// (at `offset`) or a record of the run's list (`record`, kept packed: the
+// entry gets its full image).
 struct ResendEntry {
   ResendEntryHeader header;
   int32_t key = 0;
   long offset = -1;
-  const void* record = nullptr;
+  const PackedRecord* record = nullptr;
 };
 
 struct ResendScan {

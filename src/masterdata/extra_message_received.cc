@@ -72,7 +72,7 @@ bool handleReceivedExMsg(ScaleEntry& scale, std::span<const uint8_t> data) {
   } else {
     parseBlockText(scale, data, *record);
   }
-  keepFirstArrival(scale, record);
+  keepFirstArrival(scale, record, sizeof *record);
   return true;
 }
 

@@ -132,7 +132,7 @@ bool handleReceivedKeyboard(ScaleEntry& scale, std::span<const uint8_t> data) {
   key->keyNo = data[0];
   key->keyType = data[1];
   UnpackBcdLong(key->data, data.subspan(2, 4), 8);
-  keepFirstArrival(scale, key);
+  keepFirstArrival(scale, key, sizeof *key);
   return true;
 }
 

@@ -104,7 +104,7 @@ bool handleReceivedNutrition(ScaleEntry& scale, std::span<const uint8_t> data) {
   } else {
     parseBlockText(data, *panel);
   }
-  keepFirstArrival(scale, panel);
+  keepFirstArrival(scale, panel, sizeof *panel);
   return true;
 }
 

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "core/record_list.h"
 #include "masterdata/block_fields.h"
 #include "records/message_record.h"
 #include "records/packing.h"
@@ -109,8 +108,6 @@ void buildMkdPriceChangeFieldTable(FieldTable& table) {
       new FieldDef("MarkPrice", FieldKind::Long, 4, offsetof(MkdPriceChangeRecord, markPrice), kNewPriceMeaning));
 }
 
-PriceChangeRecord* newPriceChange() { return allocRecord<PriceChangeRecord>(); }
-MkdPriceChangeRecord* newMkdPriceChange() { return allocRecord<MkdPriceChangeRecord>(); }
 
 bool convertPriceChange(const ScaleEntry& scale, const void* record, int& code, std::span<uint8_t> buffer,
                         int& length, ScaleFieldList* trace) {

@@ -41,10 +41,6 @@ void buildPriceChangeFieldTable(FieldTable& table);
 void buildPriceChangeFixedFieldTable(FieldTable& table);
 void buildMkdPriceChangeFieldTable(FieldTable& table);
 
-// New all-zero records for the record list, released with std::free.
-PriceChangeRecord* newPriceChange();
-MkdPriceChangeRecord* newMkdPriceChange();
-
 // The scale record of one price change: block family the text "31"/"3101"/
 // "6602" with the PLU number and unit price (its length excludes the NUL
 // behind it); message family message 23 on "vt40" (record header and a

@@ -76,7 +76,7 @@ bool handleReceivedStore(ScaleEntry& scale, std::span<const uint8_t> data) {
   StoreRecord* store = newStoreRecord();
   if (store == nullptr) return false;
   parseStoreBody(scale, data, *store);
-  keepFirstArrival(scale, store);
+  keepFirstArrival(scale, store, sizeof *store);
   return true;
 }
 

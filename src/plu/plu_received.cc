@@ -265,7 +265,7 @@ bool handleReceivedPlu(ScaleEntry& scale, std::span<const uint8_t> data) {
     std::free(plu);
     return false;
   }
-  keepFirstArrival(scale, plu);
+  keepFirstArrival(scale, plu, sizeof *plu);
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "app/file_check.h"
@@ -185,6 +186,37 @@ TEST(FileFindings, EachKindIsFoundWithItsLineAndWhatTheDriverDoes) {
                                                                                 << ::testing::PrintToString(lines);
     }
   }
+}
+
+// Two million bad rows must not hold two million findings: a check lists
+// the first thousand of a kind and says how many more there are, and the
+// warnings' closing count still counts every one.
+TEST(FileFindings, BeyondAThousandOfAKindAreCountedAndSaid) {
+  TempDir dir;
+  testing::CurrentDir here(dir.path());
+  dir.write("cfg.txt", kScales);
+  std::string rows = "Plu_No\r\n";
+  for (int i = 0; i < 1003; ++i) rows += "x\r\n";
+  dir.write("in.txt", rows);
+  DriverOptions options;
+  options.configFile = "cfg.txt";
+  options.mode = kModeAdd;
+  options.dataFile = "in.txt";
+  FileFindings found = lookAtFiles(options);
+  // Of each kind ("not a number", "row dropped") a thousand, and "no row gives a record".
+  ASSERT_EQ(found.findings.size(), 2001u);
+  EXPECT_EQ(countFindings(found.findings), 2007u);
+  std::FILE* out = std::tmpfile();
+  writeFindings(out, found.findings);
+  writeFindingWarnings(out, found.findings, kMaxWarningLines);
+  std::rewind(out);
+  std::string text(1 << 20, '\0');
+  text.resize(std::fread(text.data(), 1, text.size(), out));
+  std::fclose(out);
+  EXPECT_NE(text.find("in.txt:1001: row dropped: Plu_No \"x\" is not a number; the driver skips it\n"
+                      "... and 3 more like it\ntolvandrv: warning: in.txt:0: no row gives a record"),
+            std::string::npos);
+  EXPECT_EQ(text.substr(text.rfind("tolvandrv: warning: ...")), "tolvandrv: warning: ... and 1987 more\n");
 }
 
 }  // namespace

@@ -142,8 +142,8 @@ TEST(OperationRunnerRealWorker, HungScaleIsAbandonedAndJoinedCleanly) {
   scale->connectTimeout = 1;
   scale->trafficLogFile = dir.file("silent.log");
   driver.scales.append(scale);
-  driver.records.append(std::calloc(1, 2196));
-  static_cast<int32_t*>(driver.records.get(0))[0] = 1;
+  const int32_t pluOne = 1;
+  driver.records.appendImage(&pluOne, sizeof pluOne);
 
   std::thread hang([&] {
     // Once the session start is out, the worker waits for its answer.
@@ -168,7 +168,8 @@ TEST_F(OperationRunner, ReportKeepsNamesThatAreNotUtf8) {
 }
 
 TEST_F(OperationRunner, ProgressCountsOnlyThisWaitsRecordsAndNamesTheScaleFurthestBehind) {
-  for (int i = 0; i < 10; ++i) driver.records.append(allocRecord<DeletionRecord>());
+  const DeletionRecord deletion{};
+  for (int i = 0; i < 10; ++i) driver.records.appendImage(&deletion, sizeof deletion);
   for (const char* name : {"Ahead", "Behind", "Done"}) addScale(name).status = kStatusRunning;
   ProgressLine progress(nullptr);
   driver.scales.get(0)->tally.sent = 20;  // by an earlier resend

@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
 #include <tuple>
 
+#include "dispatch/field_tables.h"
 #include "dispatch/record_factory.h"
+#include "plu/plu_encoding.h"
+#include "plu/plu_record.h"
 #include "records/deletion_record.h"
 
 namespace tolvan {
@@ -39,7 +45,8 @@ TEST(DispatchMapping, EveryTypeHasItsOwnOperations) {
 }
 
 TEST(RecordFactory, ImportRecordsAndDeletionsStartWithoutAValidKeyAndUnknownTypesGoNowhere) {
-  auto* deletion = static_cast<DeletionRecord*>(newRecord(6, 2));
+  DeletionRecord blank{};
+  auto* deletion = static_cast<DeletionRecord*>(startRecord(6, 2, &blank));
   ASSERT_NE(deletion, nullptr);
   EXPECT_EQ(deletion->dataType, 6);
   EXPECT_FALSE(recordKeyIsValid(2, recordKey(6, 2, deletion)));
@@ -53,10 +60,46 @@ TEST(RecordFactory, ImportRecordsAndDeletionsStartWithoutAValidKeyAndUnknownType
   EXPECT_EQ(length, 0);
   scale.dataType = 17;
   EXPECT_FALSE(handleReceivedRecord(scale, std::span<const uint8_t>(buffer, 4)));
-  EXPECT_EQ(newRecord(1, 3), nullptr);
-  EXPECT_EQ(newRecord(11, 1), nullptr);
+  EXPECT_EQ(startRecord(1, 3, &blank), nullptr);
+  EXPECT_EQ(startRecord(11, 1, &blank), nullptr);
   EXPECT_FALSE(recordKeyIsValid(1, 0));
-  std::free(deletion);
+}
+
+// The look for findings converts no PLU whose numbers lie within their
+// columns' ranges: that holds only while each range is the narrowest field
+// any model, version and maxexmsg gives the column.
+TEST(ColumnRanges, APluAtTheTopOfEveryRangeReachesEveryModelWhole) {
+  FieldTable columns;
+  buildFieldTable(columns, 1, 1);
+  PluRecord plu{};
+  std::map<uint32_t, std::string> top;  // the digits of each column's largest value, by offset
+  for (int i = 0; i < columns.count(); ++i) {
+    const FieldDef& c = *columns.get(i);
+    if (c.kind == FieldKind::Text || c.kind == FieldKind::Description || c.meaning.max < c.meaning.min) continue;
+    const auto v = static_cast<uint32_t>(c.meaning.max);
+    std::memcpy(reinterpret_cast<char*>(&plu) + c.offset, &v, c.kind == FieldKind::Long ? 4 : c.width);
+    top[c.offset] = std::to_string(v);
+  }
+  columns.clearAndFree();
+  top[offsetof(PluRecord, itemCode)] = std::to_string(pluItemCodeField(plu));
+  for (int model : {kModelVt30, kModelPmx, kModelLm50, kModelMerioPro, kModelVt40}) {
+    for (int version = kVersionUsa; version <= kVersionSouthAfrica; ++version) {
+      for (int maxExMsg : {99, 9999, 99999}) {
+        ScaleEntry scale("s", 0, 594);
+        scale.model = model;
+        scale.version = version;
+        scale.maxExMsg = maxExMsg;
+        uint8_t buffer[kMaxConvertedLen];
+        int code = 0, length = 0;
+        ScaleFieldList trace;
+        ASSERT_TRUE(convertRecord(scale, 1, 1, &plu, code, buffer, length, &trace));
+        for (const ScaleField& f : trace) {
+          EXPECT_LE(top[f.offset].size(), static_cast<size_t>(f.digits))
+              << "model " << model << " version " << version << " maxexmsg " << maxExMsg << " offset " << f.offset;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

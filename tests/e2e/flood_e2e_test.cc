@@ -1,7 +1,8 @@
 // A scale that answers a receive with PLUs without end: the receive takes
 // at most the cap from it and fails it, while a healthy scale in the same
-// run gives everything. The driver runs in this process (its cap set low,
-// its pauses counted, not waited) against the real simulator.
+// run gives everything; and the records all scales of a run send share one
+// memory budget. The driver runs in this process (its cap and budget set
+// low, its pauses counted, not waited) against the real simulator.
 #include "app/configuration.h"
 #include "app/operation_runner.h"
 #include "app/run_report.h"
@@ -14,23 +15,31 @@
 namespace tolvan::testing {
 namespace {
 
-TEST_F(SimRunTest, FloodingScalesStopAtTheCapWhileAHealthyScaleGivesEverything) {
-  h.writeFile("good.seed", "record type=1 no=7 hex=3333303030303037\n");  // "33", then PLU 000007
-  start(scaleLine("Good", "model=vt30,version=usa,simseed=good.seed") +
-        scaleLine("FloodMsg", "model=vt40,simfault=flood") +
-        scaleLine("FloodUdp", "model=pmx,protocol=udp,simfault=flood"));
+// Receives from the started scales with `limits` applied, writes the
+// export and gives the report.
+template <class Limits>
+RunReport receiveWith(SimHarness& h, Limits limits) {
   CurrentDir inFolder(h.dir());
   SystemClock clock;
   FakeSleeper sleeper;
   Driver driver(clock, sleeper, nullptr);
   driver.options.mode = kModeReceive;
   driver.options.dataFile = "out.csv";
-  driver.options.maxReceivedPerScale = 2000;
-  ASSERT_EQ(loadConfiguration(driver), kMsgOk);
+  limits(driver.options);
   RunReport report;
+  EXPECT_EQ(loadConfiguration(driver), kMsgOk);
   report.result = receiveFromAllScales(driver);
-  ASSERT_EQ(writeExportFile(driver), kMsgOk);
+  EXPECT_EQ(writeExportFile(driver), kMsgOk);
   takeRunReport(driver, report);
+  return report;
+}
+
+TEST_F(SimRunTest, FloodingScalesStopAtTheCapWhileAHealthyScaleGivesEverything) {
+  h.writeFile("good.seed", "record type=1 no=7 hex=3333303030303037\n");  // "33", then PLU 000007
+  start(scaleLine("Good", "model=vt30,version=usa,simseed=good.seed") +
+        scaleLine("FloodMsg", "model=vt40,simfault=flood") +
+        scaleLine("FloodUdp", "model=pmx,protocol=udp,simfault=flood"));
+  RunReport report = receiveWith(h, [](DriverOptions& o) { o.maxReceivedPerScale = 2000; });
   EXPECT_EQ(exitStatusFor(report), kExitScaleFailed);
   for (const ScaleReport& s : report.scales) {
     EXPECT_EQ(std::tuple(s.verdict, s.code, s.received), s.name == "Good" ? std::tuple(ScaleVerdict::Ok, 0, 1)
@@ -39,6 +48,23 @@ TEST_F(SimRunTest, FloodingScalesStopAtTheCapWhileAHealthyScaleGivesEverything) 
   }
   // The header, PLU 7, and the floods' 2000 numbers once: both floods send the same numbers.
   EXPECT_EQ(countOf(h.readFile("out.csv"), "\r\n"), 2002u);
+  stop();
+}
+
+// Far below the cap, the records kept fill the run's budget; each flooding
+// scale then fails at its next record, and what arrived is exported.
+TEST_F(SimRunTest, FloodingScalesFailWhenTheRunsRecordsFillTheirBudget) {
+  start(scaleLine("FloodMsg", "model=vt40,simfault=flood") +
+        scaleLine("FloodTcp", "model=vt30,simfault=flood"));
+  RunReport report = receiveWith(h, [](DriverOptions& o) { o.maxReceivedBytes = 200'000; });
+  EXPECT_EQ(exitStatusFor(report), kExitScaleFailed);
+  for (const ScaleReport& s : report.scales) {
+    EXPECT_EQ(std::tuple(s.verdict, s.code), std::tuple(ScaleVerdict::Failed, 22)) << s.name;
+    EXPECT_LT(s.received, 5000) << s.name;
+  }
+  const size_t lines = countOf(h.readFile("out.csv"), "\r\n");
+  EXPECT_GT(lines, 500u);
+  EXPECT_LT(lines, 2000u);
   stop();
 }
 

@@ -19,11 +19,11 @@ class ExportWriter : public ::testing::Test {
     driver_.options.mode = kModeReceive;
     driver_.options.dataType = 1;
   }
-  PluRecord& addPlu(int32_t pluNo) {
-    auto* plu = allocRecord<PluRecord>();
-    plu->pluNo = pluNo;
-    driver_.records.append(plu);
-    return *plu;
+  void addPlu(int32_t pluNo, const char* desc) {
+    PluRecord plu{};
+    plu.pluNo = pluNo;
+    std::strcpy(plu.desc, desc);
+    driver_.records.appendImage(&plu, sizeof plu);
   }
   std::string exported() const { return run_.dir.read("export.txt"); }
 
@@ -45,7 +45,7 @@ TEST_F(ExportWriter, DescriptionsAsFontTextPairs) {
     EXPECT_EQ(formatFontPairs(desc.c_str(), separator), pairs);
   }
   driver_.options.descFontPairs = true;
-  std::strcpy(addPlu(1).desc, "\x1b" "C1Hello\x1b" "C2World");
+  addPlu(1, "\x1b" "C1Hello\x1b" "C2World");
   ASSERT_EQ(writeExportFile(driver_), kMsgOk);
   EXPECT_TRUE(exported().ends_with(",1,\"Hello\",2,\"World\"\r\n")) << exported();
 }
@@ -53,7 +53,7 @@ TEST_F(ExportWriter, DescriptionsAsFontTextPairs) {
 // A scale's text cannot forge a row: its CR and LF are written as spaces,
 // plain or as font/text pairs.
 TEST_F(ExportWriter, ReceivedLineBreaksBecomeSpaces) {
-  std::strcpy(addPlu(1).desc, "\x1b" "C1Apple\r\n2,forged\rrow\n");
+  addPlu(1, "\x1b" "C1Apple\r\n2,forged\rrow\n");
   for (bool pairs : {false, true}) {
     driver_.options.descFontPairs = pairs;
     ASSERT_EQ(writeExportFile(driver_), kMsgOk);

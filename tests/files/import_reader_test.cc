@@ -12,6 +12,7 @@
 #include "files/record_collector.h"
 #include "plu/plu_record.h"
 #include "records/deletion_record.h"
+#include "support/records.h"
 
 namespace tolvan {
 namespace {
@@ -36,7 +37,7 @@ class ImportTest : public ::testing::Test {
     for (int i = 0; i < run_.driver.headers.count(); ++i) out.push_back(run_.driver.headers.get(i)->key);
     return out;
   }
-  const PluRecord& plu(int index) const { return *static_cast<const PluRecord*>(run_.driver.records.get(index)); }
+  PluRecord plu(int index) const { return testing::recordAt<PluRecord>(run_.driver.records, index); }
   std::string desc(int index) const { return plu(index).desc; }
   bool logged(const std::string& text) const { return run_.logText().find(text) != std::string::npos; }
 
@@ -217,7 +218,7 @@ TEST_F(ImportTest, WmsmartReplacingAppendKeepsFileOrderAcrossModes) {
             kMsgOk);
   ASSERT_EQ(keys(), (Keys{5, 8, 3}));
   EXPECT_EQ(run_.driver.headers.get(0)->mode, kModeDelete);
-  EXPECT_EQ(static_cast<const DeletionRecord*>(run_.driver.records.get(0))->recNo, 5);
+  EXPECT_EQ(testing::recordAt<DeletionRecord>(run_.driver.records, 0).recNo, 5);
   EXPECT_EQ(plu(2).unitPrice, 2);
 }
 
@@ -228,7 +229,7 @@ TEST(RecordCollector, HandOverMergesIntoListsAlreadyHoldingRecords) {
   auto handOver = [&](RecordCollector::Order order, std::vector<RecordHeader> held, std::vector<RecordHeader> added) {
     records.clearAndFree();
     headers.clearAndFree();
-    auto block = [](char mark) { return std::memset(std::calloc(1, 4), mark, 1); };
+    auto block = [](char mark) { return PackedRecord::pack(&mark, 1); };
     for (const RecordHeader& h : held) {
       records.append(block('H'));
       headers.append(new RecordHeader(h));
@@ -239,7 +240,7 @@ TEST(RecordCollector, HandOverMergesIntoListsAlreadyHoldingRecords) {
     std::vector<std::vector<int>> got;
     for (int i = 0; i < headers.count(); ++i) {
       const RecordHeader& h = *headers.get(i);
-      got.push_back({h.dataType, h.mode, h.key, *static_cast<const char*>(records.get(i))});
+      got.push_back({h.dataType, h.mode, h.key, *records.get(i)->bytes()});
     }
     return got;
   };

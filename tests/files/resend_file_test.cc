@@ -31,9 +31,7 @@ class ResendFile : public ::testing::Test {
  protected:
   void SetUp() override { scale_.resendFile = run_.dir.file("s.rsd"); }
   void addRecord(int type, int mode, int32_t key, char fill) {
-    void* record = std::malloc(8);
-    std::memcpy(record, entry(type, mode, key, fill).data() + kResendEntryHeaderLen, 8);
-    run_.driver.records.append(record);
+    run_.driver.records.appendImage(entry(type, mode, key, fill).data() + kResendEntryHeaderLen, 8);
     run_.driver.headers.append(new RecordHeader{type, mode, key});
   }
   // "keys read | bytes set aside..." of a file holding `bytes`.
@@ -96,7 +94,8 @@ TEST_F(ResendFile, AFullDiskLeavesResendFileAndExportUntouched) {
     setrlimit(RLIMIT_FSIZE, &limit);
     bool resendRefused = keepRunInResendFile(run_.driver, scale_, true) == kMsgResendOpenError;
     run_.clearRecords();
-    for (int i = 0; i < 20; ++i) run_.driver.records.append(allocRecord<PluRecord>());
+    const PluRecord blank{};
+    for (int i = 0; i < 20; ++i) run_.driver.records.appendImage(&blank, sizeof blank);
     run_.driver.options.dataFile = run_.dir.file("export.txt");
     run_.driver.options.mode = kModeReceive;
     _exit(resendRefused && writeExportFile(run_.driver) == kMsgCannotOpenTextFile ? 0 : 1);

@@ -34,11 +34,13 @@ class WorkFilesTest : public ::testing::Test {
     scale_.driver = &driver_;
     scale_.resendFile = run_.dir.file("resend.bin");
   }
-  // A zeroed record block of `length` bytes whose first byte marks it.
-  void addRecord(int length, uint8_t marker, const RecordHeader* header) {
-    auto* block = static_cast<uint8_t*>(std::calloc(1, static_cast<size_t>(length)));
-    block[0] = marker;
-    driver_.records.append(block);
+  // A zeroed record of `length` bytes whose first byte marks it, and
+  // whose fifth byte holds `fifth`.
+  void addRecord(int length, uint8_t marker, const RecordHeader* header, uint8_t fifth = 0) {
+    std::vector<uint8_t> image(static_cast<size_t>(length));
+    image[0] = marker;
+    image[4] = fifth;
+    driver_.records.appendImage(image.data(), image.size());
     if (header != nullptr) driver_.headers.append(new RecordHeader(*header));
   }
   std::string resendBytes() const { return run_.dir.read("resend.bin"); }
@@ -77,8 +79,7 @@ TEST_F(WorkFilesTest, NoResendFileOrUnopenableOne) {
 TEST_F(WorkFilesTest, SourceWalksTheListOrReadsBackWhatAFailedRunAppended) {
   RecordHeader add{2, kModeAdd, 5};
   addRecord(2056, 0x11, &add);
-  addRecord(8, 0x22, nullptr);  // header list shorter: options decide
-  static_cast<uint8_t*>(driver_.records.get(1))[4] = 7;  // deletion of record 7
+  addRecord(8, 0x22, nullptr, 7);  // deletion of record 7; header list shorter: options decide
   driver_.options.dataType = 2;
   driver_.options.mode = kModeDelete;
   for (bool fromResend : {false, true}) {

@@ -83,16 +83,14 @@ class MessageProtocol : public ::testing::Test {
   }
 
   void addPlu(int pluNo) {
-    auto* plu = allocRecord<PluRecord>();
-    plu->pluNo = pluNo;
-    driver_.records.append(plu);
+    PluRecord plu{};
+    plu.pluNo = pluNo;
+    driver_.records.appendImage(&plu, sizeof plu);
     driver_.headers.append(new RecordHeader{1, 1, pluNo});
   }
   void addDeletion(int dataType, int recNo) {
-    auto* deletion = allocRecord<DeletionRecord>();
-    deletion->dataType = static_cast<uint16_t>(dataType);
-    deletion->recNo = recNo;
-    driver_.records.append(deletion);
+    const DeletionRecord deletion{static_cast<uint16_t>(dataType), recNo};
+    driver_.records.appendImage(&deletion, sizeof deletion);
     driver_.headers.append(new RecordHeader{dataType, 2, recNo});
   }
 

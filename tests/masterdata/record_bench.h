@@ -11,6 +11,7 @@
 #include "dispatch/record_dispatch.h"
 #include "records/deletion_record.h"
 #include "support/fakes.h"
+#include "support/records.h"
 
 namespace tolvan::testing {
 
@@ -40,8 +41,8 @@ struct RecordBench {
     return handleReceivedRecord(scale, std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
   }
   template <class Record>
-  const Record& kept(int index) const {
-    return *static_cast<const Record*>(driver.records.get(index));
+  Record kept(int index) const {
+    return recordAt<Record>(driver.records, index);
   }
 
   FakeClock clock;

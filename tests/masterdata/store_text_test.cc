@@ -11,6 +11,7 @@
 #include "masterdata/store_text.h"
 #include "masterdata/store_text_encoding.h"
 #include "masterdata/store_text_received.h"
+#include "support/records.h"
 
 namespace tolvan {
 namespace {
@@ -67,7 +68,7 @@ TEST_F(StoreText, ReceivedBodiesKeepWhatTheyHold) {
   ASSERT_TRUE(handleReceivedStore(b_.scale, Bytes{0x00, 0x07, 9, 0, 13, 8, 'A', 'B'}));
   ASSERT_TRUE(handleReceivedStore(b_.scale, Bytes{0x00, 0x07, 9, 0, 13, 8, 7}));  // same store: dropped
   ASSERT_EQ(b_.driver.records.count(), 1);
-  const auto& cut = *static_cast<const StoreRecord*>(b_.driver.records.get(0));
+  const auto cut = testing::recordAt<StoreRecord>(b_.driver.records, 0);
   EXPECT_EQ(cut.storeNo, 7);
   EXPECT_EQ(cut.nameFont, 1);
   EXPECT_STREQ(cut.name, "AB");

@@ -15,6 +15,7 @@
 #include "plu/plu_record.h"
 #include "support/fakes.h"
 #include "support/golden.h"
+#include "support/records.h"
 
 namespace tolvan {
 namespace {
@@ -60,10 +61,11 @@ class ReceivedPlu : public ::testing::Test {
   }
   bool receive(const std::string& text) { return receive(scale_, text); }
   bool receive(const Bytes& body) { return handleReceivedPlu(scale_, body); }
-  const PluRecord& at(int i) const { return *static_cast<const PluRecord*>(driver_.records.get(i)); }
+  PluRecord at(int i) const { return testing::recordAt<PluRecord>(driver_.records, i); }
   void expectRecord(int i, const PluRecord& want) const {
     ASSERT_LT(i, driver_.records.count());
-    EXPECT_EQ(std::memcmp(&at(i), &want, sizeof want), 0) << "PLU " << at(i).pluNo << " desc " << at(i).desc;
+    const PluRecord got = at(i);
+    EXPECT_EQ(std::memcmp(&got, &want, sizeof want), 0) << "PLU " << got.pluNo << " desc " << got.desc;
   }
 
   testing::FakeClock clock_;

@@ -1,0 +1,75 @@
+#include "core/record_list.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace tolvan {
+namespace {
+
+constexpr size_t kZeroRun = 256;
+constexpr std::array<uint8_t, kZeroRun> kZeros{};
+
+// The length of `bytes` without its zero bytes at the end, looked at 256
+// bytes at a time first: a description ends long before its 2048 bytes do.
+size_t keptLength(const uint8_t* bytes, size_t length) {
+  while (length >= kZeroRun && std::memcmp(bytes + length - kZeroRun, kZeros.data(), kZeroRun) == 0) length -= kZeroRun;
+  while (length >= 32) {
+    uint64_t words[4];
+    std::memcpy(words, bytes + length - 32, sizeof words);
+    if ((words[0] | words[1] | words[2] | words[3]) != 0) break;
+    length -= 32;
+  }
+  while (length > 0 && bytes[length - 1] == 0) --length;
+  return length;
+}
+
+}  // namespace
+
+PackedRecord* PackedRecord::pack(const void* image, size_t imageLen) {
+  if (image == nullptr || imageLen > kMaxRecordImageLen) return nullptr;
+  const auto* bytes = static_cast<const uint8_t*>(image);
+  const size_t kept = keptLength(bytes, imageLen);
+  void* block = std::malloc(sizeof(PackedRecord) + kept);
+  if (block == nullptr) return nullptr;
+  auto* packed = new (block) PackedRecord{static_cast<uint32_t>(kept)};
+  if (kept > 0) std::memcpy(packed + 1, bytes, kept);
+  return packed;
+}
+
+// glibc hands out blocks of 16-byte steps with an 8-byte header of its own.
+size_t PackedRecord::heapBytes() const {
+  const size_t asked = sizeof(PackedRecord) + length + 8;
+  return std::max<size_t>(32, (asked + 15) / 16 * 16);
+}
+
+const void* RecordImage::unpack(const PackedRecord* record) {
+  if (record == nullptr) return nullptr;
+  const size_t kept = std::min<size_t>(record->length, bytes_.size());
+  std::memcpy(bytes_.data(), record->bytes(), kept);
+  if (dirty_ > kept) std::memset(bytes_.data() + kept, 0, dirty_ - kept);
+  dirty_ = kept;
+  return bytes_.data();
+}
+
+void* RecordImage::blank(size_t imageLen) {
+  std::memset(bytes_.data(), 0, dirty_);
+  dirty_ = std::min(imageLen, bytes_.size());  // what the caller may write
+  return bytes_.data();
+}
+
+PackedRecord* RecordImage::pack(size_t imageLen) {
+  PackedRecord* packed = PackedRecord::pack(bytes_.data(), std::min(imageLen, bytes_.size()));
+  // What was not kept is zero, and a record is written within its image.
+  if (packed != nullptr) dirty_ = packed->length;
+  return packed;
+}
+
+bool RecordList::appendImage(const void* image, size_t imageLen) {
+  PackedRecord* packed = PackedRecord::pack(image, imageLen);
+  if (packed == nullptr) return false;
+  append(packed);
+  return true;
+}
+
+}  // namespace tolvan
