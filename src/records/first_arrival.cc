@@ -27,6 +27,10 @@ void keepFirstArrival(ScaleEntry& scale, void* record) {
     std::free(record);
     return;
   }
+  if (scale.keepReceived) {
+    scale.keepReceived(record);
+    return;
+  }
   std::lock_guard lock(driver->recordLock);
   RecordList& list = driver->records;
   if (!list.claimReceived(scale.dataType, recordNumber(record))) {
