@@ -51,7 +51,7 @@ void startReadBack(Driver& driver, ScaleEntry& scale, ScaleHolding& holding, con
                    const RecordImager& imager) {
   const int type = driver.options.dataType;
   scale.dataType = type;
-  if (!scaleSupports(scale, type, kModeReceive)) {
+  if (receiveOpFor(type) == ReceiveOp::None || !scaleSupports(scale, type, kModeReceive)) {
     holding.whyNot = std::string("does not give ") + dataTypeKeyword(type) + " records back";
     return;
   }
