@@ -89,12 +89,13 @@ MessageCode runMode(Driver& driver, MessageCode& stoppedBy, std::vector<ScaleRea
   }
 }
 
-// The run's result for the final message; `stoppedBy` gets the code of an
-// error that kept the run from being carried out (configuration, import or
-// export), as opposed to a scale that failed. Work files an unfinished
-// totals receive left go aside into `kept` before the loader deletes work
-// files; a receive whose export cannot be created stops before any scale
-// is contacted.
+// The run's result for the final message; report.stoppedBy gets the code
+// of an error that kept the run from being carried out (configuration,
+// import or export), as opposed to a scale that failed. Work files an
+// unfinished totals receive left go aside into report.keptWorkFiles before
+// the loader deletes work files; a receive whose export cannot be created
+// stops before any scale is contacted. A read-back leaves its findings per
+// scale in report.readBack.
 MessageCode runOperation(Driver& driver, RunReport& report) {
   MessageCode& stoppedBy = report.stoppedBy;
   stoppedBy = keepPendingWorkFiles(driver, report.keptWorkFiles, stderr);

@@ -106,7 +106,9 @@ std::vector<ScaleHolding> readBackScales(Driver& driver, const FileIndex& file, 
     startReadBack(driver, *driver.scales.get(i), holdings[static_cast<size_t>(i)], file, imager);
   }
   waitForAllScales(driver);
-  for (int i = 0; i < driver.scales.count(); ++i) finishReadBack(*driver.scales.get(i), holdings[static_cast<size_t>(i)]);
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    finishReadBack(*driver.scales.get(i), holdings[static_cast<size_t>(i)]);
+  }
   return holdings;
 }
 

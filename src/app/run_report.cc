@@ -141,7 +141,9 @@ nlohmann::json verifyJson(const VerifyResult& v) {
   nlohmann::json differing = nlohmann::json::array();
   for (const RecordDifference& d : v.differingRecords) {
     nlohmann::json columns = nlohmann::json::array();
-    for (const ColumnDifference& c : d.columns) columns.push_back({{"column", c.column}, {"file", c.file}, {"scale", c.scale}});
+    for (const ColumnDifference& c : d.columns) {
+      columns.push_back({{"column", c.column}, {"file", c.file}, {"scale", c.scale}});
+    }
     differing.push_back({{"number", d.number}, {"columns", columns}});
   }
   return {{"readBack", v.readBack},

@@ -180,7 +180,8 @@ TEST(ExitStatus, LongOptionsAnswerBeforeAnyFileIsTouched) {
       {{"-e", "-u", "plu.csv", "--bogus", "--report", "report.json"}, 64, "unknown option, or missing or bad value: --bogus"},
       {{"-u", "plu.csv", "--report"}, 64, "Usage: tolvandrv"},
       {{"-e", "--changed-only", "-d", "plu.csv"}, 64, "tolvandrv: --changed-only goes with -u\n"},
-      {{"-e", "--verify", "-r", "plu.csv"}, 64, "tolvandrv: --verify changes nothing: it goes with no -d, -a, -v or -r\n"},
+      {{"-e", "--verify", "-r", "plu.csv"}, 64,
+       "tolvandrv: --verify changes nothing: it goes with no -d, -a, -v or -r\n"},
   };
   const std::regex reasonLast("\ntolvandrv: (unknown option|--changed-only|--verify)[^\n]*\n$");
   for (const auto& c : cases) {

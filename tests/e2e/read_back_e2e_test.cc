@@ -105,7 +105,8 @@ TEST_P(ReadBackRun, VerifyNamesEveryDifferenceAndChangedOnlySendsOnlyThemToTheSa
   std::string sent;
   const nlohmann::json changedReport = report("c.json");
   for (const auto& s : changedReport["scales"]) {
-    sent += (sent.empty() ? "" : " ") + s["name"].get<std::string>().substr(0, 3) + " " + std::to_string(s["sent"].get<int>());
+    sent += (sent.empty() ? "" : " ") + s["name"].get<std::string>().substr(0, 3) + " ";
+    sent += std::to_string(s["sent"].get<int>());
   }
   EXPECT_EQ(sent, row.sent);
   stop();
