@@ -83,6 +83,49 @@ struct JobOptions {
   // --wait: how long to wait, in seconds (0 to 86400), for another run in
   // the same folder to end; unset means not at all.
   std::optional<int> waitSeconds;
+  // --verify (operation None or Import): read dataFile as Import does,
+  // receive the type from every scale and compare; nothing on a scale changes.
+  bool verify = false;
+  // --changed-only (operation Import): read every scale back first and send
+  // each only the records it lacks or holds differently.
+  bool changedOnly = false;
+};
+
+// A column of a record the scale holds differently, as the export writes
+// it: the file's value (as the scale would hold it) and the scale's.
+struct ColumnDifference {
+  std::string column;
+  std::string file;
+  std::string scale;
+};
+
+struct RecordDifference {
+  long number = 0;
+  std::vector<ColumnDifference> columns;
+};
+
+// --verify: what one scale holds against the import file. The lists hold
+// the first 1000 of each, in number order; the counts are whole.
+struct VerifyResult {
+  bool readBack = false;  // the scale gave its records back whole
+  std::string notReadBack;  // why not, when readBack is false
+  int held = 0;             // records of the file the scale holds as the file has them
+  int missing = 0;
+  int differing = 0;
+  int extra = 0;  // records on the scale the file does not have
+  std::vector<long> missingNumbers;
+  std::vector<RecordDifference> differingRecords;
+  std::vector<long> extraNumbers;
+  // Columns the driver sends this scale that it never gives back: not compared.
+  std::vector<std::string> unverifiable;
+};
+
+// --changed-only: how one scale's send was chosen.
+struct ChangedOnlyResult {
+  bool readBack = false;  // the scale gave its records back whole
+  std::string wholeFile;  // why it was sent the whole file; empty when only the changes went
+  int selected = 0;       // records of the file it was to be sent
+  int skipped = 0;        // records it held as the file has them: not sent
 };
 
 // How one scale ended; the fields and values of a scale in the JSON report.
@@ -113,6 +156,8 @@ struct ScaleResult {
   // receive collects them again) or "not done" (its receive failed; it
   // keeps them). Unset in every other job.
   std::optional<std::string> reset;
+  std::optional<VerifyResult> verify;            // --verify jobs only
+  std::optional<ChangedOnlyResult> changedOnly;  // --changed-only jobs only
 };
 
 // Work files of an earlier totals receive that did not finish (it was
@@ -126,7 +171,7 @@ struct KeptWorkFiles {
 
 // How the job ended; the fields and values of the JSON report's run.
 struct JobOutcome {
-  std::string operation;  // "none", "import", "delete", "delete all" or "receive"
+  std::string operation;  // "none", "import", "delete", "delete all", "receive" or "verify"
   std::string dataType;   // the -f keyword
   std::optional<std::string> dataFile;
   std::string configFile;
@@ -136,7 +181,8 @@ struct JobOutcome {
   int result = 0;  // code of the final log message: 0 completed, else the error code
   // tolvandrv's exit status: 0 every scale took (or gave) everything, 1 to
   // 44 the code that kept the job from being carried out, 50 the job went
-  // through but a scale did not, 64 the report file is another file of the
+  // through but a scale did not (--verify: a scale differs or was not read
+  // back), 51 (--verify) no scale was read back, 64 the report file is another file of the
   // job, 73 no folder lock could be taken, 75 another run held the folder
   // (nothing done after 64, 73 and 75).
   int exitStatus = 0;

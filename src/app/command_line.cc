@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/run_report.h"
 #include "core/driver.h"
 #include "records/data_types.h"
 
@@ -105,6 +106,8 @@ constexpr LongOption kLongOptions[] = {
     {"scale-limit", true, readScaleLimit},
     {"stall-limit", true, readStallLimit},
     {"wait", true, readWaitSeconds},
+    {"verify", false, [](DriverOptions& o, const char*) { return o.verify = true; }},
+    {"changed-only", false, [](DriverOptions& o, const char*) { return o.changedOnly = true; }},
 };
 
 // The option named by "--name" or "--name=value"; null when unknown.
@@ -163,6 +166,8 @@ void walkShortOptions(DriverOptions& options, int argc, const char* const* argv,
       applyPositional(options, arg, state);
     }
   }
+  // --verify reads DATAFILE as -u does.
+  if (options.verify && options.mode == kModeNone) options.mode = kModeAdd;
 }
 
 }  // namespace
@@ -188,6 +193,20 @@ MessageCode parseCommandLine(Driver& driver, int argc, const char* const* argv) 
     return kMsgBadDataFormat;
   }
   return checkCombination(driver);
+}
+
+int refuseReadBackConflicts(const DriverOptions& o, std::FILE* err) {
+  const char* why = nullptr;
+  if (o.verify && o.changedOnly) {
+    why = "--verify and --changed-only do not go together";
+  } else if (o.verify && (o.mode != kModeAdd || o.resend)) {
+    why = "--verify changes nothing: it goes with no -d, -a, -v or -r";
+  } else if (o.changedOnly && o.mode != kModeAdd) {
+    why = "--changed-only goes with -u";
+  }
+  if (why == nullptr) return 0;
+  std::fprintf(err, "tolvandrv: %s\n", why);
+  return kExitUsage;
 }
 
 bool parseLongOptions(DriverOptions& options, int argc, const char* const* argv, std::string& bad) {
@@ -245,6 +264,12 @@ void printUsage(std::FILE* out) {
       "  --wait SECONDS\n"
       "                when another run holds this folder, wait up to SECONDS for it\n"
       "                to end instead of exiting with status 75\n"
+      "  --verify      read datafile as -u does, receive the type from every scale\n"
+      "                and list what each lacks, holds differently or has besides;\n"
+      "                change nothing\n"
+      "  --changed-only\n"
+      "                with -u: read every scale back first and send each only the\n"
+      "                records it lacks or holds differently\n"
       "  --help        show this text\n"
       "  --version     show the driver's version\n"
       "\n"
@@ -257,9 +282,13 @@ void printUsage(std::FILE* out) {
       "  50       the run went through, but at least one scale failed, reported an\n"
       "           error, did not take the data type, refused or could not take a\n"
       "           record, did not confirm a totals reset, or kept its resend file;\n"
-      "           or an over-long line cut the import\n"
+      "           or an over-long line cut the import; --verify: a scale differs\n"
+      "           from the file or was not read back\n"
+      "  51       --verify only: not one scale was read back (none gives the type\n"
+      "           back, or none answered): nothing was compared\n"
       "  60       --check only: at least one finding\n"
-      "  64       unknown long option, missing or bad option value, or a --report\n"
+      "  64       unknown long option, missing or bad option value, --verify or\n"
+      "           --changed-only with an option they do not go with, or a --report\n"
       "           file that is another file of the run (nothing was done)\n"
       "  73       no lock can be taken on TolvanDrv.lock (nothing was done)\n"
       "  75       another run holds this folder (TolvanDrv.lock; nothing was done)\n"

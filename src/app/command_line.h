@@ -29,6 +29,9 @@ MessageCode checkCombination(Driver& driver);
 // `options` and touch nothing else. False for an unknown name or a missing
 // value, with the offending argument in `bad`; the caller prints the usage.
 bool parseLongOptions(DriverOptions& options, int argc, const char* const* argv, std::string& bad);
+// --verify with -d, -a, -v, -r or --changed-only, or --changed-only
+// without -u: says why on `err` and gives 64; 0 when the options go together.
+int refuseReadBackConflicts(const DriverOptions& options, std::FILE* err);
 // Every option, short and long, and the exit statuses.
 void printUsage(std::FILE* out);
 

@@ -3,6 +3,7 @@
 #include <tolvan/driver.h>
 
 #include "app/command_line.h"
+#include "app/changed_only.h"
 #include "app/configuration.h"
 #include "app/file_check.h"
 #include "app/operation_runner.h"
@@ -12,6 +13,7 @@
 #include "app/run_stop.h"
 #include "app/scale_warnings.h"
 #include "app/verdict.h"
+#include "app/verify.h"
 #include "core/driver.h"
 #include "dispatch/record_dispatch.h"
 #include "files/export_target.h"
@@ -67,13 +69,15 @@ MessageCode receiveAndExport(Driver& driver, MessageCode& stoppedBy) {
   return received != kMsgOk ? received : exported;
 }
 
-MessageCode runMode(Driver& driver, MessageCode& stoppedBy) {
+MessageCode runMode(Driver& driver, MessageCode& stoppedBy, std::vector<ScaleReadBack>& readBack) {
   switch (driver.options.mode) {
     case kModeAdd:
     case kModeDelete: {
       MessageCode imported = importFile(driver);
       stoppedBy = imported;
       if (imported != kMsgOk) return imported;
+      if (driver.options.verify) return verifyAllScales(driver, readBack);
+      if (driver.options.changedOnly) return sendChangedOnly(driver, readBack, stderr);
       return sendToAllScales(driver, true);
     }
     case kModeDeleteAll:
@@ -85,14 +89,16 @@ MessageCode runMode(Driver& driver, MessageCode& stoppedBy) {
   }
 }
 
-// The run's result for the final message; `stoppedBy` gets the code of an
-// error that kept the run from being carried out (configuration, import or
-// export), as opposed to a scale that failed. Work files an unfinished
-// totals receive left go aside into `kept` before the loader deletes work
-// files; a receive whose export cannot be created stops before any scale
-// is contacted.
-MessageCode runOperation(Driver& driver, MessageCode& stoppedBy, std::optional<KeptFiles>& kept) {
-  stoppedBy = keepPendingWorkFiles(driver, kept, stderr);
+// The run's result for the final message; report.stoppedBy gets the code
+// of an error that kept the run from being carried out (configuration,
+// import or export), as opposed to a scale that failed. Work files an
+// unfinished totals receive left go aside into report.keptWorkFiles before
+// the loader deletes work files; a receive whose export cannot be created
+// stops before any scale is contacted. A read-back leaves its findings per
+// scale in report.readBack.
+MessageCode runOperation(Driver& driver, RunReport& report) {
+  MessageCode& stoppedBy = report.stoppedBy;
+  stoppedBy = keepPendingWorkFiles(driver, report.keptWorkFiles, stderr);
   if (stoppedBy != kMsgOk) return stoppedBy;
   MessageCode configResult = loadConfiguration(driver);
   driver.log.plain(kMsgOk);  // the time-stamp-only line that opens each run's operation
@@ -102,7 +108,7 @@ MessageCode runOperation(Driver& driver, MessageCode& stoppedBy, std::optional<K
   if (driver.options.mode == kModeReceive) stoppedBy = checkExportTarget(driver);
   if (stoppedBy != kMsgOk) return stoppedBy;
   MessageCode resent = driver.options.resend ? resendStep(driver) : kMsgOk;
-  MessageCode result = runMode(driver, stoppedBy);
+  MessageCode result = runMode(driver, stoppedBy, report.readBack);
   // A resend file that could not be kept leaves records unsafe: the run
   // does not end "completed OK" even when its own operation went through.
   return result != kMsgOk ? result : resent;
@@ -165,6 +171,7 @@ int lockFolder(const RunFrame& frame, const OptionSource& source, FolderLock& lo
   source.apply(asked);
   if (asked.check) return 0;
   if (int refused = refuseFileClashes(asked, stderr)) return refused;
+  if (int refused = refuseReadBackConflicts(asked, stderr)) return refused;
   std::string holder = runLockHolder(currentProcessId(), localStamp(frame.clock.localNow()), frame.command);
   return takeRunLock(lock, holder, asked.waitSeconds, frame.sleeper, stderr, frame.stopRequests);
 }
@@ -213,9 +220,9 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
     // A check reads the files and ends: no scale, no log, no final message.
     if (driver.options.check) return checkFiles(driver, report.result);
     if (report.result == kMsgOk) warnAboutFiles(driver.options, stderr);
-    report.operation = operationName(driver.options.mode);
+    report.operation = driver.options.verify ? kVerifyOperation : operationName(driver.options.mode);
     report.stoppedBy = report.result;
-    if (report.result == kMsgOk) report.result = runOperation(driver, report.stoppedBy, report.keptWorkFiles);
+    if (report.result == kMsgOk) report.result = runOperation(driver, report);
     warnAboutScales(driver, stderr);
     takeRunReport(driver, report);
     logFile = driver.options.logFile;

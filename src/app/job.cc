@@ -39,6 +39,10 @@ void applyJob(const JobOptions& job, DriverOptions& options) {
   options.configFile = job.configFile;
   options.logFile = job.logFile;
   options.reportFile = job.reportFile;
+  options.verify = job.verify;
+  options.changedOnly = job.changedOnly;
+  // --verify reads the data file as Import does.
+  if (job.verify && options.mode == kModeNone) options.mode = kModeAdd;
   // The command line refuses values beyond these bounds; a job takes the nearest bound.
   options.waitSeconds = std::clamp(job.waitSeconds.value_or(0), 0, 86400);
   options.scaleLimitSeconds = std::clamp(job.scaleLimitSeconds.value_or(options.scaleLimitSeconds), 1, 86400);

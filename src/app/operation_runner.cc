@@ -96,9 +96,9 @@ int severity(int status) {
   return status == kStatusScaleError ? 1 : 0;
 }
 
-// After a wait: keeps the worst way an operation of this run ended on the
-// scale, with the code that says why (the worker's result, else what the
-// main thread or the link found).
+}  // namespace
+
+// The worker's result, else what the main thread or the link found.
 void noteOutcome(ScaleEntry& scale) {
   ScaleOutcome& o = scale.outcome;
   int status = scale.status.load(std::memory_order_acquire);
@@ -110,6 +110,8 @@ void noteOutcome(ScaleEntry& scale) {
   o.cause = static_cast<ScaleCause>(scale.tally.cause.load());
   if (o.code == kMsgTypeNotSupported) o.unsupported = true;
 }
+
+namespace {
 
 void noteOutcomes(Driver& driver) {
   for (int i = 0; i < driver.scales.count(); ++i) noteOutcome(*driver.scales.get(i));
@@ -255,7 +257,7 @@ MessageCode deleteAllOver(Driver& driver, bool onlyIfReceived) {
 
 }  // namespace
 
-void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode) {
+void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode, bool workFile) {
   takeBackEntry(scale);
   scale.status.store(kStatusRunning);
   scale.fromResendFile = 0;
@@ -277,7 +279,7 @@ void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode) {
     scale.status.store(kStatusScaleError);
     return;
   }
-  if (mode == kModeReceive && !createWorkFile(scale)) {
+  if (mode == kModeReceive && workFile && !createWorkFile(scale)) {
     std::string name = workFileName(scale);
     ScaleLogErrorFromMain(scale, kMsgWorkFileError, name.c_str());
     driver.log.error(kMsgWorkFileError, name.c_str());

@@ -14,7 +14,12 @@ class Driver;
 // Prepares the entry and starts its worker (or sets status 3 for an
 // unsupported type, status 2 when a receive's work file cannot be made or
 // the run is being stopped).
-void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode);
+// A receive without `workFile` opens none: a read-back of master data
+// writes no file of the run.
+void startScale(Driver& driver, ScaleEntry& scale, int dataType, int mode, bool workFile = true);
+// After a wait: keeps on the scale's outcome the worst way an operation of
+// this run ended on it, with the code that says why.
+void noteOutcome(ScaleEntry& scale);
 // Returns when no started worker is still running; a read or send hung
 // longer than receiveTimeout + 2 seconds, or a scale past its time or stall
 // limit (operationDeadline) by 2 seconds, fails its scale (message 28): the

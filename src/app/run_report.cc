@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/configuration.h"
+#include "app/verify.h"
 #include "core/driver.h"
 #include "files/resend_file.h"
 #include "files/work_files.h"
@@ -131,7 +132,34 @@ ScaleResult scaleResult(const ScaleReport& s) {
           .resendRecords = s.resendRecords,
           .damagedEntries = s.damagedEntries,
           .seconds = s.seconds,
-          .reset = resetName(s.reset)};
+          .reset = resetName(s.reset),
+          .verify = s.verify,
+          .changedOnly = s.changedOnly};
+}
+
+nlohmann::json verifyJson(const VerifyResult& v) {
+  nlohmann::json differing = nlohmann::json::array();
+  for (const RecordDifference& d : v.differingRecords) {
+    nlohmann::json columns = nlohmann::json::array();
+    for (const ColumnDifference& c : d.columns) {
+      columns.push_back({{"column", c.column}, {"file", c.file}, {"scale", c.scale}});
+    }
+    differing.push_back({{"number", d.number}, {"columns", columns}});
+  }
+  return {{"readBack", v.readBack},
+          {"notReadBack", v.notReadBack},
+          {"held", v.held},
+          {"missing", v.missing},
+          {"differing", v.differing},
+          {"extra", v.extra},
+          {"missingNumbers", v.missingNumbers},
+          {"differingRecords", differing},
+          {"extraNumbers", v.extraNumbers},
+          {"unverifiable", v.unverifiable}};
+}
+
+nlohmann::json changedOnlyJson(const ChangedOnlyResult& c) {
+  return {{"readBack", c.readBack}, {"wholeFile", c.wholeFile}, {"selected", c.selected}, {"skipped", c.skipped}};
 }
 
 nlohmann::json scaleJson(const ScaleResult& s) {
@@ -151,7 +179,9 @@ nlohmann::json scaleJson(const ScaleResult& s) {
           {"resendRecords", s.resendRecords},
           {"damagedEntries", s.damagedEntries},
           {"seconds", s.seconds},
-          {"reset", s.reset ? nlohmann::json(*s.reset) : nlohmann::json(nullptr)}};
+          {"reset", s.reset ? nlohmann::json(*s.reset) : nlohmann::json(nullptr)},
+          {"verify", s.verify ? verifyJson(*s.verify) : nlohmann::json(nullptr)},
+          {"changedOnly", s.changedOnly ? changedOnlyJson(*s.changedOnly) : nlohmann::json(nullptr)}};
 }
 
 nlohmann::json reportJson(const JobOutcome& r) {
@@ -234,6 +264,10 @@ void takeRunReport(const Driver& driver, RunReport& report) {
   for (int i = 0; i < driver.scales.count(); ++i) {
     const ScaleEntry& scale = *driver.scales.get(i);
     report.scales.push_back(reportScale(scale));
+    if (static_cast<size_t>(i) < report.readBack.size()) {
+      report.scales.back().verify = report.readBack[static_cast<size_t>(i)].verify;
+      report.scales.back().changedOnly = report.readBack[static_cast<size_t>(i)].changedOnly;
+    }
     // Without an export no line went anywhere.
     if (report.stoppedBy == kMsgOk && exportedButNotReset(scale)) report.exportedNotReset.push_back(scale.name);
   }
@@ -241,6 +275,7 @@ void takeRunReport(const Driver& driver, RunReport& report) {
 
 int exitStatusFor(const RunReport& report) {
   if (report.stoppedBy != kMsgOk) return static_cast<int>(report.stoppedBy);
+  if (report.operation == kVerifyOperation) return verifyExitStatus(report);
   bool clean = report.result == kMsgOk && !report.importCutShort;
   // Damaged resend entries no longer reach their scale by -r: a person has to look.
   for (const ScaleReport& s : report.scales) clean = clean && s.verdict == ScaleVerdict::Ok && s.damagedEntries == 0;

@@ -24,6 +24,7 @@ class Driver;
 
 // The exit statuses besides a code of 1 to 44 that stopped the run.
 inline constexpr int kExitScaleFailed = 50;
+inline constexpr int kExitNothingVerified = 51;  // --verify: no scale was read back
 inline constexpr int kExitUsage = 64;
 
 enum class ScaleVerdict { Ok, Failed, Unsupported, Rejected };
@@ -46,6 +47,14 @@ struct ScaleReport {
   int damagedEntries = 0;  // stretches of it set aside in "<resend file>.damaged" in this run
   double seconds = 0;      // time the scale's workers ran
   TotalsReset reset = TotalsReset::NotAsked;
+  std::optional<VerifyResult> verify;            // --verify runs
+  std::optional<ChangedOnlyResult> changedOnly;  // --changed-only runs
+};
+
+// What a read-back found on one scale, by scale table position.
+struct ScaleReadBack {
+  std::optional<VerifyResult> verify;
+  std::optional<ChangedOnlyResult> changedOnly;
 };
 
 struct RunReport {
@@ -65,6 +74,7 @@ struct RunReport {
   bool resendFirst = false;        // -r
   int exitStatus = 0;
   std::vector<ScaleReport> scales;
+  std::vector<ScaleReadBack> readBack;  // --verify, --changed-only: filled by the operation
   std::vector<std::string> exportedNotReset;  // names of scales exported but not reset
   // SIGINT or SIGTERM stopped the run: what it kept (run_stop.h); empty otherwise.
   std::string stopNote;

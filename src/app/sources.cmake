@@ -15,4 +15,8 @@ list(APPEND TOLVAN_SOURCES
   src/app/totals_reset.cc
   src/app/run_stop.cc
   src/app/verdict.cc
+  src/app/record_image.cc
+  src/app/read_back.cc
+  src/app/verify.cc
+  src/app/changed_only.cc
 )

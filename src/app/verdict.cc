@@ -1,5 +1,6 @@
 #include "app/verdict.h"
 
+#include "app/verify.h"
 #include "core/driver_options.h"
 
 namespace tolvan {
@@ -48,6 +49,7 @@ std::vector<std::string> verdictLines(const RunReport& report) {
   }
   if (report.stoppedBy != kMsgOk) lines.push_back(codeLine("stopped: ", report.stoppedText, report.stoppedBy));
   if (!report.stopNote.empty()) lines.push_back(report.stopNote);
+  addVerifyVerdict(report, lines);
   if (lines.empty()) lines.push_back("ended with error code " + std::to_string(report.result));
   return lines;
 }

@@ -65,6 +65,10 @@ struct DriverOptions {
   // --stall-limit SECONDS: how long a scale may go without completing a
   // record or block (see restartStallClock in core/scale_entry.h).
   int stallLimitSeconds = 60;
+  // --verify: import as -u does, read every scale back and compare.
+  bool verify = false;
+  // --changed-only (with -u): send each scale only what it lacks or holds differently.
+  bool changedOnly = false;
 };
 
 }  // namespace tolvan

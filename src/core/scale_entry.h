@@ -14,10 +14,12 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace tolvan {
 
@@ -238,6 +240,13 @@ struct ScaleEntry {
   std::atomic<intptr_t> socket{kNoSocket};
   int blockSeq = 0;
   std::FILE* workFile = nullptr;
+  // A read-back (--verify, --changed-only): each master-data record the
+  // scale sends goes here, kept apart from other scales', instead of into
+  // the run's record list; it takes the record (a heap block) over.
+  std::function<void(void* record)> keepReceived;
+  // --changed-only: the positions of the run's record list this scale is
+  // sent (true); null sends them all. Owned by the run, set between operations.
+  const std::vector<bool>* sendOnly = nullptr;
 
   ScaleTally tally;
   ScaleOutcome outcome;

@@ -1,5 +1,9 @@
 #include "dispatch/record_dispatch.h"
 
+#include <array>
+
+#include "core/driver_options.h"
+
 #include "masterdata/extra_message.h"
 #include "masterdata/extra_message_encoding.h"
 #include "masterdata/extra_message_received.h"
@@ -13,6 +17,7 @@
 #include "plu/plu_received.h"
 #include "records/data_types.h"
 #include "records/deletion_record.h"
+#include "records/message_record.h"
 #include "totals/totals_received.h"
 #include "totals/totals_requests.h"
 
@@ -177,6 +182,28 @@ bool buildUploadRequest(const ScaleEntry& scale, int& code, std::span<uint8_t> b
     case UploadOp::None: break;
   }
   return false;
+}
+
+RecordBlock parseReceivedRecord(const ScaleEntry& scale, std::span<const uint8_t> data) {
+  switch (receiveOpFor(scale.dataType)) {
+    case ReceiveOp::Plu: return RecordBlock(parseReceivedPlu(scale, data));
+    case ReceiveOp::ExMsg: return RecordBlock(parseReceivedExMsg(scale, data));
+    case ReceiveOp::Store: return RecordBlock(parseReceivedStore(scale, data));
+    case ReceiveOp::Keyboard: return RecordBlock(parseReceivedKeyboard(scale, data));
+    case ReceiveOp::Nutrition: return RecordBlock(parseReceivedNutrition(scale, data));
+    default: return nullptr;
+  }
+}
+
+RecordBlock asScaleHoldsIt(const ScaleEntry& scale, const void* record) {
+  std::array<uint8_t, kMaxConvertedLen> bytes{};
+  int code = 0;
+  int length = 0;
+  if (!convertRecord(scale, scale.dataType, kModeAdd, record, code, bytes, length)) return nullptr;
+  // A message-family scale hands back the body without its record header.
+  const size_t header = ScaleIsMessageFamily(scale) ? kMessageRecordHeaderLen : 0;
+  if (length < 0 || static_cast<size_t>(length) < header || static_cast<size_t>(length) > bytes.size()) return nullptr;
+  return parseReceivedRecord(scale, std::span<const uint8_t>(bytes).subspan(header, length - header));
 }
 
 bool handleReceivedRecord(ScaleEntry& scale, std::span<const uint8_t> data) {

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <span>
 
 #include "core/scale_entry.h"
@@ -34,6 +36,23 @@ bool buildUploadRequest(const ScaleEntry& scale, int& code, std::span<uint8_t> b
 // or the scale's work file). False when the type has no handler or the
 // record was not handled.
 bool handleReceivedRecord(ScaleEntry& scale, std::span<const uint8_t> data);
+
+// A record image of its own (not in a list), released with std::free.
+struct RecordFree {
+  void operator()(void* record) const { std::free(record); }
+};
+using RecordBlock = std::unique_ptr<void, RecordFree>;
+
+// One master-data record as the protocol delivers it, read into a record
+// of its own: no list or file is touched. Null when scale.dataType has no
+// master-data reader for the scale's family.
+RecordBlock parseReceivedRecord(const ScaleEntry& scale, std::span<const uint8_t> data);
+
+// The record the scale gives back once it has taken `record` (a record of
+// scale.dataType): converted for the scale as a send converts it, then read
+// as a received record. Null when the scale cannot take the record or gives
+// the type back in no form the driver reads.
+RecordBlock asScaleHoldsIt(const ScaleEntry& scale, const void* record);
 
 // The operation each dispatch picks, exposed so the type-to-operation
 // mapping can be checked on its own.

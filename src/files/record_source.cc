@@ -16,7 +16,14 @@ bool RecordSource::next(SourceRecord& out) {
 
 bool RecordSource::nextFromRecordList(SourceRecord& out) {
   const Driver* driver = scale_.driver;
-  if (driver == nullptr || position_ >= driver->records.count()) return false;
+  if (driver == nullptr) return false;
+  // --changed-only: positions the scale already holds as the file has them are stepped over.
+  const std::vector<bool>* only = scale_.sendOnly;
+  while (only != nullptr && position_ < driver->records.count() && static_cast<size_t>(position_) < only->size() &&
+         !(*only)[static_cast<size_t>(position_)]) {
+    ++position_;
+  }
+  if (position_ >= driver->records.count()) return false;
   const RecordHeader* header = position_ < driver->headers.count() ? driver->headers.get(position_) : nullptr;
   out.dataType = header != nullptr ? header->dataType : driver->options.dataType;
   out.mode = header != nullptr ? header->mode : driver->options.mode;

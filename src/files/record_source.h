@@ -1,6 +1,7 @@
 // RecordSource: the records a sending worker goes through, in order —
-// the run's record list (with the header list) or, when the scale is
-// resending, the entries of its resend file open in scale.workFile.
+// the run's record list (with the header list), only the positions
+// scale.sendOnly marks when it is set, or, when the scale is resending,
+// the entries of its resend file open in scale.workFile.
 #pragma once
 
 #include <array>

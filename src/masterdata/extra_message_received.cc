@@ -62,17 +62,23 @@ void parseBlockText(const ScaleEntry& scale, std::span<const uint8_t> text, ExMs
 
 }  // namespace
 
-bool handleReceivedExMsg(ScaleEntry& scale, std::span<const uint8_t> data) {
+void* parseReceivedExMsg(const ScaleEntry& scale, std::span<const uint8_t> data) {
   const bool messageFamily = ScaleIsMessageFamily(scale);
-  if (!messageFamily && !ScaleIsBlockFamily(scale)) return false;
+  if (!messageFamily && !ScaleIsBlockFamily(scale)) return nullptr;
   ExMsgRecord* record = newExMsgRecord(scale.dataType);
-  if (record == nullptr) return false;
+  if (record == nullptr) return nullptr;
   if (messageFamily) {
     parseMessageBody(scale, data, *record);
   } else {
     parseBlockText(scale, data, *record);
   }
-  keepFirstArrival(scale, record, sizeof *record);
+  return record;
+}
+
+bool handleReceivedExMsg(ScaleEntry& scale, std::span<const uint8_t> data) {
+  void* record = parseReceivedExMsg(scale, data);
+  if (record == nullptr) return false;
+  keepFirstArrival(scale, record, sizeof(ExMsgRecord));
   return true;
 }
 

@@ -14,6 +14,9 @@ namespace tolvan {
 // False, keeping nothing, for a type outside 2 to 5 or a model of neither
 // family. A block record whose number is missing or 0 is kept as message
 // number 0 without text.
+// The record alone, as a new heap block (std::free) the caller owns; null
+// where handleReceivedExMsg keeps nothing.
+void* parseReceivedExMsg(const ScaleEntry& scale, std::span<const uint8_t> data);
 bool handleReceivedExMsg(ScaleEntry& scale, std::span<const uint8_t> data);
 
 }  // namespace tolvan

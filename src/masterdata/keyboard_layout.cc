@@ -125,14 +125,20 @@ bool buildKeyboardUploadRequest(const ScaleEntry& scale, int& code, std::span<ui
   return true;
 }
 
-bool handleReceivedKeyboard(ScaleEntry& scale, std::span<const uint8_t> data) {
-  if (!ScaleIsMessageFamily(scale) || data.size() < kKeyboardBodyLen) return false;
+void* parseReceivedKeyboard(const ScaleEntry& scale, std::span<const uint8_t> data) {
+  if (!ScaleIsMessageFamily(scale) || data.size() < kKeyboardBodyLen) return nullptr;
   KeyboardRecord* key = newKeyboardRecord();
-  if (key == nullptr) return false;
+  if (key == nullptr) return nullptr;
   key->keyNo = data[0];
   key->keyType = data[1];
   UnpackBcdLong(key->data, data.subspan(2, 4), 8);
-  keepFirstArrival(scale, key, sizeof *key);
+  return key;
+}
+
+bool handleReceivedKeyboard(ScaleEntry& scale, std::span<const uint8_t> data) {
+  void* key = parseReceivedKeyboard(scale, data);
+  if (key == nullptr) return false;
+  keepFirstArrival(scale, key, sizeof(KeyboardRecord));
   return true;
 }
 

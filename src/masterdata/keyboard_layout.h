@@ -61,6 +61,9 @@ bool buildKeyboardUploadRequest(const ScaleEntry& scale, int& code, std::span<ui
 // [2..5] data, 8 packed digits. Adds it to the shared record list unless
 // the key is there already. False, keeping nothing, for a block scale or a
 // body shorter than 6 bytes.
+// The record alone, as a new heap block (std::free) the caller owns; null
+// where handleReceivedKeyboard keeps nothing.
+void* parseReceivedKeyboard(const ScaleEntry& scale, std::span<const uint8_t> data);
 bool handleReceivedKeyboard(ScaleEntry& scale, std::span<const uint8_t> data);
 
 }  // namespace tolvan

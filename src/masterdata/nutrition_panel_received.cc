@@ -94,17 +94,23 @@ void parseBlockText(std::span<const uint8_t> text, NutritionRecord& panel) {
 
 }  // namespace
 
-bool handleReceivedNutrition(ScaleEntry& scale, std::span<const uint8_t> data) {
+void* parseReceivedNutrition(const ScaleEntry& scale, std::span<const uint8_t> data) {
   const bool message = ScaleIsMessageFamily(scale);
-  if (!message && scale.model != kModelVt30 && scale.model != kModelPmx) return false;
+  if (!message && scale.model != kModelVt30 && scale.model != kModelPmx) return nullptr;
   NutritionRecord* panel = newNutritionRecord();
-  if (panel == nullptr) return false;
+  if (panel == nullptr) return nullptr;
   if (message) {
     parseMessageBody(data, *panel);
   } else {
     parseBlockText(data, *panel);
   }
-  keepFirstArrival(scale, panel, sizeof *panel);
+  return panel;
+}
+
+bool handleReceivedNutrition(ScaleEntry& scale, std::span<const uint8_t> data) {
+  void* panel = parseReceivedNutrition(scale, data);
+  if (panel == nullptr) return false;
+  keepFirstArrival(scale, panel, sizeof(NutritionRecord));
   return true;
 }
 

@@ -15,6 +15,9 @@ namespace tolvan {
 
 // `data` is the record body (message family) or record text (block
 // family). A record cut short keeps the fields it holds.
+// The record alone, as a new heap block (std::free) the caller owns; null
+// where handleReceivedNutrition keeps nothing.
+void* parseReceivedNutrition(const ScaleEntry& scale, std::span<const uint8_t> data);
 bool handleReceivedNutrition(ScaleEntry& scale, std::span<const uint8_t> data);
 
 }  // namespace tolvan

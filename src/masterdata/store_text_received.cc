@@ -71,12 +71,17 @@ void parseStoreBody(const ScaleEntry& scale, std::span<const uint8_t> body, Stor
 
 }  // namespace
 
-bool handleReceivedStore(ScaleEntry& scale, std::span<const uint8_t> data) {
-  if (!ScaleIsMessageFamily(scale)) return false;
+void* parseReceivedStore(const ScaleEntry& scale, std::span<const uint8_t> data) {
+  if (!ScaleIsMessageFamily(scale)) return nullptr;
   StoreRecord* store = newStoreRecord();
+  if (store != nullptr) parseStoreBody(scale, data, *store);
+  return store;
+}
+
+bool handleReceivedStore(ScaleEntry& scale, std::span<const uint8_t> data) {
+  void* store = parseReceivedStore(scale, data);
   if (store == nullptr) return false;
-  parseStoreBody(scale, data, *store);
-  keepFirstArrival(scale, store, sizeof *store);
+  keepFirstArrival(scale, store, sizeof(StoreRecord));
   return true;
 }
 

@@ -12,6 +12,9 @@
 namespace tolvan {
 
 // `data` is the record body. A body cut short keeps the fields it holds.
+// The record alone, as a new heap block (std::free) the caller owns; null
+// where handleReceivedStore keeps nothing.
+void* parseReceivedStore(const ScaleEntry& scale, std::span<const uint8_t> data);
 bool handleReceivedStore(ScaleEntry& scale, std::span<const uint8_t> data);
 
 }  // namespace tolvan

@@ -253,19 +253,24 @@ bool parseBlockText(const ScaleEntry& scale, std::span<const uint8_t> text, PluR
 
 }  // namespace
 
-bool handleReceivedPlu(ScaleEntry& scale, std::span<const uint8_t> data) {
+void* parseReceivedPlu(const ScaleEntry& scale, std::span<const uint8_t> data) {
+  const bool message = ScaleIsMessageFamily(scale);
+  if (!message && !isBlockModel(scale.model)) return nullptr;
   PluRecord* plu = allocRecord<PluRecord>();
-  if (plu == nullptr) return false;
-  if (ScaleIsMessageFamily(scale)) {
+  if (plu == nullptr) return nullptr;
+  if (message) {
     parseMessageBody(scale, data, *plu);
-  } else if (isBlockModel(scale.model)) {
+  } else if (!parseBlockText(scale, data, *plu)) {
     // A rejected block record is still kept, as the all-zero record.
-    if (!parseBlockText(scale, data, *plu)) std::memset(static_cast<void*>(plu), 0, sizeof *plu);
-  } else {
-    std::free(plu);
-    return false;
+    std::memset(static_cast<void*>(plu), 0, sizeof *plu);
   }
-  keepFirstArrival(scale, plu, sizeof *plu);
+  return plu;
+}
+
+bool handleReceivedPlu(ScaleEntry& scale, std::span<const uint8_t> data) {
+  void* plu = parseReceivedPlu(scale, data);
+  if (plu == nullptr) return false;
+  keepFirstArrival(scale, plu, sizeof(PluRecord));
   return true;
 }
 

@@ -10,6 +10,9 @@
 
 namespace tolvan {
 
+// The record alone, as a new heap block (std::free) the caller owns; null
+// for a model of neither family.
+void* parseReceivedPlu(const ScaleEntry& scale, std::span<const uint8_t> data);
 bool handleReceivedPlu(ScaleEntry& scale, std::span<const uint8_t> data);
 
 }  // namespace tolvan

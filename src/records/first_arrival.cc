@@ -37,7 +37,14 @@ void keepFirstArrival(ScaleEntry& scale, void* record, size_t imageLen) {
   if (record == nullptr) return;
   {
     std::lock_guard guard(scale.guard);
-    if (scale.driver != nullptr && !scale.abandoned) keepPacked(*scale.driver, scale.dataType, record, imageLen);
+    if (scale.driver != nullptr && !scale.abandoned) {
+      // A read-back keeps each scale's records apart and takes them over.
+      if (scale.keepReceived) {
+        scale.keepReceived(record);
+        return;
+      }
+      keepPacked(*scale.driver, scale.dataType, record, imageLen);
+    }
   }
   std::free(record);
 }

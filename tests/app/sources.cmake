@@ -4,4 +4,5 @@ list(APPEND TOLVAN_TEST_SOURCES
   app/entry_test.cc
   app/operation_runner_test.cc
   app/file_findings_test.cc
+  app/read_back_test.cc
 )

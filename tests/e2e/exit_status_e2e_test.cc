@@ -91,6 +91,10 @@ const std::vector<ExitRow>& exitRows() {
        R"(tolvandrv: import cut short: Text line is too long \(line 3\) \(code 11\); the lines from there on .*)",
        -1, -1, -1, "Plu_No\r\n1\r\n" + std::string(4000, '9') + "\r\n2\r\n"},
       {"no operation", kGood, "plu.csv", 0, 0, nullptr, 0, kNoOperation},
+      {"verify of a type no scale gives back", bad("model=vt40"), "--verify -fpricecng plu.csv", 51, 0, "ok", 0,
+       R"(tolvandrv: Bad: not verified: does not give pricecng records back)"},
+      {"verify with a scale that cannot be read back", kGood + bad("model=vt40,simfault=refuse"),
+       "--verify plu.csv", 50, 18, "failed", 18, kRefused, -1, -1, -1, kTwoPlus, "-u plu.csv"},
       {"bad data type", kGood, "-fPLU", 9, 9, nullptr, 0,
        R"(see --help\ntolvandrv: stopped: Invalid scale data type specified \(PLU\) \(code 9\))"},
       {"missing configuration", kGood, "-u plu.csv none.cfg", 12, 12, nullptr, 0,
@@ -115,6 +119,7 @@ void checkReport(const ExitRow& row, const nlohmann::json& report) {
             : mode == "-u" ? "import"
             : mode == "-d" ? "delete"
             : mode == "-v" ? "receive"
+            : mode == "--verify" ? "verify"
                            : "none");
   const nlohmann::json* bad = nullptr;
   for (const auto& scale : report["scales"]) {
@@ -174,8 +179,11 @@ TEST(ExitStatus, LongOptionsAnswerBeforeAnyFileIsTouched) {
       {{"-e", "--version"}, 0, "Tolvan Scale Driver Version 1.2\n"},
       {{"-e", "-u", "plu.csv", "--bogus", "--report", "report.json"}, 64, "unknown option, or missing or bad value: --bogus"},
       {{"-u", "plu.csv", "--report"}, 64, "Usage: tolvandrv"},
+      {{"-e", "--changed-only", "-d", "plu.csv"}, 64, "tolvandrv: --changed-only goes with -u\n"},
+      {{"-e", "--verify", "-r", "plu.csv"}, 64,
+       "tolvandrv: --verify changes nothing: it goes with no -d, -a, -v or -r\n"},
   };
-  const std::regex reasonLast("\ntolvandrv: unknown option[^\n]*\n$");
+  const std::regex reasonLast("\ntolvandrv: (unknown option|--changed-only|--verify)[^\n]*\n$");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1]);
     SimHarness h;

@@ -10,4 +10,5 @@ list(APPEND TOLVAN_TEST_SOURCES
   e2e/own_files_e2e_test.cc
   e2e/fault_e2e_test.cc
   e2e/flood_e2e_test.cc
+  e2e/read_back_e2e_test.cc
 )
