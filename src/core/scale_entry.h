@@ -221,7 +221,8 @@ struct ScaleEntry {
   int rxPos = 0;
   int rxCount = 0;
   uint8_t rxBuffer[kUdpDatagramMax] = {};
-  // Start (Clock::monotonicMs) of the read or send in progress, 0 when none.
+  // Start (Clock::monotonicMs) of the send in progress, 0 when none (a
+  // receive bounds its own wait).
   std::atomic<int64_t> lastActivity{0};
   int index;
   // 1 for the first scale of this name in the table, 2 for the second...;
@@ -236,6 +237,7 @@ struct ScaleEntry {
   int fromResendFile = 0;
   int nextRecord = 0;
   std::atomic<intptr_t> socket{kNoSocket};
+  int socketWaitSet = 0;  // the receive wait last set on `socket` (worker only)
   int blockSeq = 0;
   std::FILE* workFile = nullptr;
 

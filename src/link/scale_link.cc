@@ -83,6 +83,7 @@ bool storeSocket(ScaleEntry& scale, SocketHandle s) {
     return false;
   }
   scale.socket = s;
+  scale.socketWaitSet = 0;
   return true;
 }
 
@@ -92,16 +93,18 @@ struct ReadOutcome {
   bool peerClosed = false;
 };
 
-// Hands out bytes of the held datagram, reading a new one when it is used
-// up. -1 when the read fails (`why` says why).
-long takeFromDatagram(ScaleEntry& scale, SocketHandle s, std::span<uint8_t> buffer, SocketFailure& why) {
+// Hands out bytes of the held datagram, waiting up to `waitMs` for a new
+// one when it is used up. kRecvNothing when none came, -1 when the read
+// fails (`why` says why).
+long takeFromDatagram(ScaleEntry& scale, SocketHandle s, std::span<uint8_t> buffer, int waitMs, SocketFailure& why) {
   bool consistent = scale.rxPos >= 0 && scale.rxCount >= 0 && scale.rxPos <= scale.rxCount &&
                     static_cast<size_t>(scale.rxCount) <= sizeof scale.rxBuffer;
   if (!consistent || scale.rxCount - scale.rxPos == 0) {
     scale.rxPos = 0;
     scale.rxCount = 0;
-    long n = socketRecv(s, std::span<uint8_t>(scale.rxBuffer, sizeof scale.rxBuffer), &why);
-    if (n < 0) return -1;
+    std::span<uint8_t> datagram(scale.rxBuffer, sizeof scale.rxBuffer);
+    long n = socketRecvWithin(s, datagram, waitMs, scale.socketWaitSet, &why);
+    if (n < 0) return n;
     scale.rxCount = static_cast<int>(std::min<long>(n, static_cast<long>(sizeof scale.rxBuffer)));
   }
   size_t take = std::min(static_cast<size_t>(scale.rxCount - scale.rxPos), buffer.size());
@@ -134,24 +137,21 @@ ReadOutcome readOnce(ScaleEntry& scale, std::span<uint8_t> buffer, int64_t waitM
   }
   if (buffer.size() > static_cast<size_t>(INT_MAX)) buffer = buffer.first(static_cast<size_t>(INT_MAX));
   SocketHandle s = scale.socket.load();
-  if (!holdsDatagramBytes(scale)) {
-    int ready = s == kNoSocket ? -1 : socketWaitReadableMs(s, boundedMs(scale, waitMs));
-    if (ready == 0) {
-      if (outOfTime(scale)) out.code = kMsgReceiveTimeout;
-      return out;
-    }
-    if (ready < 0) {
-      noteCause(scale.tally, ScaleCause::NetworkError);
-      ScaleLogError(scale, kMsgReceiveError);
-      out.code = kMsgReceiveError;
-      return out;
-    }
-  }
-  scale.lastActivity = nowMs(scale);
   bool udp = scale.protocol == kProtocolUdp;
+  long n = -1;
   SocketFailure why = SocketFailure::Other;
-  long n = udp ? takeFromDatagram(scale, s, buffer, why) : socketRecv(s, buffer, &why);
-  scale.lastActivity = 0;
+  // The receive waits by itself: an answer that comes in time costs one
+  // system call, which on a block send is one per block.
+  int waitFor = boundedMs(scale, waitMs);
+  if (udp && (s != kNoSocket || holdsDatagramBytes(scale))) {
+    n = takeFromDatagram(scale, s, buffer, waitFor, why);
+  } else if (s != kNoSocket) {
+    n = socketRecvWithin(s, buffer, waitFor, scale.socketWaitSet, &why);
+  }
+  if (n == kRecvNothing) {
+    if (outOfTime(scale)) out.code = kMsgReceiveTimeout;
+    return out;
+  }
   if (n < 0) {
     noteCause(scale.tally, causeOf(why, false));
     ScaleLogError(scale, kMsgReceiveError);
