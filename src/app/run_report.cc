@@ -131,6 +131,7 @@ ScaleResult scaleResult(const ScaleReport& s) {
           .resendRecords = s.resendRecords,
           .damagedEntries = s.damagedEntries,
           .seconds = s.seconds,
+          .endedAfter = s.endedAfter,
           .reset = resetName(s.reset)};
 }
 
@@ -151,6 +152,7 @@ nlohmann::json scaleJson(const ScaleResult& s) {
           {"resendRecords", s.resendRecords},
           {"damagedEntries", s.damagedEntries},
           {"seconds", s.seconds},
+          {"endedAfter", s.endedAfter ? nlohmann::json(*s.endedAfter) : nlohmann::json(nullptr)},
           {"reset", s.reset ? nlohmann::json(*s.reset) : nlohmann::json(nullptr)}};
 }
 
@@ -164,6 +166,7 @@ nlohmann::json reportJson(const JobOutcome& r) {
                         {"logFile", r.logFile},
                         {"start", r.start},
                         {"end", r.end},
+                        {"seconds", r.seconds},
                         {"result", r.result},
                         {"exitStatus", r.exitStatus},
                         {"keptWorkFiles", r.keptWorkFiles ? nlohmann::json{{"folder", r.keptWorkFiles->folder},
@@ -234,6 +237,8 @@ void takeRunReport(const Driver& driver, RunReport& report) {
   for (int i = 0; i < driver.scales.count(); ++i) {
     const ScaleEntry& scale = *driver.scales.get(i);
     report.scales.push_back(reportScale(scale));
+    int64_t endedMs = scale.tally.endedMs.load();
+    if (endedMs > 0) report.scales.back().endedAfter = static_cast<double>(endedMs - report.startedMs) / 1000.0;
     // Without an export no line went anywhere.
     if (report.stoppedBy == kMsgOk && exportedButNotReset(scale)) report.exportedNotReset.push_back(scale.name);
   }
@@ -255,6 +260,7 @@ JobOutcome jobOutcome(const RunReport& r) {
                  .logFile = r.logFile,
                  .start = r.started,
                  .end = r.ended,
+                 .seconds = static_cast<double>(r.endedMs - r.startedMs) / 1000.0,
                  .result = static_cast<int>(r.result),
                  .exitStatus = r.exitStatus,
                  .keptWorkFiles = {},

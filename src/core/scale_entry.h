@@ -148,7 +148,8 @@ struct ScaleTally {
   // errors (message 25), or the error code in `errorFirst` (message 26).
   std::atomic<int> errorFirst{0};
   std::atomic<int> errorSecond{0};
-  std::atomic<int64_t> busyMs{0};  // time the scale's workers ran
+  std::atomic<int64_t> busyMs{0};   // time the scale's workers ran
+  std::atomic<int64_t> endedMs{0};  // steadyMilliseconds() when its last worker ended; 0: none ran
   // The totals reset a message-family worker sends after its receive: -1
   // when none was sent, else its result (28 until an answer has come).
   std::atomic<int> resetCode{-1};
