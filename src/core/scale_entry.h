@@ -263,7 +263,9 @@ struct ScaleEntry {
 
   // Worker bookkeeping: see the comment at the top.
   std::mutex guard;
-  bool abandoned = false;
+  // Set under the guard; the worker's link looks at it without the guard
+  // before every read and send.
+  std::atomic<bool> abandoned{false};
   std::thread worker;
 };
 

@@ -122,7 +122,8 @@ long socketSend(SocketHandle s, std::span<const uint8_t> bytes) {
 }
 
 long socketSendWithin(SocketHandle s, std::span<const uint8_t> bytes, int timeoutMs, SocketFailure* why) {
-  int64_t deadline = deadlineIn(timeoutMs);
+  // The clock is read only once the system cannot take the bytes at once.
+  int64_t deadline = -1;
   size_t sent = 0;
   while (sent < bytes.size()) {
     ssize_t n = ::send(fd(s), bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -135,6 +136,7 @@ long socketSendWithin(SocketHandle s, std::span<const uint8_t> bytes, int timeou
       tell(why, n == 0 ? SocketFailure::Dropped : failureOf(errno));
       return -1;
     }
+    if (deadline < 0) deadline = deadlineIn(timeoutMs);
     int ready = pollUntil(s, POLLOUT, deadline);
     if (ready < 0) {
       tell(why, failureOf(errno));
@@ -182,9 +184,8 @@ bool boundReceiveWait(SocketHandle s, int64_t leftMs, int& waitSet) {
 }  // namespace
 
 long socketRecvWithin(SocketHandle s, std::span<uint8_t> buffer, int timeoutMs, int& waitSet, SocketFailure* why) {
-  int64_t deadline = deadlineIn(timeoutMs);
-  for (;;) {
-    int64_t left = deadline - steadyMilliseconds();
+  const int64_t deadline = deadlineIn(timeoutMs);
+  for (int64_t left = timeoutMs < 0 ? 0 : timeoutMs;; left = deadline - steadyMilliseconds()) {
     int flags = MSG_DONTWAIT;
     if (left > 0 && boundReceiveWait(s, left, waitSet)) {
       flags = 0;
