@@ -24,21 +24,8 @@ if [ "${QUICK:-0}" = 1 ]; then sizes=${SIZES:-1 10 50} plus=${PLUS:-200}; else s
 # the files it writes.
 tail_target_ms=100
 
-{ [ -x /usr/bin/time ] && command -v jq >/dev/null; } || TOLVAN_WITH_BENCH=1 "$root/scripts/setup.sh" >&2
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTOLVAN_BENCH=ON >/dev/null
-cmake --build "$build" -j2 --target tolvandrv tolvansim >/dev/null
-# The driver holds a socket per scale; the simulator a listener and a
-# connection per scale.
-ulimit -n "$(ulimit -Hn)"
-
-work=$(mktemp -d)
-simpid=
-cleanup() {
-  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cd "$work"
+source "$root/bench/sim_bench.sh"
+bench_prepare
 "$root/bench/plu_file.sh" "$plus" plu.csv
 
 models=(vt30:tcp meriopro:tcp pmx:udp vt40:tcp lm50:udp)
@@ -50,17 +37,12 @@ run_size() {
     model=${models[s % 5]}
     printf 'scale=S%04d,port=0,model=%s,protocol=%s,simdump=S%04d.dump\r\n' "$s" "${model%:*}" "${model#*:}" "$s"
   done >sim.cfg
-  "$build/tolvansim" sim.cfg --write-config TolvanDrvConfig.txt >sim.out 2>sim.err &
-  simpid=$!
-  for _ in $(seq 300); do grep -q "tolvansim ready" sim.out 2>/dev/null && break; sleep 0.1; done
-  grep -q "tolvansim ready" sim.out || { echo "the simulator did not start:" >&2; cat sim.err >&2; exit 1; }
+  sim_start sim.cfg
   local status=0 t0 t1
   t0=$EPOCHREALTIME
   /usr/bin/time -v -o time.txt "$build/tolvandrv" -u ../plu.csv --report report.json >drv.out 2>drv.err || status=$?
   t1=$EPOCHREALTIME
-  kill "$simpid"
-  wait "$simpid" || true
-  simpid=
+  sim_stop
   local held
   held=$(cat S*.dump | grep -c '^record type=1 ' || true)
   if [ "$status" != 0 ] || [ "$held" != $((n * plus)) ]; then
