@@ -15,6 +15,9 @@
 # shown beside it.
 #
 #   bench/part_wire.sh        PLUS=10000 RUNS=15 (QUICK=1: 2000 PLUs, 3 runs)
+#   OTHER_DRV=/path/to/tolvandrv bench/part_wire.sh
+#       also runs another build of the driver (an older one, say) in every
+#       round, so that both meet the same load, and prints its figures.
 #
 # Prints ROW|measure|value|target|verdict lines (bench/run.sh); the rest
 # goes to standard error.
@@ -90,6 +93,11 @@ measure() {
     timed "$kind.drv.all" "$drv" -u plu.csv "$kind.cfg"
     await_transfer "$kind" $((transfers += 1))
     last_wire "$kind" >>"$kind.drv.wire"
+    if [ -n "${OTHER_DRV:-}" ]; then
+      timed "$kind.other.all" "$OTHER_DRV" -u plu.csv "$kind.cfg"
+      await_transfer "$kind" $((transfers += 1))
+      last_wire "$kind" >>"$kind.other.wire"
+    fi
     [ "$kind" = tcp ] || continue
     timed "$kind.log.all" "$drv" -u plu.csv "$kind-log.cfg"
     await_transfer "$kind" $((transfers += 1))
@@ -117,4 +125,8 @@ for kind in tcp udp; do
   else
     echo "ROW|wire $K: driver / ping-pong, wire alone / all in|${rw}x / ${ra}x|-|-"
   fi
+  [ -n "${OTHER_DRV:-}" ] || continue
+  oa=$(best "$kind.other.all") ow=$(best "$kind.other.wire")
+  echo "ROW|wire $K: OTHER_DRV, all in / wire|$oa s / $ow s|-|-"
+  echo "ROW|wire $K: OTHER_DRV / ping-pong, wire alone / all in|$(ratio "$ow" "$pw")x / $(ratio "$oa" "$pa")x|-|-"
 done
