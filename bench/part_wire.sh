@@ -99,6 +99,7 @@ measure() {
       last_wire "$kind" >>"$kind.other.wire"
     fi
     [ "$kind" = tcp ] || continue
+    rm -f wire.log  # a fresh log each time, as a daily job would have it
     timed "$kind.log.all" "$drv" -u plu.csv "$kind-log.cfg"
     await_transfer "$kind" $((transfers += 1))
     last_wire "$kind" >>"$kind.log.wire"
