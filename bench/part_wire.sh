@@ -99,7 +99,7 @@ measure() {
       last_wire "$kind" >>"$kind.other.wire"
     fi
     [ "$kind" = tcp ] || continue
-    rm -f wire.log  # a fresh log each time, as a daily job would have it
+    rm -f wire.log  # every run writes a log of the same size
     timed "$kind.log.all" "$drv" -u plu.csv "$kind-log.cfg"
     await_transfer "$kind" $((transfers += 1))
     last_wire "$kind" >>"$kind.log.wire"
