@@ -16,22 +16,8 @@ scales=${1:-500}
 plus=${2:-1000}
 build=${TOLVAN_LOAD_BUILD:-$root/build/bench}
 
-[ -x /usr/bin/time ] || TOLVAN_WITH_BENCH=1 "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTOLVAN_BENCH=ON >/dev/null
-cmake --build "$build" -j2 --target tolvandrv tolvansim >/dev/null
-
-# The driver holds a socket per scale; the simulator a listener and a
-# connection per scale.
-ulimit -n "$(ulimit -Hn)"
-
-work=$(mktemp -d)
-simpid=
-cleanup() {
-  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cd "$work"
+source "$root/bench/sim_bench.sh"
+bench_prepare
 
 models=(meriopro vt40 vt30 pmx lm50)
 for ((i = 1; i <= plus; i++)); do
@@ -43,15 +29,8 @@ for ((s = 0; s < scales; s++)); do
   printf 'scale=S%04d,port=0,model=%s,protocol=%s,simseed=seed.txt,simdump=S%04d.dump\r\n' \
     "$s" "$model" "$transport" "$s"
 done >sim.cfg
-{
-  printf 'Plu_No,UnitPrice,Desc\r\n'
-  for ((i = 1; i <= plus; i++)); do printf '%d,%d.%02d,Item number %d\r\n' "$i" $((i % 50 + 1)) $((i % 100)) "$i"; done
-} >plu.csv
-
-"$build/tolvansim" sim.cfg --write-config TolvanDrvConfig.txt >sim.out 2>sim.err &
-simpid=$!
-for _ in $(seq 100); do grep -q "tolvansim ready" sim.out 2>/dev/null && break; sleep 0.1; done
-grep -q "tolvansim ready" sim.out || { echo "the simulator did not start:"; cat sim.err; exit 1; }
+"$root/bench/plu_file.sh" "$plus" plu.csv
+sim_start sim.cfg
 
 failed=0
 # One driver run under /usr/bin/time; prints its figures.
@@ -74,9 +53,7 @@ echo "$scales scales, $plus PLUs"
 run send -u -fplu plu.csv
 run receive -v -fpluprod totals.csv
 
-kill "$simpid"
-wait "$simpid" || true
-simpid=
+sim_stop
 
 records=$(cat S*.dump | grep -c '^record type=1 ' || true)
 lines=$(($(wc -l <totals.csv) - 1))

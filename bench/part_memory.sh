@@ -139,6 +139,14 @@ for n in 1 2 4; do
   row "receive from $n flooding scale(s): peak memory" "$((flood_kb / 1024)) MB in $flood_s s" "300 MB" \
     "$(verdict "$flood_kb" $((300 * 1024)))"
 done
+# A read-back (--verify, --changed-only) keeps what the four flooders send
+# against the same budget.
+printf 'Plu_No,UnitPrice\r\n1,1.00\r\n' >one.csv
+startSim flood.cfg
+read -r vflood_s vflood_kb < <(runs=1 measureMedian "$drv" --scale-limit 3600 --verify one.csv TolvanDrvConfig.txt log.txt)
+stopSim
+row "--verify against 4 flooding scales: peak memory" "$((vflood_kb / 1024)) MB in $vflood_s s" "300 MB" \
+  "$(verdict "$vflood_kb" $((300 * 1024)))"
 
 # ------------------------------------------------------ --check on junk rows
 awk 'BEGIN {

@@ -18,8 +18,11 @@ if [ "${TOLVAN_WITH_PACKAGE:-0}" = 1 ]; then
   command -v jq >/dev/null || need+=(jq)
   command -v dpkg-repack >/dev/null || need+=(dpkg-repack)
 fi
-# Asked for by bench/load.sh only (peak memory of a run).
-if [ "${TOLVAN_WITH_BENCH:-0}" = 1 ]; then [ -x /usr/bin/time ] || need+=(time); fi
+# Asked for by bench/ (peak memory of a run, the run report's figures).
+if [ "${TOLVAN_WITH_BENCH:-0}" = 1 ]; then
+  [ -x /usr/bin/time ] || need+=(time)
+  command -v jq >/dev/null || need+=(jq)
+fi
 if [ "${TOLVAN_WITH_FUZZ:-0}" = 1 ]; then
   command -v clang++ >/dev/null || need+=(clang)
   [ -n "$(find /usr/lib -name 'libclang_rt.fuzzer*' -print -quit 2>/dev/null)" ] || need+=(libclang-rt-dev)

@@ -150,6 +150,10 @@ struct ScaleResult {
   // "<resendFile>.damaged" (the job's exit status is then 50).
   int damagedEntries = 0;
   double seconds = 0;     // time spent on the scale
+  // Seconds from the job's start to the end of the scale's last operation;
+  // unset when the job started none on it. The scale that ended last held
+  // the job up until then.
+  std::optional<double> endedAfter;
   // Totals receive jobs: what became of the scale's totals: "done" (reset
   // or cleared), "failed" (the reset or clear was not confirmed; outcome
   // "failed"), "none for this family" (the scale keeps them; the next
@@ -178,6 +182,7 @@ struct JobOutcome {
   std::string logFile;
   std::string start;  // local time, "2026-12-06T01:30:00"
   std::string end;
+  double seconds = 0;  // from start to end, to the millisecond
   int result = 0;  // code of the final log message: 0 completed, else the error code
   // tolvandrv's exit status: 0 every scale took (or gave) everything, 1 to
   // 44 the code that kept the job from being carried out, 50 the job went

@@ -202,6 +202,7 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
   socketStartup();
   raiseOpenFileLimit();
   report.started = localStamp(frame.clock.localNow());
+  report.startedMs = steadyMilliseconds();
   std::optional<std::string> reportFile;
   // The driver (and with it every scale, record and worker) is released
   // before the final message, so the final line is the run's last act.
@@ -243,6 +244,7 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
     finalLog.plain(kMsgDriverError, static_cast<int>(report.result));
   }
   report.ended = localStamp(frame.clock.localNow());
+  report.endedMs = steadyMilliseconds();
   tellOutcome(report, reportFile, frame.showTerminal);
   warnLogNotWritten(logFile, logFailure.empty() ? finalLog.writeFailure() : logFailure, stderr);
   if (frame.verdictTo != nullptr) writeVerdict(report, frame.verdictTo);

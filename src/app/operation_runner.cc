@@ -47,7 +47,9 @@ void launchWorker(Driver& driver, ScaleEntry& scale) {
   scale.worker = std::thread([&driver, &scale, procedure] {
     int64_t began = steadyMilliseconds();
     procedure(scale);
-    scale.tally.busyMs += steadyMilliseconds() - began;
+    int64_t ended = steadyMilliseconds();
+    scale.tally.busyMs += ended - began;
+    scale.tally.endedMs = ended;
     driver.notifyWorkerEnded();
   });
 }

@@ -132,6 +132,7 @@ ScaleResult scaleResult(const ScaleReport& s) {
           .resendRecords = s.resendRecords,
           .damagedEntries = s.damagedEntries,
           .seconds = s.seconds,
+          .endedAfter = s.endedAfter,
           .reset = resetName(s.reset),
           .verify = s.verify,
           .changedOnly = s.changedOnly};
@@ -179,6 +180,7 @@ nlohmann::json scaleJson(const ScaleResult& s) {
           {"resendRecords", s.resendRecords},
           {"damagedEntries", s.damagedEntries},
           {"seconds", s.seconds},
+          {"endedAfter", s.endedAfter ? nlohmann::json(*s.endedAfter) : nlohmann::json(nullptr)},
           {"reset", s.reset ? nlohmann::json(*s.reset) : nlohmann::json(nullptr)},
           {"verify", s.verify ? verifyJson(*s.verify) : nlohmann::json(nullptr)},
           {"changedOnly", s.changedOnly ? changedOnlyJson(*s.changedOnly) : nlohmann::json(nullptr)}};
@@ -194,6 +196,7 @@ nlohmann::json reportJson(const JobOutcome& r) {
                         {"logFile", r.logFile},
                         {"start", r.start},
                         {"end", r.end},
+                        {"seconds", r.seconds},
                         {"result", r.result},
                         {"exitStatus", r.exitStatus},
                         {"keptWorkFiles", r.keptWorkFiles ? nlohmann::json{{"folder", r.keptWorkFiles->folder},
@@ -268,6 +271,8 @@ void takeRunReport(const Driver& driver, RunReport& report) {
       report.scales.back().verify = report.readBack[static_cast<size_t>(i)].verify;
       report.scales.back().changedOnly = report.readBack[static_cast<size_t>(i)].changedOnly;
     }
+    int64_t endedMs = scale.tally.endedMs.load();
+    if (endedMs > 0) report.scales.back().endedAfter = static_cast<double>(endedMs - report.startedMs) / 1000.0;
     // Without an export no line went anywhere.
     if (report.stoppedBy == kMsgOk && exportedButNotReset(scale)) report.exportedNotReset.push_back(scale.name);
   }
@@ -290,6 +295,7 @@ JobOutcome jobOutcome(const RunReport& r) {
                  .logFile = r.logFile,
                  .start = r.started,
                  .end = r.ended,
+                 .seconds = static_cast<double>(r.endedMs - r.startedMs) / 1000.0,
                  .result = static_cast<int>(r.result),
                  .exitStatus = r.exitStatus,
                  .keptWorkFiles = {},

@@ -46,6 +46,7 @@ struct ScaleReport {
   int resendRecords = 0;   // entries in the resend file after the run
   int damagedEntries = 0;  // stretches of it set aside in "<resend file>.damaged" in this run
   double seconds = 0;      // time the scale's workers ran
+  std::optional<double> endedAfter;  // seconds from the run's start to its last worker's end; unset: none ran
   TotalsReset reset = TotalsReset::NotAsked;
   std::optional<VerifyResult> verify;            // --verify runs
   std::optional<ChangedOnlyResult> changedOnly;  // --changed-only runs
@@ -65,6 +66,8 @@ struct RunReport {
   std::string logFile;
   std::string started;  // local time, "2026-12-06T01:30:00"
   std::string ended;
+  int64_t startedMs = 0;  // the same two moments, steadyMilliseconds()
+  int64_t endedMs = 0;
   MessageCode result = kMsgOk;     // the code of the final log message
   MessageCode stoppedBy = kMsgOk;  // the error that kept the run from being carried out
   std::string stoppedText;         // its message as logged, with its arguments

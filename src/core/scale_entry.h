@@ -150,7 +150,8 @@ struct ScaleTally {
   // errors (message 25), or the error code in `errorFirst` (message 26).
   std::atomic<int> errorFirst{0};
   std::atomic<int> errorSecond{0};
-  std::atomic<int64_t> busyMs{0};  // time the scale's workers ran
+  std::atomic<int64_t> busyMs{0};   // time the scale's workers ran
+  std::atomic<int64_t> endedMs{0};  // steadyMilliseconds() when its last worker ended; 0: none ran
   // The totals reset a message-family worker sends after its receive: -1
   // when none was sent, else its result (28 until an answer has come).
   std::atomic<int> resetCode{-1};
@@ -223,7 +224,8 @@ struct ScaleEntry {
   int rxPos = 0;
   int rxCount = 0;
   uint8_t rxBuffer[kUdpDatagramMax] = {};
-  // Start (Clock::monotonicMs) of the read or send in progress, 0 when none.
+  // Start (Clock::monotonicMs) of the send in progress, 0 when none (a
+  // receive bounds its own wait).
   std::atomic<int64_t> lastActivity{0};
   int index;
   // 1 for the first scale of this name in the table, 2 for the second...;
@@ -238,6 +240,7 @@ struct ScaleEntry {
   int fromResendFile = 0;
   int nextRecord = 0;
   std::atomic<intptr_t> socket{kNoSocket};
+  int socketWaitSet = 0;  // the receive wait last set on `socket` (worker only)
   int blockSeq = 0;
   std::FILE* workFile = nullptr;
   // A read-back (--verify, --changed-only): each master-data record the
@@ -269,7 +272,9 @@ struct ScaleEntry {
 
   // Worker bookkeeping: see the comment at the top.
   std::mutex guard;
-  bool abandoned = false;
+  // Set under the guard; the worker's link looks at it without the guard
+  // before every read and send.
+  std::atomic<bool> abandoned{false};
   std::thread worker;
 };
 

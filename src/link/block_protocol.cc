@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <functional>
 
 #include "core/driver.h"
 #include "dispatch/record_dispatch.h"
@@ -111,12 +112,14 @@ MessageCode BlockEnquiry(ScaleEntry& scale) {
   return kMsgNakReceived;
 }
 
-// Sends one message as blocks of up to 251 bytes. A refused block is
-// reported and not sent again; the fifth refusal ends the message.
-MessageCode SendBlocks(ScaleEntry& scale, std::span<const uint8_t> text, int* refusals) {
+// Sends one message as blocks of up to 251 bytes, each in one send. A
+// refused block is reported and not sent again; the fifth refusal ends the
+// message.
+MessageCode SendBlocks(ScaleEntry& scale, std::span<const uint8_t> text, int* refusals,
+                       const std::function<void()>& whileLastAnswerComes) {
   size_t sent = 0;
   int naks = 0;
-  std::array<uint8_t, kMaxBlockLen> block{};
+  std::array<uint8_t, kMaxBlockLen> block;
   while (sent < text.size()) {
     size_t n = nextBlockDataLen(text.size() - sent);
     bool last = n == text.size() - sent;
@@ -127,6 +130,7 @@ MessageCode SendBlocks(ScaleEntry& scale, std::span<const uint8_t> text, int* re
       return kMsgSendError;
     }
     sent += n;
+    if (last && whileLastAnswerComes) whileLastAnswerComes();
     uint8_t answer = 0;
     bool got = false;
     MessageCode r = receiveAnswer(scale, answer, got);
@@ -155,26 +159,72 @@ MessageCode SendBlocks(ScaleEntry& scale, std::span<const uint8_t> text, int* re
 
 namespace {
 
-// The next record of the run (or of the resend file) as scale text; false
-// when the records have run out or one does not convert.
-bool nextRecordText(ScaleEntry& scale, RecordSource& source, std::span<uint8_t> buffer, int& length) {
-  SourceRecord record;
-  if (!source.next(record)) return false;
-  scale.dataType = record.dataType;
-  scale.operation = record.mode;
-  ++scale.nextRecord;
-  int code = 0;
-  length = 0;
-  bool converted = convertRecord(scale, record.dataType, record.mode, record.record, code, buffer, length) &&
-                   length >= 0 && static_cast<size_t>(length) <= buffer.size();
-  // The send ends at a record the scale cannot take; what follows it stays
-  // behind, which the run's outcome has to tell.
-  if (!converted) {
-    scale.tally.cutShort = true;
-    noteUnconverted(scale, record);
+// The records of the send as scale text, one ahead: the record after the
+// one on the wire is taken and converted while the scale's answer to its
+// last block is on its way, so the conversion costs no time on the line.
+// What taking it means for the scale (its type and mode, its position, a
+// record the scale cannot take) counts only when the send moves on to it,
+// so a send that ends first is left exactly as if it had never been taken.
+class RecordTexts {
+ public:
+  explicit RecordTexts(ScaleEntry& scale) : scale_(scale), source_(scale) {}
+
+  // Takes and converts the next record into the spare buffer, once.
+  void prepare() {
+    if (prepared_) return;
+    prepared_ = true;
+    Text& t = texts_[1 - current_];
+    SourceRecord record;
+    t.taken = source_.next(record);
+    if (!t.taken) return;
+    int code = 0;
+    t.length = 0;
+    t.converted = convertRecord(scale_, record.dataType, record.mode, record.record, code, t.bytes, t.length) &&
+                  t.length >= 0 && static_cast<size_t>(t.length) <= t.bytes.size();
+    record.record = nullptr;  // valid only until the source's next record
+    t.record = record;
   }
-  return converted;
-}
+
+  // Moves on to the prepared record; false when the records have run out
+  // or it does not convert.
+  bool advance() {
+    prepare();
+    prepared_ = false;
+    current_ = 1 - current_;
+    const Text& t = texts_[current_];
+    if (!t.taken) return false;
+    scale_.dataType = t.record.dataType;
+    scale_.operation = t.record.mode;
+    ++scale_.nextRecord;
+    // The send ends at a record the scale cannot take; what follows it
+    // stays behind, which the run's outcome has to tell.
+    if (!t.converted) {
+      scale_.tally.cutShort = true;
+      noteUnconverted(scale_, t.record);
+    }
+    return t.converted;
+  }
+
+  std::span<const uint8_t> text() const {
+    const Text& t = texts_[current_];
+    return std::span<const uint8_t>(t.bytes.data(), static_cast<size_t>(t.length));
+  }
+
+ private:
+  struct Text {
+    std::array<uint8_t, kMaxConvertedLen> bytes;
+    int length = 0;
+    bool taken = false;
+    bool converted = false;
+    SourceRecord record;
+  };
+
+  ScaleEntry& scale_;
+  RecordSource source_;
+  std::array<Text, 2> texts_;
+  int current_ = 0;
+  bool prepared_ = false;
+};
 
 // A record with a refused block is incomplete on the scale: it counts as
 // sent but not accepted.
@@ -193,12 +243,11 @@ MessageCode BlockSend(ScaleEntry& scale) {
   scale.nextRecord = 0;
   MessageCode r = BlockEnquiry(scale);
   if (r != kMsgOk) return r;
-  RecordSource source(scale);
-  std::array<uint8_t, kMaxConvertedLen> text{};
-  int length = 0;
-  while (nextRecordText(scale, source, text, length) && !ScaleStopping(scale)) {
+  RecordTexts texts(scale);
+  const std::function<void()> prepareNext = [&texts] { texts.prepare(); };
+  while (texts.advance() && !ScaleStopping(scale)) {
     int refusals = 0;
-    r = SendBlocks(scale, std::span<const uint8_t>(text.data(), static_cast<size_t>(length)), &refusals);
+    r = SendBlocks(scale, texts.text(), &refusals, prepareNext);
     if (r != kMsgOk) break;
     tallyRecord(scale, refusals);
   }

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "core/message_table.h"
@@ -29,7 +30,10 @@ MessageCode BlockReceive(ScaleEntry& scale);
 MessageCode BlockEnquiry(ScaleEntry& scale);
 // One message as blocks; an empty text sends nothing. 0, 21, 22 or 23.
 // `refusals`, when given, is raised by one for every block answered NAK.
-MessageCode SendBlocks(ScaleEntry& scale, std::span<const uint8_t> text, int* refusals = nullptr);
+// `whileLastAnswerComes`, when given, runs once the last block is sent and
+// before its answer is read.
+MessageCode SendBlocks(ScaleEntry& scale, std::span<const uint8_t> text, int* refusals = nullptr,
+                       const std::function<void()>& whileLastAnswerComes = {});
 // The scale's enquiry after the line turn-round: 0, 22 or 28.
 MessageCode ReadScaleEnquiry(ScaleEntry& scale);
 // Block header; terminator EOT when the scale ended the transfer.

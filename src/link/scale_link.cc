@@ -21,9 +21,10 @@ int64_t nowMs(const ScaleEntry& scale) {
   return scale.driver != nullptr ? scale.driver->clock.monotonicMs() : systemClock.monotonicMs();
 }
 
-int64_t limitLeftMs(const ScaleEntry& scale) {
+// What is left of the operation's time limit and stall limit at `now`.
+int64_t limitLeftMs(const ScaleEntry& scale, int64_t now) {
   int64_t at = operationDeadline(scale);
-  return at == INT64_MAX ? INT64_MAX : at - nowMs(scale);
+  return at == INT64_MAX ? INT64_MAX : at - now;
 }
 
 // The scale's side of a socket failure. A time-out while connected means
@@ -47,9 +48,9 @@ void logNote(ScaleEntry& scale, const char* note) {
 // first time, the scale log says which. From then on every step of the
 // link fails quietly, so the procedure winds up at once without a trail of
 // follow-on errors.
-bool outOfTime(ScaleEntry& scale) {
+bool outOfTime(ScaleEntry& scale, int64_t now) {
   if (scale.limitStruck) return true;
-  if (limitLeftMs(scale) > 0) return false;
+  if (limitLeftMs(scale, now) > 0) return false;
   scale.limitStruck = true;
   char note[80];
   const bool stalled = stallLimitAt(scale) <= scaleLimitAt(scale);
@@ -65,13 +66,14 @@ bool outOfTime(ScaleEntry& scale) {
   ScaleLogError(scale, kMsgReceiveTimeout);
   return true;
 }
+bool outOfTime(ScaleEntry& scale) { return outOfTime(scale, nowMs(scale)); }
 
 // A worker that has met the run's stop opens and sends nothing more.
 bool stopMet(const ScaleEntry& scale) { return scale.tally.stopped.load(); }
 
-// `ms` cut to what is left of the time limit, as a poll time-out.
-int boundedMs(const ScaleEntry& scale, int64_t ms) {
-  int64_t bounded = std::min(ms, limitLeftMs(scale));
+// `ms` cut to what is left of the time limit at `now`, as a wait.
+int boundedMs(const ScaleEntry& scale, int64_t ms, int64_t now) {
+  int64_t bounded = std::min(ms, limitLeftMs(scale, now));
   return static_cast<int>(std::clamp<int64_t>(bounded, 0, INT_MAX));
 }
 
@@ -83,6 +85,7 @@ bool storeSocket(ScaleEntry& scale, SocketHandle s) {
     return false;
   }
   scale.socket = s;
+  scale.socketWaitSet = 0;
   return true;
 }
 
@@ -92,16 +95,18 @@ struct ReadOutcome {
   bool peerClosed = false;
 };
 
-// Hands out bytes of the held datagram, reading a new one when it is used
-// up. -1 when the read fails (`why` says why).
-long takeFromDatagram(ScaleEntry& scale, SocketHandle s, std::span<uint8_t> buffer, SocketFailure& why) {
+// Hands out bytes of the held datagram, waiting up to `waitMs` for a new
+// one when it is used up. kRecvNothing when none came, -1 when the read
+// fails (`why` says why).
+long takeFromDatagram(ScaleEntry& scale, SocketHandle s, std::span<uint8_t> buffer, int waitMs, SocketFailure& why) {
   bool consistent = scale.rxPos >= 0 && scale.rxCount >= 0 && scale.rxPos <= scale.rxCount &&
                     static_cast<size_t>(scale.rxCount) <= sizeof scale.rxBuffer;
   if (!consistent || scale.rxCount - scale.rxPos == 0) {
     scale.rxPos = 0;
     scale.rxCount = 0;
-    long n = socketRecv(s, std::span<uint8_t>(scale.rxBuffer, sizeof scale.rxBuffer), &why);
-    if (n < 0) return -1;
+    std::span<uint8_t> datagram(scale.rxBuffer, sizeof scale.rxBuffer);
+    long n = socketRecvWithin(s, datagram, waitMs, scale.socketWaitSet, &why);
+    if (n < 0) return n;
     scale.rxCount = static_cast<int>(std::min<long>(n, static_cast<long>(sizeof scale.rxBuffer)));
   }
   size_t take = std::min(static_cast<size_t>(scale.rxCount - scale.rxPos), buffer.size());
@@ -115,10 +120,7 @@ bool holdsDatagramBytes(const ScaleEntry& scale) {
          static_cast<size_t>(scale.rxCount) <= sizeof scale.rxBuffer;
 }
 
-bool isAbandoned(ScaleEntry& scale) {
-  std::lock_guard lock(scale.guard);
-  return scale.abandoned;
-}
+bool isAbandoned(const ScaleEntry& scale) { return scale.abandoned.load(); }
 
 ReadOutcome readOnce(ScaleEntry& scale, std::span<uint8_t> buffer, int64_t waitMs) {
   ReadOutcome out;
@@ -128,30 +130,29 @@ ReadOutcome readOnce(ScaleEntry& scale, std::span<uint8_t> buffer, int64_t waitM
     out.code = kMsgReceiveError;
     return out;
   }
-  if (outOfTime(scale)) {
+  // One look at the clock serves the step: the block send makes two a block.
+  const int64_t now = nowMs(scale);
+  if (outOfTime(scale, now)) {
     out.code = kMsgReceiveTimeout;
     return out;
   }
   if (buffer.size() > static_cast<size_t>(INT_MAX)) buffer = buffer.first(static_cast<size_t>(INT_MAX));
   SocketHandle s = scale.socket.load();
-  if (!holdsDatagramBytes(scale)) {
-    int ready = s == kNoSocket ? -1 : socketWaitReadableMs(s, boundedMs(scale, waitMs));
-    if (ready == 0) {
-      if (outOfTime(scale)) out.code = kMsgReceiveTimeout;
-      return out;
-    }
-    if (ready < 0) {
-      noteCause(scale.tally, ScaleCause::NetworkError);
-      ScaleLogError(scale, kMsgReceiveError);
-      out.code = kMsgReceiveError;
-      return out;
-    }
-  }
-  scale.lastActivity = nowMs(scale);
   bool udp = scale.protocol == kProtocolUdp;
+  long n = -1;
   SocketFailure why = SocketFailure::Other;
-  long n = udp ? takeFromDatagram(scale, s, buffer, why) : socketRecv(s, buffer, &why);
-  scale.lastActivity = 0;
+  // The receive waits by itself: an answer that comes in time costs one
+  // system call, which on a block send is one per block.
+  int waitFor = boundedMs(scale, waitMs, now);
+  if (udp && (s != kNoSocket || holdsDatagramBytes(scale))) {
+    n = takeFromDatagram(scale, s, buffer, waitFor, why);
+  } else if (s != kNoSocket) {
+    n = socketRecvWithin(s, buffer, waitFor, scale.socketWaitSet, &why);
+  }
+  if (n == kRecvNothing) {
+    if (outOfTime(scale)) out.code = kMsgReceiveTimeout;
+    return out;
+  }
   if (n < 0) {
     noteCause(scale.tally, causeOf(why, false));
     ScaleLogError(scale, kMsgReceiveError);
@@ -175,7 +176,7 @@ bool ScaleConnect(ScaleEntry& scale) {
   // A connect time-out below a second would fail every scale on a busy net.
   int64_t connectMs = static_cast<int64_t>(std::max(scale.connectTimeout, 1)) * 1000;
   SocketFailure why = SocketFailure::Other;
-  if (socketConnect(s, scale.ip, scale.port, boundedMs(scale, connectMs), &why)) return true;
+  if (socketConnect(s, scale.ip, scale.port, boundedMs(scale, connectMs, nowMs(scale)), &why)) return true;
   ScaleClose(scale);
   if (outOfTime(scale)) return false;
   noteCause(scale.tally, causeOf(why, true));
@@ -225,14 +226,15 @@ MessageCode ScaleReceiveExact(ScaleEntry& scale, std::span<uint8_t> buffer) {
 
 MessageCode ScaleSend(ScaleEntry& scale, std::span<const uint8_t> bytes, ScaleLogKind logAs) {
   // A worker given up on, out of time or stopped puts nothing more on the wire.
-  if (isAbandoned(scale) || outOfTime(scale) || stopMet(scale)) return kMsgSendError;
+  const int64_t now = nowMs(scale);
+  if (isAbandoned(scale) || outOfTime(scale, now) || stopMet(scale)) return kMsgSendError;
   SocketHandle s = scale.socket.load();
   // A scale that stops reading closes its window: the send ends after the
   // receive time-out like any other step that waits for the scale.
   int64_t waitMs = static_cast<int64_t>(std::max(scale.receiveTimeout, 0)) * 1000;
-  scale.lastActivity = nowMs(scale);
+  scale.lastActivity = now;
   SocketFailure why = SocketFailure::Other;
-  long n = s == kNoSocket ? -1 : socketSendWithin(s, bytes, boundedMs(scale, waitMs), &why);
+  long n = s == kNoSocket ? -1 : socketSendWithin(s, bytes, boundedMs(scale, waitMs, now), &why);
   scale.lastActivity = 0;
   if (n < 0 || static_cast<size_t>(n) != bytes.size()) {
     if (outOfTime(scale)) return kMsgSendError;

@@ -87,8 +87,12 @@ bool formatEntry(std::string& out, const ScaleEntry& scale, ScaleLogKind kind, c
   return false;
 }
 
+// The name is set by the configuration before any worker starts, so it is
+// read without the guard: a scale without a log costs its workers nothing.
+bool hasLog(const ScaleEntry& scale) { return scale.trafficLogFile && !scale.trafficLogFile->empty(); }
+
 void writeEntryUnlocked(ScaleEntry& scale, ScaleLogKind kind, const uint8_t* bytes, size_t length) {
-  if (!scale.trafficLogFile || scale.trafficLogFile->empty()) return;
+  if (!hasLog(scale)) return;
   std::string entry;
   if (!formatEntry(entry, scale, kind, bytes, length) || entry.empty()) return;
   std::FILE* file = openFile(*scale.trafficLogFile, "ab");
@@ -98,6 +102,7 @@ void writeEntryUnlocked(ScaleEntry& scale, ScaleLogKind kind, const uint8_t* byt
 }
 
 void writeErrorUnlocked(ScaleEntry& scale, int code, va_list args) {
+  if (!hasLog(scale)) return;
   std::string text = formatMessageV(code, kScaleLogErrorMax, args);
   writeEntryUnlocked(scale, ScaleLogKind::Error, reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
@@ -105,12 +110,14 @@ void writeErrorUnlocked(ScaleEntry& scale, int code, va_list args) {
 }  // namespace
 
 void ScaleLogWrite(ScaleEntry& scale, ScaleLogKind kind, const uint8_t* bytes, size_t length) {
+  if (!hasLog(scale)) return;
   std::lock_guard lock(scale.guard);
   if (scale.abandoned) return;
   writeEntryUnlocked(scale, kind, bytes, length);
 }
 
 void ScaleLogError(ScaleEntry& scale, int code, ...) {
+  if (!hasLog(scale)) return;
   va_list args;
   va_start(args, code);
   {

@@ -1,6 +1,8 @@
 #include "platform/socket.h"
 
 #include <arpa/inet.h>
+#include <sys/time.h>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -120,7 +122,8 @@ long socketSend(SocketHandle s, std::span<const uint8_t> bytes) {
 }
 
 long socketSendWithin(SocketHandle s, std::span<const uint8_t> bytes, int timeoutMs, SocketFailure* why) {
-  int64_t deadline = deadlineIn(timeoutMs);
+  // The clock is read only once the system cannot take the bytes at once.
+  int64_t deadline = -1;
   size_t sent = 0;
   while (sent < bytes.size()) {
     ssize_t n = ::send(fd(s), bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -133,6 +136,7 @@ long socketSendWithin(SocketHandle s, std::span<const uint8_t> bytes, int timeou
       tell(why, n == 0 ? SocketFailure::Dropped : failureOf(errno));
       return -1;
     }
+    if (deadline < 0) deadline = deadlineIn(timeoutMs);
     int ready = pollUntil(s, POLLOUT, deadline);
     if (ready < 0) {
       tell(why, failureOf(errno));
@@ -159,6 +163,50 @@ long socketRecv(SocketHandle s, std::span<uint8_t> buffer, SocketFailure* why) {
   } while (n < 0 && errno == EINTR);
   if (n < 0) tell(why, failureOf(errno));
   return static_cast<long>(n);
+}
+
+namespace {
+
+// The socket's own receive wait, kept at or below what is left of the
+// caller's time-out: the receive never outlasts it, and a wait a little
+// shorter is kept, so a stream of reads with about the same time-out sets
+// it once. A wait that ends early only means one more round.
+bool boundReceiveWait(SocketHandle s, int64_t leftMs, int& waitSet) {
+  int64_t slack = std::min<int64_t>(leftMs / 8, 1000);
+  if (waitSet > 0 && waitSet <= leftMs && waitSet >= leftMs - slack) return true;
+  int64_t wait = std::max<int64_t>(leftMs - slack, 1);
+  timeval tv{static_cast<time_t>(wait / 1000), static_cast<suseconds_t>(wait % 1000 * 1000)};
+  if (::setsockopt(fd(s), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0) return false;
+  waitSet = static_cast<int>(wait);
+  return true;
+}
+
+}  // namespace
+
+long socketRecvWithin(SocketHandle s, std::span<uint8_t> buffer, int timeoutMs, int& waitSet, SocketFailure* why) {
+  const int64_t deadline = deadlineIn(timeoutMs);
+  for (int64_t left = timeoutMs < 0 ? 0 : timeoutMs;; left = deadline - steadyMilliseconds()) {
+    int flags = MSG_DONTWAIT;
+    if (left > 0 && boundReceiveWait(s, left, waitSet)) {
+      flags = 0;
+    } else if (left > 0) {
+      // The socket takes no wait of its own: wait beside it.
+      int ready = waitReadable(s, static_cast<int>(std::min<int64_t>(left, INT_MAX)));
+      if (ready == 0) return kRecvNothing;
+      if (ready < 0) {
+        tell(why, SocketFailure::Other);
+        return -1;
+      }
+    }
+    ssize_t n = ::recv(fd(s), buffer.data(), buffer.size(), flags);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) {
+      tell(why, failureOf(errno));
+      return -1;
+    }
+    if (flags != 0 || steadyMilliseconds() >= deadline) return kRecvNothing;
+  }
 }
 
 void socketShutdown(SocketHandle s) {

@@ -45,6 +45,15 @@ int socketWaitReadableMs(SocketHandle s, int milliseconds);
 // One receive: the count read (0 = peer closed on a stream), or -1 (`why`,
 // when given, says why).
 long socketRecv(SocketHandle s, std::span<uint8_t> buffer, SocketFailure* why = nullptr);
+// One receive that does its own waiting, up to `timeoutMs`, so that bytes
+// which come in time cost one system call and no separate wait: the count
+// read (0 = peer closed on a stream), kRecvNothing when nothing came in
+// time, or -1 (`why`, when given, says why). `waitSet` remembers the wait
+// last set on this socket (0 for a new socket) and spares setting it again;
+// a wait of 0 only takes what is there.
+inline constexpr long kRecvNothing = -2;
+long socketRecvWithin(SocketHandle s, std::span<uint8_t> buffer, int timeoutMs, int& waitSet,
+                      SocketFailure* why = nullptr);
 // Stops both directions, so a thread blocked on the socket wakes up.
 void socketShutdown(SocketHandle s);
 void socketClose(SocketHandle s);

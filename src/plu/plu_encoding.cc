@@ -9,6 +9,7 @@
 #include "core/record_list.h"
 #include "plu/plu_record.h"
 #include "records/deletion_record.h"
+#include "records/field_format.h"
 #include "records/message_record.h"
 #include "records/packing.h"
 #include "records/scale_fields.h"
@@ -212,7 +213,7 @@ class FieldLine {
     char text[64];
     va_list args;
     va_start(args, format);
-    int n = std::vsnprintf(text, sizeof text, format, args);
+    int n = formatFieldText(text, format, args);
     va_end(args);
     size_t copy = n < 0 ? 0 : std::min({static_cast<size_t>(n), width, sizeof text - 1});
     placeText(width, text, copy);

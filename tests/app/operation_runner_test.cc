@@ -38,7 +38,7 @@ FakeClock* gStallClock = nullptr;
 // (a few seconds at most) to be given up on.
 void stallUntilAbandoned(ScaleEntry& scale) {
   gStallClock->advanceMs(scale.limitBaseMs + 2001);
-  auto givenUp = [&scale] { std::lock_guard lock(scale.guard); return scale.abandoned; };
+  auto givenUp = [&scale] { std::lock_guard lock(scale.guard); return scale.abandoned.load(); };
   for (int i = 0; i < 5000 && !givenUp(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 

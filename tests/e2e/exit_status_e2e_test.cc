@@ -123,6 +123,16 @@ void checkReport(const ExitRow& row, const nlohmann::json& report) {
                            : "none");
   const nlohmann::json* bad = nullptr;
   for (const auto& scale : report["scales"]) {
+    // When each scale ended within the run; unset for one never started.
+    const nlohmann::json& ended = scale["endedAfter"];
+    const bool stopped = row.exitStatus > 0 && row.exitStatus < 50;
+    if (scale["sent"] > 0 || stopped) {
+      EXPECT_EQ(ended.is_number(), !stopped) << scale.dump();
+    }
+    if (ended.is_number()) {
+      EXPECT_GE(ended.get<double>(), scale["seconds"].get<double>()) << scale.dump();
+      EXPECT_LE(ended.get<double>(), report["run"]["seconds"].get<double>()) << scale.dump();
+    }
     if (scale["name"] == "Bad") {
       bad = &scale;
     } else {

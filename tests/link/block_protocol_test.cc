@@ -127,6 +127,9 @@ TEST_F(BlockProtocol, SelectsWithEnquiryCutsRecordsAndNumbersBlocksOn) {
   EXPECT_EQ(blocks[4], scaleBlock(2, Bytes(251, 'c'), true));
   EXPECT_EQ(closing, kEot);
   EXPECT_EQ(scale_.blockSeq, 3);
+  // Every block goes out in one send, framing and data together.
+  EXPECT_EQ(logged(" Send "), 7);  // the enquiry, five blocks, the EOT
+  EXPECT_EQ(logged(" Send " + std::to_string(251 + kBlockOverhead) + " Bytes"), 4);
 }
 
 // A NAK is logged and the next block follows (the refused one is not sent
