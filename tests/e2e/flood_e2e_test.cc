@@ -6,9 +6,11 @@
 #include "app/configuration.h"
 #include "app/operation_runner.h"
 #include "app/run_report.h"
+#include "app/verify.h"
 #include "core/driver.h"
 #include "e2e/e2e_support.h"
 #include "files/export_writer.h"
+#include "files/import_reader.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -65,6 +67,28 @@ TEST_F(SimRunTest, FloodingScalesFailWhenTheRunsRecordsFillTheirBudget) {
   const size_t lines = countOf(h.readFile("out.csv"), "\r\n");
   EXPECT_GT(lines, 500u);
   EXPECT_LT(lines, 2000u);
+  stop();
+}
+
+// A read-back keeps each scale's records apart, but against the same budget.
+TEST_F(SimRunTest, AReadBackFloodedByTwoScalesFailsThemAtTheRunsBudget) {
+  h.writeFile("plu.csv", "Plu_No,UnitPrice\r\n1,1.00\r\n");
+  start(scaleLine("FloodMsg", "model=vt40,simfault=flood") + scaleLine("FloodTcp", "model=vt30,simfault=flood"));
+  CurrentDir inFolder(h.dir());
+  SystemClock clock;
+  FakeSleeper sleeper;
+  Driver driver(clock, sleeper, nullptr);
+  driver.options.mode = kModeAdd;
+  driver.options.dataFile = "plu.csv";
+  driver.options.maxReceivedBytes = 200'000;
+  ASSERT_EQ(loadConfiguration(driver), kMsgOk);
+  ASSERT_EQ(importFile(driver), kMsgOk);
+  std::vector<ScaleReadBack> readBack;
+  EXPECT_EQ(verifyAllScales(driver, readBack), kMsgReceiveError);
+  for (int i = 0; i < driver.scales.count(); ++i) {
+    const ScaleReport s = reportScale(*driver.scales.get(i));
+    EXPECT_EQ(std::tuple(s.code, s.received < 5000), std::tuple(22, true)) << s.name << " " << s.received;
+  }
   stop();
 }
 
