@@ -17,22 +17,34 @@
 namespace tolvan::testing {
 namespace {
 
-// Receives from the started scales with `limits` applied, writes the
-// export and gives the report.
-template <class Limits>
-RunReport receiveWith(SimHarness& h, Limits limits) {
+// Runs `body` on a driver in the harness's folder, with `options` applied
+// and the configuration loaded.
+template <class Options, class Body>
+void withDriver(SimHarness& h, Options options, Body body) {
   CurrentDir inFolder(h.dir());
   SystemClock clock;
   FakeSleeper sleeper;
   Driver driver(clock, sleeper, nullptr);
-  driver.options.mode = kModeReceive;
-  driver.options.dataFile = "out.csv";
-  limits(driver.options);
+  options(driver.options);
+  ASSERT_EQ(loadConfiguration(driver), kMsgOk);
+  body(driver);
+}
+
+// Receives from the started scales with `limits` applied, writes the
+// export and gives the report.
+template <class Limits>
+RunReport receiveWith(SimHarness& h, Limits limits) {
   RunReport report;
-  EXPECT_EQ(loadConfiguration(driver), kMsgOk);
-  report.result = receiveFromAllScales(driver);
-  EXPECT_EQ(writeExportFile(driver), kMsgOk);
-  takeRunReport(driver, report);
+  auto options = [&](DriverOptions& o) {
+    o.mode = kModeReceive;
+    o.dataFile = "out.csv";
+    limits(o);
+  };
+  withDriver(h, options, [&](Driver& driver) {
+    report.result = receiveFromAllScales(driver);
+    EXPECT_EQ(writeExportFile(driver), kMsgOk);
+    takeRunReport(driver, report);
+  });
   return report;
 }
 
@@ -74,21 +86,20 @@ TEST_F(SimRunTest, FloodingScalesFailWhenTheRunsRecordsFillTheirBudget) {
 TEST_F(SimRunTest, AReadBackFloodedByTwoScalesFailsThemAtTheRunsBudget) {
   h.writeFile("plu.csv", "Plu_No,UnitPrice\r\n1,1.00\r\n");
   start(scaleLine("FloodMsg", "model=vt40,simfault=flood") + scaleLine("FloodTcp", "model=vt30,simfault=flood"));
-  CurrentDir inFolder(h.dir());
-  SystemClock clock;
-  FakeSleeper sleeper;
-  Driver driver(clock, sleeper, nullptr);
-  driver.options.mode = kModeAdd;
-  driver.options.dataFile = "plu.csv";
-  driver.options.maxReceivedBytes = 200'000;
-  ASSERT_EQ(loadConfiguration(driver), kMsgOk);
-  ASSERT_EQ(importFile(driver), kMsgOk);
-  std::vector<ScaleReadBack> readBack;
-  EXPECT_EQ(verifyAllScales(driver, readBack), kMsgReceiveError);
-  for (int i = 0; i < driver.scales.count(); ++i) {
-    const ScaleReport s = reportScale(*driver.scales.get(i));
-    EXPECT_EQ(std::tuple(s.code, s.received < 5000), std::tuple(22, true)) << s.name << " " << s.received;
-  }
+  auto options = [](DriverOptions& o) {
+    o.mode = kModeAdd;
+    o.dataFile = "plu.csv";
+    o.maxReceivedBytes = 200'000;
+  };
+  withDriver(h, options, [](Driver& driver) {
+    ASSERT_EQ(importFile(driver), kMsgOk);
+    std::vector<ScaleReadBack> readBack;
+    EXPECT_EQ(verifyAllScales(driver, readBack), kMsgReceiveError);
+    for (int i = 0; i < driver.scales.count(); ++i) {
+      const ScaleReport s = reportScale(*driver.scales.get(i));
+      EXPECT_EQ(std::tuple(s.code, s.received < 5000), std::tuple(22, true)) << s.name << " " << s.received;
+    }
+  });
   stop();
 }
 
