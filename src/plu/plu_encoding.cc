@@ -200,6 +200,22 @@ bool convertMessagePlu(const ScaleEntry& scale, const PluRecord& plu, int& code,
   return true;
 }
 
+// True when `format` prints nothing but '0's for values that are all 0:
+// its text is '0's and its conversions are plain "%d", "%.Nd" or "%.Nld".
+bool writesOnlyZeros(const char* format) {
+  for (const char* p = format; *p != '\0'; ++p) {
+    if (*p == '0') continue;
+    if (*p++ != '%') return false;
+    if (*p == '.') {
+      while (p[1] >= '0' && p[1] <= '9') ++p;
+      ++p;
+    }
+    if (*p == 'l') ++p;
+    if (*p != 'd') return false;
+  }
+  return true;
+}
+
 // Places printf-formatted fields at fixed character positions: each field
 // takes exactly its width, a longer value keeps its leading characters and
 // a shorter one keeps the '0' filling.
@@ -223,7 +239,14 @@ class FieldLine {
   // trace learns the digits its field holds.
   template <class... Values>
   void number(uint32_t offset, size_t width, const char* format, Values... values) {
-    put(width, format, values...);
+    // Most fields of a record hold 0, whose text is the line's filling: a
+    // block is formatted while the scale answers the last one, and the
+    // fewer fields it formats the sooner the next block can go.
+    if (((values == 0) && ...) && writesOnlyZeros(format)) {
+      if (width <= out_.size() - used_) used_ += width;
+    } else {
+      put(width, format, values...);
+    }
     traceTextField(trace_, offset, width, format);
   }
   // A field of `plu` as the number the scales read (format "%ld" for the
