@@ -17,19 +17,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 plus=${1:-50000}
 build=${TOLVAN_BENCH_BUILD:-$root/build/bench}
 
-{
-  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTOLVAN_BENCH=ON
-  cmake --build "$build" -j2 --target tolvandrv tolvansim
-} >&2
-
-work=$(mktemp -d)
-simpid=
-cleanup() {
-  [ -n "$simpid" ] && kill "$simpid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cd "$work"
+source "$root/bench/sim_bench.sh"
+bench_prepare
 
 # price: the record's price, changed by one cent in every hundredth record.
 plu_file() {
@@ -44,10 +33,8 @@ plu_file 1 >new.csv
 changed=$(diff old.csv new.csv | grep -c '^>' || true)
 
 printf 'scale=Full,port=0,model=vt40\r\nscale=Changed,port=0,model=vt40\r\n' >sim.cfg
-"$build/tolvansim" sim.cfg --write-config all.cfg >sim.out 2>sim.err &
-simpid=$!
-for _ in $(seq 100); do grep -q "tolvansim ready" sim.out 2>/dev/null && break; sleep 0.1; done
-grep -q "tolvansim ready" sim.out || { echo "the simulator did not start:" >&2; cat sim.err >&2; exit 1; }
+sim_start sim.cfg
+cp TolvanDrvConfig.txt all.cfg
 grep '^scale=Full' all.cfg >full.cfg
 grep '^scale=Changed' all.cfg >changed.cfg
 

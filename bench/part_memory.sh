@@ -62,20 +62,8 @@ measureMedian() {
   printf '%s %s\n' "$(cut -d' ' -f1 samples | median)" "$(cut -d' ' -f2 samples | median)"
 }
 
-# The simulator serves CONFIG's scales and writes the driver's configuration.
-startSim() {
-  "$sim" "$1" --write-config TolvanDrvConfig.txt >sim.out 2>sim.err &
-  simpid=$!
-  for _ in $(seq 100); do grep -q "tolvansim ready" sim.out 2>/dev/null && return; sleep 0.1; done
-  echo "the simulator did not start:" >&2
-  cat sim.err >&2
-  exit 1
-}
-stopSim() {
-  kill "$simpid" 2>/dev/null || true
-  wait "$simpid" 2>/dev/null || true
-  simpid=
-}
+# sim_start CONFIG, sim_stop: the simulator as the other parts run it.
+source "$root/bench/sim_bench.sh"
 
 # ------------------------------------------------------------ bytes per PLU
 held=$("$build/bench/tolvan_bench" --benchmark_filter='heldPerPlu' 2>/dev/null |
@@ -106,9 +94,9 @@ row "-u of 200,000 PLUs, no scale: peak memory" "$((alone_kb / 1024)) MB = $((al
   "80 MB" "$(verdict "$alone_kb" $((80 * 1024)))"
 
 printf 'scale=Block,port=0,model=vt30,version=usa\r\n' >one.cfg
-startSim one.cfg
+sim_start one.cfg
 read -r send_s send_kb < <(measureMedian "$drv" -u plu.csv TolvanDrvConfig.txt log.txt)
-stopSim
+sim_stop
 row "-u of 200,000 PLUs to one block scale: time" "$send_s s" "-" "-"
 row "-u of 200,000 PLUs to one block scale: peak memory" "$((send_kb / 1024)) MB" "-" "-"
 
@@ -133,18 +121,18 @@ for n in 1 2 4; do
     if ((s % 2 == 0)); then model=vt40; else model=pmx; fi
     printf 'scale=Flood%d,port=0,model=%s,simfault=flood\r\n' "$s" "$model" >>flood.cfg
   done
-  startSim flood.cfg
+  sim_start flood.cfg
   read -r flood_s flood_kb < <(runs=1 measureMedian "$drv" --scale-limit 3600 -v out.csv TolvanDrvConfig.txt log.txt)
-  stopSim
+  sim_stop
   row "receive from $n flooding scale(s): peak memory" "$((flood_kb / 1024)) MB in $flood_s s" "300 MB" \
     "$(verdict "$flood_kb" $((300 * 1024)))"
 done
 # A read-back (--verify, --changed-only) keeps what the four flooders send
 # against the same budget.
 printf 'Plu_No,UnitPrice\r\n1,1.00\r\n' >one.csv
-startSim flood.cfg
+sim_start flood.cfg
 read -r vflood_s vflood_kb < <(runs=1 measureMedian "$drv" --scale-limit 3600 --verify one.csv TolvanDrvConfig.txt log.txt)
-stopSim
+sim_stop
 row "--verify against 4 flooding scales: peak memory" "$((vflood_kb / 1024)) MB in $vflood_s s" "300 MB" \
   "$(verdict "$vflood_kb" $((300 * 1024)))"
 
