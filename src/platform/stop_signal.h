@@ -1,9 +1,10 @@
 // Stopping tolvandrv with Ctrl-C (SIGINT) or SIGTERM. On Windows Ctrl-C
-// counts as SIGINT; Ctrl-Break, closing the console window, logging off,
-// shutting down and the event "Local\TolvanStop-<process id>" (set by
-// another program that wants an orderly stop) count as SIGTERM. The
-// handlers only note the signal; the run looks at that note between its steps and winds
-// itself up: no new scale, files written whole, the final log line. Only
+// and the event "Local\TolvanInterrupt-<process id>" count as SIGINT;
+// Ctrl-Break, closing the console window, logging off, shutting down and
+// the event "Local\TolvanStop-<process id>" as SIGTERM (another program
+// sets the events to ask for an orderly stop). The handlers only note the
+// signal; the run looks at that note between its steps and winds itself
+// up: no new scale, files written whole, the final log line. Only
 // tolvandrv installs them: a program that embeds the driver keeps its own
 // signal handling.
 #pragma once

@@ -100,6 +100,30 @@ bool removeOwnFile(const std::string& path, std::string& target, bool& removed) 
   return false;
 }
 
+std::string uniqueName(const std::string& beside, const char* ending) {
+  static std::atomic<unsigned> counter{0};
+  return beside + "." + std::to_string(::GetCurrentProcessId()) + "." + std::to_string(counter++) + ending;
+}
+
+bool moveOver(const std::string& from, const std::string& to) {
+  return ::MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+// Windows refuses to move a file over one that is open (a resend file the
+// run still reads while it writes its replacement). The open file can be
+// moved aside, though: then the new one takes the name, and the old one
+// goes once its last reader closes it.
+bool replaceOpenFile(const std::string& temp, const std::string& target) {
+  std::string aside = uniqueName(target, ".old");
+  if (!moveOver(target, aside)) return false;
+  if (!moveOver(temp, target)) {
+    moveOver(aside, target);
+    return false;
+  }
+  ::DeleteFileW(widen(aside).c_str());
+  return true;
+}
+
 // The full name with "." and ".." steps taken and the case folded: Windows
 // finds one file under "a.txt" and "A.TXT".
 std::string fullFoldedName(const std::string& path) {
@@ -113,8 +137,23 @@ std::string fullFoldedName(const std::string& path) {
 
 }  // namespace
 
+// Files are opened sharing everything, as on other systems: a resend file
+// read while its replacement is moved over it, a log another program
+// reads. "rb", "wb" and "ab", as the driver uses them.
 std::FILE* openFile(const std::string& path, const char* mode) {
-  return ::_wfopen(widen(path).c_str(), widen(mode).c_str());
+  std::string how(mode);
+  if (win::isConsoleName(path) && how != "rb") return openThrough(path);
+  bool reading = how.starts_with('r');
+  bool appending = how.starts_with('a');
+  HANDLE h = ::CreateFileW(widen(path).c_str(), reading ? GENERIC_READ : GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           reading ? OPEN_EXISTING : appending ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    failed();
+    return nullptr;
+  }
+  return streamOf(h, reading ? _O_RDONLY : appending ? _O_WRONLY | _O_APPEND : _O_WRONLY, mode);
 }
 
 std::string lastFileError() { return std::strerror(errno); }
@@ -181,10 +220,9 @@ bool ReplacementFile::open() {
     file_ = openThrough(path_);
     return file_ != nullptr;
   }
-  static std::atomic<unsigned> counter{0};
   for (int i = 0; i < kTempNameTries; ++i) {
-    std::string name = target_ + "." + std::to_string(::GetCurrentProcessId()) + "." + std::to_string(counter++) + ".tmp";
-    HANDLE h = ::CreateFileW(widen(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+    std::string name = uniqueName(target_, ".tmp");
+    HANDLE h = ::CreateFileW(widen(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_EXISTS) continue;
     if (h == INVALID_HANDLE_VALUE) return failed();
@@ -211,8 +249,9 @@ bool ReplacementFile::commit() {
   if (!replacing) return written && closed;
   // The move is the moment the new file takes the old one's place; write
   // through, it is on disk when the call returns.
-  if (!written || !closed ||
-      ::MoveFileExW(widen(temp_).c_str(), widen(target_).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+  bool moved = written && closed && moveOver(temp_, target_);
+  if (!moved && written && closed && ::GetLastError() == ERROR_ACCESS_DENIED) moved = replaceOpenFile(temp_, target_);
+  if (!moved) {
     failed();
     ::DeleteFileW(widen(temp_).c_str());
     return false;

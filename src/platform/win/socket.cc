@@ -220,7 +220,10 @@ void socketSetNonBlocking(SocketHandle s) { (void)setBlocking(s, false); }
 
 void socketNarrowWindow(SocketHandle listener) {
   int bytes = 4096;
+  int segment = 536;
   ::setsockopt(sock(listener), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+  constexpr int kMaxSegment = 4;  // TCP_MAXSEG of the system's headers, which mingw-w64 lacks
+  ::setsockopt(sock(listener), IPPROTO_TCP, kMaxSegment, reinterpret_cast<const char*>(&segment), sizeof segment);
 }
 
 int socketPoll(std::span<SocketWait> waits, int milliseconds) {

@@ -37,21 +37,34 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
   return TRUE;
 }
 
-// The event another program sets to ask this one for an orderly stop, as
-// SIGTERM does elsewhere.
-DWORD WINAPI watchStopEvent(void* event) {
-  if (::WaitForSingleObject(static_cast<HANDLE>(event), INFINITE) == WAIT_OBJECT_0) noteStop(SIGTERM);
-  return 0;
+// The events another program sets to ask this one for an orderly stop, as
+// a signal does elsewhere: each setting counts as one signal.
+struct StopEvent {
+  const char* name;
+  int signal;
+};
+constexpr StopEvent kStopEvents[] = {{"Local\\TolvanInterrupt-", SIGINT}, {"Local\\TolvanStop-", SIGTERM}};
+
+DWORD WINAPI watchStopEvents(void* events) {
+  HANDLE* handles = static_cast<HANDLE*>(events);
+  for (;;) {
+    DWORD which = ::WaitForMultipleObjects(2, handles, FALSE, INFINITE) - WAIT_OBJECT_0;
+    if (which >= 2) return 0;
+    noteStop(kStopEvents[which].signal);
+  }
 }
 
 }  // namespace
 
 void installStopSignals() {
   ::SetConsoleCtrlHandler(onConsoleEvent, TRUE);
-  std::wstring name = win::widen("Local\\TolvanStop-" + std::to_string(::GetCurrentProcessId()));
-  HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, name.c_str());
-  if (event == nullptr) return;
-  HANDLE watcher = ::CreateThread(nullptr, 0, watchStopEvent, event, 0, nullptr);
+  static HANDLE events[2];
+  for (int i = 0; i < 2; ++i) {
+    std::string name = kStopEvents[i].name + std::to_string(::GetCurrentProcessId());
+    events[i] = ::CreateEventW(nullptr, FALSE, FALSE, win::widen(name).c_str());
+    if (events[i] == nullptr) return;
+  }
+  HANDLE watcher = ::CreateThread(nullptr, 0, watchStopEvents, events, 0, nullptr);
   if (watcher != nullptr) ::CloseHandle(watcher);
 }
 
