@@ -16,6 +16,9 @@ using Clock = std::chrono::steady_clock;
 
 bool never(const std::string&) { return false; }
 
+// Names are UTF-8, as the driver takes them, on every system.
+std::filesystem::path utf8Path(const std::string& name) { return std::u8string(name.begin(), name.end()); }
+
 }  // namespace
 
 SimHarness::SimHarness() : dir_(makeTempFolder("tolvan-e2e-")) {}
@@ -27,16 +30,16 @@ SimHarness::~SimHarness() {
 }
 
 void SimHarness::writeFile(const std::string& name, const std::string& bytes) const {
-  std::ofstream out(path(name), std::ios::binary | std::ios::trunc);
+  std::ofstream out(utf8Path(path(name)), std::ios::binary | std::ios::trunc);
   out << bytes;
 }
 
 std::string SimHarness::readFile(const std::string& name) const {
-  std::ifstream in(path(name), std::ios::binary);
+  std::ifstream in(utf8Path(path(name)), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool SimHarness::fileExists(const std::string& name) const { return std::filesystem::exists(path(name)); }
+bool SimHarness::fileExists(const std::string& name) const { return std::filesystem::exists(utf8Path(path(name))); }
 
 bool SimHarness::startSim(const std::string& config, int waitSeconds) {
   if (dir_.empty() || sim_.running()) return false;
