@@ -11,11 +11,14 @@ root=$(pwd)
 TOLVAN_WITH_WINDOWS=1 scripts/setup.sh
 export WINEPREFIX=${WINEPREFIX:-$root/build/wine} WINEDEBUG=${WINEDEBUG:--all}
 started=$SECONDS
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "== Wine: setting up $WINEPREFIX"
-  wineboot --init >/dev/null 2>&1
-  wineserver --wait
-fi
+[ -f "$WINEPREFIX/system.reg" ] || echo "== Wine: setting up $WINEPREFIX"
+# One Wine server for the whole run, its services started here with their
+# output going nowhere: started by a test, they would hold that test's
+# output pipe open until the server ends.
+mkdir -p "$WINEPREFIX"
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true' EXIT
+wineboot --init </dev/null >/dev/null 2>&1
 
 cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTOLVAN_WERROR=ON -DTOLVAN_TESTS=ON >/dev/null
@@ -39,7 +42,7 @@ done
 
 echo "== README's Windows recipe, from the unpacked zip"
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'rm -rf "$work"; wineserver -k 2>/dev/null || true' EXIT
 (cd "$work" && unzip -q "$zip")
 try="$work/tolvan-1.2-win64/Prøve mappe"
 mkdir "$try"

@@ -19,7 +19,7 @@ foreach(file ${TOLVAN_PLATFORM_FILES})
   endif()
 endforeach()
 # The same on every system, and what the Windows files share.
-list(APPEND TOLVAN_SOURCES src/platform/sleeper.cc)
+list(APPEND TOLVAN_SOURCES src/platform/sleeper.cc src/platform/files_shared.cc)
 if(WIN32)
   list(APPEND TOLVAN_SOURCES src/platform/win/wide.cc)
 endif()

@@ -7,7 +7,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <utility>
 
 #include "platform/win/wide.h"
 
@@ -199,10 +198,6 @@ bool syncFileByName(const std::string& path) {
   return synced && syncFolder(folderOf(path));
 }
 
-ReplacementFile::ReplacementFile(std::string path) : path_(std::move(path)) {}
-
-ReplacementFile::~ReplacementFile() { discard(); }
-
 void ReplacementFile::discard() {
   if (file_ == nullptr) return;
   std::fclose(file_);
@@ -232,12 +227,6 @@ bool ReplacementFile::open() {
     return file_ != nullptr;
   }
   return false;
-}
-
-bool ReplacementFile::write(const void* bytes, size_t length) {
-  if (file_ == nullptr || failed_) return false;
-  failed_ = length > 0 && std::fwrite(bytes, 1, length, file_) != length;
-  return !failed_;
 }
 
 bool ReplacementFile::commit() {
@@ -288,19 +277,6 @@ FileIdentity fileIdentity(const std::string& path) {
   }
   id.name = fullFoldedName(path);
   return id;
-}
-
-bool sameFile(const FileIdentity& a, const FileIdentity& b) {
-  if (a.kind != b.kind) return false;
-  switch (a.kind) {
-    case FileIdentity::Kind::Regular:
-      return a.device == b.device && a.inode == b.inode;
-    case FileIdentity::Kind::Missing:
-      return a.name == b.name;
-    case FileIdentity::Kind::Other:
-      break;
-  }
-  return false;
 }
 
 long fileSize(std::FILE* file) {
