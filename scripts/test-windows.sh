@@ -4,7 +4,7 @@
 # (build/win64/tolvan-1.2-win64.zip), checks that the programs need no DLL
 # beside them, and runs the README's Windows recipe from the unpacked zip in
 # a folder whose name holds a space and letters beyond ASCII. Wine keeps its
-# files in build/wine (WINEPREFIX); its first start there takes a minute.
+# files in build/wine (WINEPREFIX), set up by its first start there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
