@@ -2,6 +2,32 @@
 # (`cpack -G DEB` in a release build tree).
 include(GNUInstallDirs)
 
+if(WIN32)
+  # The Windows zip (`cpack` in a build tree made with cmake/mingw-w64.cmake):
+  # one folder a back office unpacks and runs the programs in, with the
+  # manual pages as plain text, the README and the examples.
+  install(TARGETS tolvandrv tolvansim RUNTIME DESTINATION .)
+  find_program(TOLVAN_GROFF groff REQUIRED)
+  foreach(page tolvandrv tolvansim)
+    set(text ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.txt)
+    add_custom_command(OUTPUT ${text}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/man
+      COMMAND sh -c "\"$0\" -man -Tutf8 -P-cbou \"$1\" > \"$2\"" ${TOLVAN_GROFF} ${CMAKE_CURRENT_SOURCE_DIR}/docs/${page}.1 ${text}
+      DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/docs/${page}.1 VERBATIM)
+    list(APPEND TOLVAN_MAN_TEXTS ${text})
+  endforeach()
+  add_custom_target(tolvan_man_pages ALL DEPENDS ${TOLVAN_MAN_TEXTS})
+  install(FILES ${TOLVAN_MAN_TEXTS} README.md DESTINATION .)
+  install(DIRECTORY docs/ DESTINATION docs FILES_MATCHING PATTERN "*.md")
+  install(FILES sim/README.md DESTINATION sim)
+  install(DIRECTORY examples DESTINATION . PATTERN "*.cmake" EXCLUDE)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME tolvan-${PROJECT_VERSION}-win64)
+  set(CPACK_STRIP_FILES ON)
+  include(CPack)
+  return()
+endif()
+
 install(TARGETS tolvandrv tolvansim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # <tolvan/driver.h> (installed beside the library target's definition) is of
 # use only with the library behind it.

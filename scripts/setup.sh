@@ -27,6 +27,16 @@ if [ "${TOLVAN_WITH_FUZZ:-0}" = 1 ]; then
   command -v clang++ >/dev/null || need+=(clang)
   [ -n "$(find /usr/lib -name 'libclang_rt.fuzzer*' -print -quit 2>/dev/null)" ] || need+=(libclang-rt-dev)
 fi
+# Asked for by scripts/test-windows.sh only: the cross compiler for the .exe
+# files, GoogleTest's sources to build for Windows, Wine to run them and the
+# tests, unzip to try the zip.
+if [ "${TOLVAN_WITH_WINDOWS:-0}" = 1 ]; then
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
+  command -v wine >/dev/null || need+=(wine)
+  [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
+  [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+  command -v unzip >/dev/null || need+=(unzip)
+fi
 if [ "${#need[@]}" -gt 0 ]; then
   echo "Installing: ${need[*]}"
   export DEBIAN_FRONTEND=noninteractive

@@ -6,49 +6,20 @@
 //
 // Prints "tolvansim ready: N scale(s)" once every port is open (after OUT
 // has been written with the ports actually served).
-#include <signal.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/open_files.h"
+#include "platform/program_args.h"
 #include "platform/socket.h"
+#include "platform/stop_signal.h"
+#include "sim/sim_bytes.h"
 #include "sim/sim_config.h"
 #include "sim/sim_server.h"
 
 namespace {
-
-int stopPipe[2] = {-1, -1};
-
-void onStopSignal(int) {
-  char byte = 1;
-  ssize_t ignored = ::write(stopPipe[1], &byte, 1);
-  (void)ignored;
-}
-
-// Every scale needs a listener and its connections: take all the file
-// handles the system allows.
-void raiseFileLimit() {
-  rlimit limit{};
-  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
-  limit.rlim_cur = limit.rlim_max;
-  ::setrlimit(RLIMIT_NOFILE, &limit);
-}
-
-bool installStopHandlers() {
-  if (::pipe(stopPipe) != 0) return false;
-  struct sigaction action {};
-  action.sa_handler = onStopSignal;
-  sigemptyset(&action.sa_mask);
-  ::sigaction(SIGINT, &action, nullptr);
-  ::sigaction(SIGTERM, &action, nullptr);
-  ::signal(SIGPIPE, SIG_IGN);
-  return true;
-}
 
 constexpr const char* kUsage =
     "Usage: tolvansim CONFIG [--write-config OUT]\n"
@@ -78,15 +49,12 @@ int answerHelpOrVersion(int argc, char** argv) {
   return -1;
 }
 
-bool writeText(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  return static_cast<bool>(out);
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int rawCount, char** rawValues) {
+  tolvan::ProgramArguments arguments(rawCount, rawValues);
+  int argc = arguments.count();
+  char** argv = arguments.values();
   int answered = answerHelpOrVersion(argc, argv);
   if (answered >= 0) return answered;
   std::string configPath;
@@ -97,9 +65,12 @@ int main(int argc, char** argv) {
     else return usage();
   }
   if (configPath.empty()) return usage();
-  raiseFileLimit();
+  // Every scale needs a listener and its connections.
+  tolvan::raiseOpenFileLimit();
   tolvan::socketStartup();
-  if (!installStopHandlers()) return 2;
+  tolvan::installStopSignals();
+  tolvan::SocketHandle stop = tolvan::stopWakeSocket();
+  if (stop == tolvan::kInvalidSocket) return 2;
 
   tolvan::sim::SimConfig config;
   std::string error;
@@ -113,13 +84,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tolvansim: %s\n", error.c_str());
     return 2;
   }
-  if (!outPath.empty() && !writeText(outPath, tolvan::sim::rewriteConfig(config))) {
+  if (!outPath.empty() && !tolvan::sim::writeWholeFile(outPath, tolvan::sim::rewriteConfig(config))) {
     std::fprintf(stderr, "tolvansim: cannot write %s\n", outPath.c_str());
     return 2;
   }
   std::printf("tolvansim ready: %zu scale(s)\n", config.scales.size());
   std::fflush(stdout);
-  server.run(stopPipe[0]);
+  server.run(stop);
   if (!server.writeDumps()) {
     std::fputs("tolvansim: a dump file could not be written\n", stderr);
     return 1;

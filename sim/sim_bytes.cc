@@ -1,5 +1,9 @@
 #include "sim/sim_bytes.h"
 
+#include <cstdio>
+
+#include "platform/files.h"
+
 namespace tolvan::sim {
 
 int64_t decodeBcd(std::span<const uint8_t> digits) {
@@ -75,6 +79,24 @@ int64_t readDigits(std::string_view text, size_t at, size_t width) {
     value = value * 10 + (text[i] - '0');
   }
   return value;
+}
+
+bool readWholeFile(const std::string& path, std::string& bytes) {
+  std::FILE* in = openFile(path, "rb");
+  if (in == nullptr) return false;
+  char chunk[65536];
+  bytes.clear();
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) bytes.append(chunk, n);
+  bool read = std::ferror(in) == 0;
+  std::fclose(in);
+  return read;
+}
+
+bool writeWholeFile(const std::string& path, const std::string& bytes) {
+  std::FILE* out = openFile(path, "wb");
+  if (out == nullptr) return false;
+  bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  return std::fclose(out) == 0 && written;
 }
 
 }  // namespace tolvan::sim

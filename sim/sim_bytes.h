@@ -50,4 +50,9 @@ bool fromHex(std::string_view text, Bytes& out);
 // field is missing or holds anything but digits.
 int64_t readDigits(std::string_view text, size_t at, size_t width);
 
+// A whole file's bytes in and out, under names the driver would accept
+// (UTF-8 on every system); false when it cannot be read or written.
+bool readWholeFile(const std::string& path, std::string& bytes);
+bool writeWholeFile(const std::string& path, const std::string& bytes);
+
 }  // namespace tolvan::sim

@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <charconv>
-#include <fstream>
 #include <iterator>
 
 #include "app/configuration.h"
@@ -10,6 +9,7 @@
 #include "files/field_splitter.h"
 #include "files/line_reader.h"
 #include "platform/sleeper.h"
+#include "sim/sim_bytes.h"
 
 namespace tolvan::sim {
 namespace {
@@ -97,12 +97,11 @@ ScaleProfile profileOf(const ScaleEntry& entry) {
 }
 
 bool loadSeed(SimScale& scale, std::string& error) {
-  std::ifstream in(scale.seedFile, std::ios::binary);
-  if (!in) {
+  std::string text;
+  if (!readWholeFile(scale.seedFile, text)) {
     error = "cannot open seed file " + scale.seedFile;
     return false;
   }
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (scale.store.loadText(text, error)) return true;
   error = "seed file " + scale.seedFile + ": " + error;
   return false;
@@ -227,8 +226,8 @@ bool loadSimConfig(const std::string& path, SimConfig& config, std::string& erro
   SystemSleeper sleeper;
   Driver driver(clock, sleeper, stderr);
   if (!loadEntries(path, driver, error)) return false;
-  std::ifstream in(path, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  (void)readWholeFile(path, text);
   bool scanning = true;
   for (std::string& lineText : readLines(text)) {
     ConfigLine line{std::move(lineText), -1};

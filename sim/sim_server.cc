@@ -1,16 +1,8 @@
 #include "sim/sim_server.h"
 
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstring>
-#include <fstream>
 
 #include "sim/block_peer.h"
 #include "sim/message_peer.h"
@@ -21,49 +13,17 @@ namespace {
 
 constexpr size_t kReadChunk = 65536;
 
-void setNonBlocking(SocketHandle s) {
-  int fd = static_cast<int>(s);
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-}
-
-// A bound socket that does not listen: connections to its port are
-// refused, and no other program can take the port meanwhile.
-SocketHandle reservePort(SocketKind kind, uint16_t port) {
-  SocketHandle s = socketOpen(kind);
-  if (s == kInvalidSocket) return s;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::bind(static_cast<int>(s), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    socketClose(s);
-    return kInvalidSocket;
-  }
-  return s;
-}
-
 // A listener whose queue holds one connection, filled by a connection of
 // our own that is never accepted: the kernel drops every further SYN, so
 // the driver's connect hangs as with a scale that has vanished.
 SocketHandle fillAcceptQueue(SocketHandle listener, uint16_t port) {
-  if (::listen(static_cast<int>(listener), 0) != 0) return kInvalidSocket;
+  if (!socketStartListening(listener, 0)) return kInvalidSocket;
   SocketHandle filler = socketOpen(SocketKind::Stream);
   if (filler != kInvalidSocket && !socketConnect(filler, "127.0.0.1", port, 1000)) {
     socketClose(filler);
     return kInvalidSocket;
   }
   return filler;
-}
-
-// Small segments and a small receive window for scales that stop reading:
-// a batch then fills what the kernels hold, and the driver's send blocks
-// as it would on a real scale's slow link.
-void narrowWindow(SocketHandle listener) {
-  int fd = static_cast<int>(listener);
-  int bytes = 4096;
-  int segment = 536;
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
-  ::setsockopt(fd, IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment);
 }
 
 bool samePeer(const DatagramPeer& a, const DatagramPeer& b) {
@@ -95,7 +55,7 @@ bool SimServer::openEndpoint(Endpoint& e, std::string& error) {
   SimScale& scale = *e.scale;
   SocketKind kind = scale.profile.udp ? SocketKind::Datagram : SocketKind::Stream;
   if (scale.faults.refuse) {
-    e.socket = reservePort(kind, scale.configuredPort);
+    e.socket = socketBind(kind, scale.configuredPort);
     if (e.socket != kInvalidSocket) scale.port = socketLocalPort(e.socket);
     // A datagram port that stays bound would take the datagrams; let it go.
     if (e.socket != kInvalidSocket && kind == SocketKind::Datagram) {
@@ -107,9 +67,9 @@ bool SimServer::openEndpoint(Endpoint& e, std::string& error) {
     e.listening = e.socket != kInvalidSocket;
     if (e.listening) {
       scale.port = socketLocalPort(e.socket);
-      setNonBlocking(e.socket);
+      socketSetNonBlocking(e.socket);
       if (kind == SocketKind::Stream && (scale.faults.stopRead || scale.faults.resetAfterStatusMs > 0)) {
-        narrowWindow(e.socket);
+        socketNarrowWindow(e.socket);
       }
     }
     if (e.listening && scale.faults.noAccept) {
@@ -136,38 +96,36 @@ std::unique_ptr<Peer> SimServer::makePeer(SimScale& scale) const {
   return peer;
 }
 
-void SimServer::run(int stopFd) {
-  std::vector<pollfd> fds;
+void SimServer::run(SocketHandle stop) {
+  std::vector<SocketWait> waits;
   std::vector<Endpoint*> polledEndpoints;
   for (;;) {
-    fds.clear();
+    waits.clear();
     polledEndpoints.clear();
-    fds.push_back({stopFd, POLLIN, 0});
+    waits.push_back({.socket = stop, .read = true});
     for (auto& e : endpoints_) {
       if (!e->listening) continue;
-      fds.push_back({static_cast<int>(e->socket), POLLIN, 0});
+      waits.push_back({.socket = e->socket, .read = true});
       polledEndpoints.push_back(e.get());
     }
-    size_t firstConnection = fds.size();
+    size_t firstConnection = waits.size();
     for (auto& c : connections_) {
-      short events = c->peer->reads() ? POLLIN : 0;
-      if (!c->out.empty() || c->peer->streaming()) events |= POLLOUT;
-      fds.push_back({static_cast<int>(c->socket), events, 0});
+      waits.push_back({.socket = c->socket, .read = c->peer->reads(), .write = !c->out.empty() || c->peer->streaming()});
     }
-    int ready = ::poll(fds.data(), fds.size(), nextTickMs());
-    if (ready < 0 && errno != EINTR) return;
+    int ready = socketPoll(waits, nextTickMs());
+    if (ready < 0) return;
     runTicks();
-    if (ready <= 0) continue;
-    if (fds[0].revents != 0) return;
+    if (ready == 0) continue;
+    if (waits[0].readable) return;
     for (size_t i = 0; i < polledEndpoints.size(); ++i) {
-      if (fds[i + 1].revents == 0) continue;
+      if (!waits[i + 1].readable) continue;
       Endpoint& e = *polledEndpoints[i];
       if (e.scale->profile.udp) serveDatagram(e);
       else acceptConnection(e);
     }
     // Connections accepted just now are polled next time round.
-    for (size_t i = firstConnection; i < fds.size(); ++i) {
-      if (fds[i].revents != 0) serveConnection(*connections_[i - firstConnection], fds[i].revents);
+    for (size_t i = firstConnection; i < waits.size(); ++i) {
+      if (waits[i].readable || waits[i].writable) serveConnection(*connections_[i - firstConnection], waits[i]);
     }
     std::erase_if(connections_, [](const auto& c) { return c->done; });
   }
@@ -185,9 +143,9 @@ void SimServer::acceptConnection(Endpoint& e) {
   connections_.push_back(std::move(c));
 }
 
-void SimServer::serveConnection(Connection& c, short events) {
-  if (events & POLLOUT) flush(c);
-  if (c.done || !(events & (POLLIN | POLLHUP | POLLERR))) return;
+void SimServer::serveConnection(Connection& c, const SocketWait& ready) {
+  if (ready.writable) flush(c);
+  if (c.done || !ready.readable) return;
   uint8_t buffer[kReadChunk];
   long n = socketRecv(c.socket, buffer);
   if (n <= 0) {
@@ -257,15 +215,15 @@ void SimServer::flush(Connection& c) {
       c.out.insert(c.out.end(), piece.begin(), piece.end());
     }
   }
-  while (!c.out.empty()) {
-    ssize_t n = ::send(static_cast<int>(c.socket), c.out.data(), c.out.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
-    if (n <= 0) {
+  if (!c.out.empty()) {
+    // What the system takes now; the rest when the poll finds room.
+    long n = socketSendWithin(c.socket, c.out, 0);
+    if (n < 0) {
       closeConnection(c, "failed while sending");
       return;
     }
     c.out.erase(c.out.begin(), c.out.begin() + n);
+    if (!c.out.empty()) return;
   }
   if (c.peer->wantsClose()) closeConnection(c, "dropped by the scale");
 }
@@ -307,9 +265,7 @@ bool SimServer::writeDumps() const {
   bool ok = true;
   for (const auto& scale : config_.scales) {
     if (scale->dumpFile.empty()) continue;
-    std::ofstream out(scale->dumpFile, std::ios::binary | std::ios::trunc);
-    out << scale->store.dumpText();
-    ok = ok && static_cast<bool>(out);
+    ok = writeWholeFile(scale->dumpFile, scale->store.dumpText()) && ok;
   }
   return ok;
 }

@@ -28,8 +28,8 @@ class SimServer {
   // Opens every scale's port; a port of 0 is chosen by the system and
   // stored in the scale. A refusing scale only reserves its port.
   bool open(std::string& error);
-  // Serves until `stopFd` becomes readable.
-  void run(int stopFd);
+  // Serves until `stop` becomes readable.
+  void run(SocketHandle stop);
   // Writes every scale's dump file; false when one cannot be written.
   bool writeDumps() const;
 
@@ -58,7 +58,7 @@ class SimServer {
   bool openEndpoint(Endpoint& endpoint, std::string& error);
   std::unique_ptr<Peer> makePeer(SimScale& scale) const;
   void acceptConnection(Endpoint& endpoint);
-  void serveConnection(Connection& c, short events);
+  void serveConnection(Connection& c, const SocketWait& ready);
   void flush(Connection& c);
   void closeConnection(Connection& c, const char* why);
   void serveDatagram(Endpoint& endpoint);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/time_stamp.h"
+#include "platform/files.h"
 
 namespace tolvan::sim {
 namespace {
@@ -46,7 +47,7 @@ std::string Transcript::heading() const { return formatTimeStamp(clock_.localNow
 
 void Transcript::append(const std::string& text) {
   if (path_.empty()) return;
-  if (std::FILE* f = std::fopen(path_.c_str(), "ab")) {
+  if (std::FILE* f = openFile(path_, "ab")) {
     std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);
   }

@@ -4,9 +4,11 @@
 // 130 or 143.
 #include <tolvan/driver.h>
 
+#include "platform/program_args.h"
 #include "platform/stop_signal.h"
 
 int main(int argc, char** argv) {
+  tolvan::ProgramArguments arguments(argc, argv);
   tolvan::installStopSignals();
-  return tolvan::runCommandLine(argc, argv);
+  return tolvan::runCommandLine(arguments.count(), arguments.values());
 }

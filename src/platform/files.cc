@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <utility>
 #include <vector>
 
 namespace tolvan {
@@ -191,10 +190,6 @@ bool syncFileByName(const std::string& path) {
   return synced && syncFolderOf(path);
 }
 
-ReplacementFile::ReplacementFile(std::string path) : path_(std::move(path)) {}
-
-ReplacementFile::~ReplacementFile() { discard(); }
-
 void ReplacementFile::discard() {
   if (file_ == nullptr) return;
   std::fclose(file_);
@@ -223,12 +218,6 @@ bool ReplacementFile::open() {
     return file_ != nullptr;
   }
   return false;
-}
-
-bool ReplacementFile::write(const void* bytes, size_t length) {
-  if (file_ == nullptr || failed_) return false;
-  failed_ = length > 0 && std::fwrite(bytes, 1, length, file_) != length;
-  return !failed_;
 }
 
 bool ReplacementFile::commit() {
@@ -267,19 +256,6 @@ FileIdentity fileIdentity(const std::string& path) {
   (void)wayToWrite(path, target);
   id.name = absoluteName(target);
   return id;
-}
-
-bool sameFile(const FileIdentity& a, const FileIdentity& b) {
-  if (a.kind != b.kind) return false;
-  switch (a.kind) {
-    case FileIdentity::Kind::Regular:
-      return a.device == b.device && a.inode == b.inode;
-    case FileIdentity::Kind::Missing:
-      return a.name == b.name;
-    case FileIdentity::Kind::Other:
-      break;
-  }
-  return false;
 }
 
 long fileSize(std::FILE* file) {

@@ -9,9 +9,12 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <vector>
 
 #include "platform/clock.h"
 
@@ -79,6 +82,14 @@ int connectSettled(SocketHandle s, int64_t deadline) {
   socklen_t length = sizeof error;
   if (::getsockopt(fd(s), SOL_SOCKET, SO_ERROR, &error, &length) != 0) return errno;
   return error;
+}
+
+bool bindLoopback(SocketHandle s, uint16_t port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return ::bind(fd(s), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 
 }  // namespace
@@ -230,16 +241,45 @@ SocketHandle socketListen(SocketKind kind, uint16_t port) {
   int yes = 1;
   // Not on datagram sockets: there it lets the system hand one port out twice.
   if (kind == SocketKind::Stream) ::setsockopt(fd(s), SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::bind(fd(s), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-      (kind == SocketKind::Stream && ::listen(fd(s), 64) != 0)) {
+  if (!bindLoopback(s, port) || (kind == SocketKind::Stream && !socketStartListening(s, 64))) {
     socketClose(s);
     return kInvalidSocket;
   }
   return s;
+}
+
+SocketHandle socketBind(SocketKind kind, uint16_t port) {
+  SocketHandle s = socketOpen(kind);
+  if (s != kInvalidSocket && !bindLoopback(s, port)) {
+    socketClose(s);
+    return kInvalidSocket;
+  }
+  return s;
+}
+
+bool socketStartListening(SocketHandle s, int backlog) { return ::listen(fd(s), backlog) == 0; }
+
+void socketSetNonBlocking(SocketHandle s) { (void)setBlocking(s, false); }
+
+void socketNarrowWindow(SocketHandle listener) {
+  int bytes = 4096;
+  int segment = 536;
+  ::setsockopt(fd(listener), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+  ::setsockopt(fd(listener), IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment);
+}
+
+int socketPoll(std::span<SocketWait> waits, int milliseconds) {
+  std::vector<pollfd> fds;
+  for (const SocketWait& w : waits) {
+    fds.push_back({fd(w.socket), static_cast<short>((w.read ? POLLIN : 0) | (w.write ? POLLOUT : 0)), 0});
+  }
+  int ready = ::poll(fds.data(), fds.size(), milliseconds);
+  if (ready < 0) return errno == EINTR ? 0 : -1;
+  for (size_t i = 0; i < waits.size(); ++i) {
+    waits[i].readable = (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+    waits[i].writable = (fds[i].revents & POLLOUT) != 0;
+  }
+  return ready;
 }
 
 uint16_t socketLocalPort(SocketHandle s) {

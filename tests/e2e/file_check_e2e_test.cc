@@ -2,15 +2,17 @@
 // standard output, contacts no scale and leaves every file as it was; an
 // ordinary run shows the same findings on standard error and otherwise
 // logs and sends exactly what it does for a file without findings.
-#include <sys/stat.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <map>
+#include <sstream>
 
 #include "e2e/e2e_support.h"
 #include "support/temp_dir.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace tolvan {
 namespace {
@@ -23,10 +25,10 @@ class FileCheckRun : public testing::SimRunTest {
  protected:
   // Runs the driver in the run's folder; its two streams land outside it.
   Captured runCaptured(const std::string& args) {
-    std::string command = "cd '" + h.dir() + "' && '" TOLVANDRV_PATH "' " + args + " >'" + streams_.file("out") +
-                          "' 2>'" + streams_.file("err") + "'";
-    int raw = std::system(command.c_str());
-    return Captured{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, streams_.read("out"), streams_.read("err")};
+    std::istringstream words(args);
+    std::vector<std::string> list{std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+    DriverRun run = h.runProgram(TOLVANDRV_PATH, list, 60, {}, streams_.file("err"));
+    return Captured{run.exitStatus, run.output, streams_.read("err")};
   }
   std::map<std::string, std::string> folder() const {
     std::map<std::string, std::string> files;
@@ -79,20 +81,23 @@ TEST_F(FileCheckRun, CheckFindsAnExportTheReceiveCannotCreate) {
   h.writeFile(testing::SimHarness::kDriverConfig, "scale=Deli,ip=127.0.0.1,model=vt30\n");
   h.writeFile("plu.txt", "");
   std::filesystem::create_directory(h.path("sub"));
-  ASSERT_EQ(::mkfifo(streams_.file("pipe").c_str(), 0644), 0);
   const auto before = folder();
   const std::string stops = "; the run stops with message 15 before it contacts any scale\n1 finding\n";
-  const struct { std::string exportFile, finding; } rows[] = {
+  std::vector<std::pair<std::string, std::string>> rows = {
       {"missing/out.csv", "missing/out.csv:0: the export file's folder does not exist" + stops},
       {"plu.txt/out.csv", "plu.txt/out.csv:0: the export file's folder does not exist" + stops},
       {"sub", "sub:0: the export file's name is a folder" + stops},
       {"", "(no export file given):0: a receive needs the name of its export file" + stops},
-      {"sub/out.csv", "\n0 findings\n"}, {"/dev/null", "\n0 findings\n"}, {streams_.file("pipe"), "\n0 findings\n"}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.exportFile);
-    Captured checked = runCaptured("--check -v -fpluprod " + row.exportFile);
-    EXPECT_EQ(checked.status, contains(row.finding, "0 findings") ? 0 : 60);
-    EXPECT_TRUE(contains(checked.out, row.finding)) << checked.out;
+      {"sub/out.csv", "\n0 findings\n"}, {kNullDevice, "\n0 findings\n"}};
+#ifndef _WIN32
+  ASSERT_EQ(::mkfifo(streams_.file("pipe").c_str(), 0644), 0);
+  rows.emplace_back(streams_.file("pipe"), "\n0 findings\n");
+#endif
+  for (const auto& [exportFile, finding] : rows) {
+    SCOPED_TRACE(exportFile);
+    Captured checked = runCaptured("--check -v -fpluprod " + exportFile);
+    EXPECT_EQ(checked.status, contains(finding, "0 findings") ? 0 : 60);
+    EXPECT_TRUE(contains(checked.out, finding)) << checked.out;
   }
   EXPECT_EQ(folder(), before);
   EXPECT_TRUE(std::filesystem::is_empty(h.path("sub")));

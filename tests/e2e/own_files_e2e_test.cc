@@ -1,13 +1,15 @@
 // A report or scale file named like another file of the run, or a lock
 // file the driver cannot trust, stops the run before it touches anything;
 // exports and scale logs that are links, pipes or devices go where they lead.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "e2e/e2e_support.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace tolvan {
 namespace {
@@ -42,13 +44,15 @@ const StopRow kStopRows[] = {
 TEST(OwnFiles, ARunThatWouldOverwriteAnotherFileOfItsOwnStopsBeforeTouchingAny) {
   for (const StopRow& row : kStopRows) {
     SCOPED_TRACE(row.says);
+#ifdef _WIN32
+    if (row.lockLeadsToKept) continue;  // the C++ library makes no links on Windows
+#endif
     SimHarness h;
     fs::create_directory(h.path("sub"));
     h.writeFile(std::string(row.folder) + "/TolvanDrvConfig.txt", row.config);
     row.lockLeadsToKept ? fs::create_symlink(row.kept, h.path("TolvanDrv.lock")) : h.writeFile(row.kept, "kept");
-    std::vector<std::string> args = {"-c", "cd \"$0\" && exec " TOLVANDRV_PATH " \"$@\"", h.path(row.folder)};
-    args.insert(args.end(), row.args.begin(), row.args.end());
-    DriverRun run = h.runProgram("/bin/sh", args, 20);
+    h.runIn(row.folder);
+    DriverRun run = h.runDriver(row.args, 20);
     EXPECT_EQ(run.exitStatus, row.exitStatus) << run.output;
     EXPECT_TRUE(contains(run.output, row.says)) << run.output;
     EXPECT_EQ(h.fileExists(row.kept) ? h.readFile(row.kept) : "none", row.lockLeadsToKept ? "none" : "kept");
@@ -59,6 +63,9 @@ TEST(OwnFiles, ARunThatWouldOverwriteAnotherFileOfItsOwnStopsBeforeTouchingAny) 
 // file the link leads to and the link stays; a pipe gets the export
 // written into it.
 TEST_F(SimRunTest, ExportsAndScaleLogsGoWhereTheirLinksAndPipesLead) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows has no pipes in folders, and links only for administrators: devices below";
+#else
   start("scale=Deli,port=0,model=vt30\n");
   h.writeFile("TolvanDrvConfig.txt", h.readFile("TolvanDrvConfig.txt") + "scale=Deli2,port=9,log=deli.log\n");
   fs::create_directory(h.path("kept"));
@@ -78,18 +85,25 @@ TEST_F(SimRunTest, ExportsAndScaleLogsGoWhereTheirLinksAndPipesLead) {
   char piped[17] = {};
   EXPECT_TRUE(::read(reader, piped, 16) == 16 && std::string(piped) == "Plu_No,ItemCode,") << piped;
   ::close(reader);
+#endif
 }
 
 // Never run against a driver that replaces what it writes: as root it
 // would put regular files where /dev/full and /dev/null are.
 TEST_F(SimRunTest, DevicesAreWrittenThroughAndStayDevices) {
   start("scale=Deli,port=0,model=vt30\n");
-  h.writeFile("TolvanDrvConfig.txt", h.readFile("TolvanDrvConfig.txt") + "scale=Deli2,port=9,log=/dev/null\n");
-  DriverRun out = run({"-v", "/dev/stdout"});
-  EXPECT_EQ(run({"-v", "/dev/full"}).exitStatus, 15);
+  h.writeFile("TolvanDrvConfig.txt", h.readFile("TolvanDrvConfig.txt") + "scale=Deli2,port=9,log=" + kNullDevice + "\n");
+  DriverRun out = run({"-v", kStandardOutput});
+#ifndef _WIN32
+  EXPECT_EQ(run({"-v", "/dev/full"}).exitStatus, 15);  // Windows has no device that is always full
+#endif
   stop();
   EXPECT_TRUE(out.exitStatus == 50 && contains(out.output, "\nPlu_No,ItemCode,")) << out.output;
+#ifdef _WIN32
+  EXPECT_FALSE(fs::is_regular_file(h.path("NUL")) || fs::is_regular_file(h.path("CON")));
+#else
   EXPECT_TRUE(fs::is_character_file("/dev/full") && fs::is_character_file("/dev/null"));
+#endif
 }
 
 }  // namespace

@@ -48,10 +48,12 @@ class PluRun : public SimRunTest {
   }
 };
 
+// File names with spaces and letters beyond ASCII, which Windows takes in
+// UTF-16 and the driver in UTF-8.
 TEST_F(PluRun, BothFamiliesKeepTheSameRecordsAndTheExportHoldsEachPluOnce) {
-  h.writeFile("plu.csv", kPluFile);
+  h.writeFile("Käse Liste.csv", kPluFile);
   startFour(false);
-  EXPECT_EQ(run({"-u", "plu.csv"}).exitStatus, 0) << h.driverLog();
+  EXPECT_EQ(run({"-u", "Käse Liste.csv"}).exitStatus, 0) << h.driverLog();
   EXPECT_TRUE(
       contains(h.driverLog(), ":3 additions and 0 deletions imported: Data sent OK to all scales (4 scale(s)).\r\n"));
   stop();
@@ -77,14 +79,14 @@ TEST_F(PluRun, BothFamiliesKeepTheSameRecordsAndTheExportHoldsEachPluOnce) {
   startFour(true);
   EXPECT_EQ(run({"-d", "delete.csv"}).exitStatus, 0);
   EXPECT_TRUE(contains(h.driverLog(), "0 additions and 1 deletions imported: Data sent OK to all scales (4 scale(s))"));
-  EXPECT_EQ(run({"-v", "-t", "export.tsv"}).exitStatus, 0);
+  EXPECT_EQ(run({"-v", "-t", "Export ö.tsv"}).exitStatus, 0);
   EXPECT_EQ(run({"-a", "-fplu"}).exitStatus, 0);
   stop();
   for (const auto& [name, model] : kFour) EXPECT_EQ(pluNumbers(h.readFile(name + ".dump"s)), "");
 
   // No scale still holds 102; which copy of 101 arrives first depends on
   // the scales' timing.
-  const std::string exported = h.readFile("export.tsv");
+  const std::string exported = h.readFile("Export ö.tsv");
   EXPECT_TRUE(exported.starts_with("Plu_No\tItemCode\tUnitPrice\t")) << exported;
   std::vector<std::string> plus = found(exported, "\n([0-9]+)\t");
   std::sort(plus.begin(), plus.end());

@@ -10,6 +10,7 @@
 #include "sim/record_store.h"
 #include "sim/sim_config.h"
 #include "sim/sim_server.h"
+#include "support/sim_harness.h"
 #include "support/temp_dir.h"
 
 namespace tolvan::sim {
@@ -128,13 +129,11 @@ TEST(SimConfigLoad, ReadsScaleSettingsAndSimulatorItemsAndRefusesTypos) {
 TEST(SimCommandLine, HelpAndVersionAnswerOnStandardOutput) {
   const std::pair<const char*, const char*> cases[] = {{"--help", "Usage: tolvansim CONFIG"},
                                                        {"--version", "Tolvan Scale Simulator Version 1.2\n"}};
+  testing::SimHarness h;
   for (const auto& [option, says] : cases) {
-    std::FILE* out = ::popen(("'" TOLVANSIM_PATH "' " + std::string(option) + " 2>/dev/null").c_str(), "r");
-    ASSERT_NE(out, nullptr);
-    std::string text(4096, '\0');
-    text.resize(std::fread(text.data(), 1, text.size(), out));
-    EXPECT_EQ(::pclose(out), 0) << option;
-    EXPECT_EQ(text.rfind(says, 0), 0u) << text;
+    testing::DriverRun run = h.runProgram(TOLVANSIM_PATH, {option}, 20, {}, h.path("err"));
+    EXPECT_EQ(run.exitStatus, 0) << option;
+    EXPECT_EQ(run.output.rfind(says, 0), 0u) << run.output;
   }
 }
 

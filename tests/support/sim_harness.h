@@ -12,10 +12,10 @@
 //   EXPECT_EQ(h.readFile("deli.dump"), "...");
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
+
+#include "support/child_process.h"
 
 namespace tolvan::testing {
 
@@ -60,9 +60,13 @@ class SimHarness {
   DriverRun runDriver(const std::vector<std::string>& args, int limitSeconds = 120, const Signals& signals = {}) {
     return runProgram(TOLVANDRV_PATH, args, limitSeconds, signals);
   }
-  // The same for another program (one that embeds the driver).
+  // The same for another program (one that embeds the driver); with
+  // `errFile`, standard error goes there and `output` holds standard
+  // output alone.
   DriverRun runProgram(const std::string& program, const std::vector<std::string>& args, int limitSeconds,
-                       const Signals& signals = {});
+                       const Signals& signals = {}, const std::string& errFile = "");
+  // Later runs start in this folder of the harness's folder.
+  void runIn(const std::string& folder) { runFolder_ = folder; }
   // Stops the simulator with SIGTERM (its dumps are written then) and
   // returns its exit status, or -1 when it had to be killed or was not running.
   int stopSim(int waitSeconds = 10);
@@ -73,8 +77,8 @@ class SimHarness {
 
  private:
   std::string dir_;
-  pid_t simPid_ = -1;
-  int simOut_ = -1;
+  std::string runFolder_ = ".";
+  ChildProcess sim_;
   std::string simOutput_;
 };
 

@@ -1,1 +1,6 @@
 list(APPEND TOLVAN_TEST_SOURCES support/sim_harness.cc)
+if(WIN32)
+  list(APPEND TOLVAN_TEST_SOURCES support/child_process_win.cc)
+else()
+  list(APPEND TOLVAN_TEST_SOURCES support/child_process.cc)
+endif()

@@ -5,16 +5,26 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 namespace tolvan::testing {
 
+// A new folder "<prefix><random letters>" in the system's folder for
+// temporary files (%TEMP% on Windows); empty when none could be made.
+inline std::string makeTempFolder(const std::string& prefix) {
+  static std::mt19937_64 random{std::random_device{}()};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / (prefix + std::to_string(random()));
+    std::error_code error;
+    if (std::filesystem::create_directory(folder, error)) return folder.string();
+  }
+  return std::string();
+}
+
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tolvan-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
+  TempDir() : path_(makeTempFolder("tolvan-")) {}
   ~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
