@@ -177,6 +177,29 @@ long socketRecv(SocketHandle s, std::span<uint8_t> buffer, SocketFailure* why) {
   }
 }
 
+// Every socket here is non-blocking: one receive takes what is there, and
+// only when nothing is does the wait begin. `waitSet` has no use on
+// Windows, where the socket keeps no wait of its own.
+long socketRecvWithin(SocketHandle s, std::span<uint8_t> buffer, int timeoutMs, int& waitSet, SocketFailure* why) {
+  (void)waitSet;
+  const int64_t deadline = deadlineIn(timeoutMs);
+  for (;;) {
+    int n = ::recv(sock(s), reinterpret_cast<char*>(buffer.data()), static_cast<int>(buffer.size()), 0);
+    if (n >= 0) return n;
+    int error = lastError();
+    if (!wouldBlock(error)) {
+      tell(why, failureOf(error));
+      return -1;
+    }
+    int ready = selectUntil(s, false, deadline);
+    if (ready == 0) return kRecvNothing;
+    if (ready < 0) {
+      tell(why, SocketFailure::Other);
+      return -1;
+    }
+  }
+}
+
 void socketShutdown(SocketHandle s) {
   if (s != kInvalidSocket) ::shutdown(sock(s), SD_BOTH);
 }
