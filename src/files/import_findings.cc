@@ -8,7 +8,6 @@
 #include <iterator>
 #include <map>
 #include <memory>
-#include <source_location>
 #include <string>
 #include <unordered_map>
 
@@ -143,9 +142,11 @@ class ImportScan {
   void finish(LineReader& reader);
 
  private:
-  // Each place that notes a finding is a kind of its own.
-  void note(int line, std::string text, std::source_location at = std::source_location::current()) {
-    keeper_.note(static_cast<int>(at.line()), Finding{file_, line, std::move(text)});
+  // Each place that notes a finding is a kind of its own: the source line
+  // it is noted from (the compiler's own, as std::source_location is not
+  // in every compiler the project builds with).
+  void note(int line, std::string text, int at = __builtin_LINE()) {
+    keeper_.note(at, Finding{file_, line, std::move(text)});
   }
   const FieldDef* findColumn(const char* name) const;
   const FieldDef* keyColumn() const;
