@@ -64,8 +64,27 @@ void RecordCollector::growIndex() {
   }
 }
 
+void RecordCollector::buildIndex() {
+  if (!rising_) return;
+  rising_ = false;
+  size_t slots = kInitialSlots;
+  while (kept_ * 2 > slots) slots *= 2;
+  index_.assign(slots, Slot{});
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const uint64_t key = indexKey(entries_[i].header);
+    index_[findSlot(key)] = Slot{key, static_cast<uint32_t>(i)};
+  }
+}
+
 void RecordCollector::add(const RecordHeader& header, PackedRecord* record) {
   uint64_t key = indexKey(header);
+  if (rising_ && (entries_.empty() || key > lastKey_)) {
+    lastKey_ = key;
+    entries_.push_back(Entry{header, record});
+    ++kept_;
+    return;
+  }
+  buildIndex();
   Slot& slot = index_[findSlot(key)];
   if (slot.entry == kNoEntry) {
     slot = Slot{key, static_cast<uint32_t>(entries_.size())};
@@ -97,6 +116,7 @@ void RecordCollector::handOver(RecordList& records, RecordHeaderList& headers) {
   entries_.clear();
   index_.assign(kInitialSlots, Slot{});
   kept_ = 0;
+  rising_ = true;
 }
 
 void RecordCollector::handOverOrdered(RecordList& records, RecordHeaderList& headers) {
@@ -124,6 +144,7 @@ void RecordCollector::handOverOrdered(RecordList& records, RecordHeaderList& hea
 
 void RecordCollector::handOverFileOrder(RecordList& records, RecordHeaderList& headers) {
   if (records.count() > 0) {
+    buildIndex();
     // Earlier entries of the same data type and key give way to the import's.
     for (int i = headers.count() - 1; i >= 0; --i) {
       if (indexed(typeAndKey(*headers.get(i)))) freeAt(i, records, headers);

@@ -53,6 +53,8 @@ class RecordCollector {
   // it belongs.
   size_t findSlot(uint64_t key) const;
   void growIndex();
+  // Indexes every entry kept so far, once the keys stop rising.
+  void buildIndex();
   bool indexed(uint64_t key) const { return index_[findSlot(key)].entry != kNoEntry; }
 
   static constexpr uint32_t kNoEntry = 0xFFFFFFFF;
@@ -67,6 +69,10 @@ class RecordCollector {
   std::vector<Entry> entries_;
   std::vector<Slot> index_ = std::vector<Slot>(kInitialSlots);  // size a power of two
   size_t kept_ = 0;
+  // While every key rose above the one before, no key came twice and
+  // index_ stays empty: a store's file is mostly in key order.
+  bool rising_ = true;
+  uint64_t lastKey_ = 0;
   static constexpr size_t kInitialSlots = 1024;
 };
 

@@ -251,6 +251,18 @@ TEST(RecordCollector, HandOverMergesIntoListsAlreadyHoldingRecords) {
   // File order: earlier entries of the same type and key go, whatever their mode.
   EXPECT_EQ(handOver(RecordCollector::Order::FileOrder, {{1, 2, 4}, {2, 1, 4}, {1, 1, 6}}, {{1, 1, 4}, {1, 1, 3}}),
             (Got{{2, 1, 4, 'H'}, {1, 1, 6, 'H'}, {1, 1, 4, 'N'}, {1, 1, 3, 'N'}}));
+  // A key repeated after a long rising run, past the first index's size,
+  // still replaces its earlier record, in both orders.
+  std::vector<RecordHeader> rising;
+  for (int key = 1; key <= 3000; ++key) rising.push_back({1, 1, key});
+  rising.push_back({1, 1, 1500});
+  rising.push_back({1, 1, 3000});
+  EXPECT_EQ(handOver(RecordCollector::Order::ByKey, {}, rising).size(), 3000u);
+  Got fileOrder = handOver(RecordCollector::Order::FileOrder, {{1, 1, 2999}}, rising);
+  ASSERT_EQ(fileOrder.size(), 3000u);
+  EXPECT_EQ(fileOrder[2997], (std::vector<int>{1, 1, 2999, 'N'}));
+  EXPECT_EQ(fileOrder[2998], (std::vector<int>{1, 1, 1500, 'N'}));
+  EXPECT_EQ(fileOrder[2999], (std::vector<int>{1, 1, 3000, 'N'}));
   records.clearAndFree();
   headers.clearAndFree();
 }
