@@ -8,6 +8,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -154,8 +155,8 @@ class ImportScan {
   void mapHeader(FieldList& fields, int lineNo);
   void checkFieldCount(int lineNo, int count);
   void checkRow(int lineNo, FieldList& fields);
-  void checkValue(int lineNo, size_t position, const FieldDef& column, const char* raw);
-  void checkNumber(int lineNo, size_t position, const FieldDef& column, std::string_view text);
+  void checkValue(int lineNo, size_t position, const FieldDef& column, const char* raw, void* record);
+  std::optional<uint32_t> checkNumber(int lineNo, size_t position, const FieldDef& column, std::string_view text);
   void checkDecimals(int lineNo, size_t position, const FieldDef& column, std::string_view text, const NumberText& n);
   void checkRange(int lineNo, const FieldDef& column, std::string_view text, const NumberText& n);
   void checkRecord(int lineNo, void* record, FieldList& fields, int used);
@@ -198,7 +199,11 @@ class ImportScan {
   bool header_ = false;
   bool pairsTakeRest_ = false;
   std::vector<ColumnTrack> tracks_;
-  std::unordered_map<uint64_t, int> keys_;  // data type and key -> line that gave it
+  // Data type and key, and the line that gave it: in a list while every
+  // key rose above the one before (no key came twice, as in a store's
+  // file in key order), in keys_ from the first that did not.
+  std::vector<std::pair<uint64_t, int>> risingKeys_;
+  std::unordered_map<uint64_t, int> keys_;
   RecordImage image_;  // the record of the row being looked at
   size_t rowReach_ = 0;
   DigitFindings digits_;
@@ -351,7 +356,9 @@ void ImportScan::checkDecimals(int lineNo, size_t position, const FieldDef& colu
                    quoted(track.example) + "); the driver drops the point and reads " + readAs(n) + " here");
 }
 
-void ImportScan::checkNumber(int lineNo, size_t position, const FieldDef& column, std::string_view text) {
+// The 32 bits the reader stores when the number reads.
+std::optional<uint32_t> ImportScan::checkNumber(int lineNo, size_t position, const FieldDef& column,
+                                                std::string_view text) {
   bool isLong = column.kind == FieldKind::Long;
   NumberText n = parseNumber(text, isLong);
   // Only a number beyond its column's range can be cut by a scale's field,
@@ -365,7 +372,7 @@ void ImportScan::checkNumber(int lineNo, size_t position, const FieldDef& column
     if (n.tooBig ? &column != keyColumn() : !n.rest.empty()) {
       note(lineNo, std::string(column.name) + " " + quoted(text) + unreadable(n) + "; the driver leaves the field 0");
     }
-    return;
+    return std::nullopt;
   }
   if (!n.rest.empty()) {
     note(lineNo, std::string(column.name) + " " + quoted(text) +
@@ -374,9 +381,12 @@ void ImportScan::checkNumber(int lineNo, size_t position, const FieldDef& column
   }
   checkRange(lineNo, column, text, n);
   if (isLong) checkDecimals(lineNo, position, column, text, n);
+  return stored32(n);
 }
 
-void ImportScan::checkValue(int lineNo, size_t position, const FieldDef& column, const char* raw) {
+// Notes what the value's text gives, and stores a number that reads in
+// `record` (when there is one) as the import would: read once, not twice.
+void ImportScan::checkValue(int lineNo, size_t position, const FieldDef& column, const char* raw, void* record) {
   bool isText = column.kind == FieldKind::Text || column.kind == FieldKind::Description;
   std::string_view text = raw;
   if (raw[0] == '"') {  // unquoting changes the text, which the record is still read from
@@ -384,7 +394,8 @@ void ImportScan::checkValue(int lineNo, size_t position, const FieldDef& column,
     text = unquote(value_.data(), isText);
   }
   if (!isText) {
-    checkNumber(lineNo, position, column, text);
+    std::optional<uint32_t> number = checkNumber(lineNo, position, column, text);
+    if (number && record != nullptr) storeColumnNumber(record, column, *number);
   } else if (text.size() > column.width && !(column.kind == FieldKind::Description &&
                                              (options_.descFontPairs || options_.dataFormat != kFormatStandard))) {
     note(lineNo, std::string(column.name) + " has " + std::to_string(text.size()) +
@@ -400,8 +411,8 @@ void ImportScan::fillRecord(void* record, FieldList& fields, int used) {
       readDescriptionBlock(record, *column, options_.dataType, fields.get(i));
     } else if (column->kind == FieldKind::Description && options_.descFontPairs) {
       fillDescFromPairs(record, *column, fields, i);
-    } else {
-      setFieldFromText(record, *column, fields.get(i));
+    } else if (column->kind == FieldKind::Text || column->kind == FieldKind::Description) {
+      setFieldFromText(record, *column, fields.get(i));  // the numbers are in from checkValue
     }
   }
 }
@@ -427,6 +438,15 @@ void ImportScan::checkKey(int lineNo, const RecordHeader& kind) {
     note(lineNo, "a deletion of number 0; every scale takes it as the deletion of every record of this type");
   }
   const uint64_t typeAndKey = uint64_t{static_cast<uint32_t>(kind.dataType)} << 32 | static_cast<uint32_t>(kind.key);
+  if (keys_.empty() && (risingKeys_.empty() || typeAndKey > risingKeys_.back().first)) {
+    risingKeys_.emplace_back(typeAndKey, lineNo);
+    return;
+  }
+  if (!risingKeys_.empty()) {
+    keys_.reserve(risingKeys_.size() * 2);
+    keys_.insert(risingKeys_.begin(), risingKeys_.end());
+    risingKeys_ = {};
+  }
   auto [it, fresh] = keys_.emplace(typeAndKey, lineNo);
   if (fresh) return;
   note(lineNo, "number " + std::to_string(kind.key) + " was also on line " + std::to_string(it->second) +
@@ -515,11 +535,11 @@ void ImportScan::checkRow(int lineNo, FieldList& fields) {
   forgetRowNumbers();
   checkFieldCount(lineNo, fields.count());
   int used = std::min(fields.count(), static_cast<int>(map_.size()));
+  void* record = startImage(options_.dataType, options_.mode, rowReach());
   for (int i = 0; i < used; ++i) {
     const FieldDef* column = map_[static_cast<size_t>(i)];
-    if (column != nullptr) checkValue(lineNo, static_cast<size_t>(i), *column, fields.get(i));
+    if (column != nullptr) checkValue(lineNo, static_cast<size_t>(i), *column, fields.get(i), record);
   }
-  void* record = startImage(options_.dataType, options_.mode, rowReach());
   if (record == nullptr) return;
   fillRecord(record, fields, used);
   lookAtTexts(lineNo, record);

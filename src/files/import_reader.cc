@@ -62,20 +62,6 @@ bool readDecimal(const char* p, const char* end, bool skipDots, uint32_t& value)
   return true;
 }
 
-// Stores `value` with the column's size: the low 8 or 16 bits, or all 32.
-void storeNumber(void* record, const FieldDef& column, uint32_t value) {
-  char* at = fieldAt(record, column);
-  if (column.kind == FieldKind::Byte) {
-    auto v = static_cast<uint8_t>(value);
-    std::memcpy(at, &v, sizeof v);
-  } else if (column.kind == FieldKind::Short) {
-    auto v = static_cast<uint16_t>(value);
-    std::memcpy(at, &v, sizeof v);
-  } else {
-    std::memcpy(at, &value, sizeof value);
-  }
-}
-
 bool isNumberKind(FieldKind kind) {
   return kind == FieldKind::Byte || kind == FieldKind::Short || kind == FieldKind::Long;
 }
@@ -85,7 +71,7 @@ bool isNumberKind(FieldKind kind) {
 bool storeNumberText(void* record, const FieldDef& column, const char* text, const char* end = nullptr) {
   uint32_t value = 0;
   if (!readDecimal(text, end, column.kind == FieldKind::Long, value)) return false;
-  storeNumber(record, column, value);
+  storeColumnNumber(record, column, value);
   return true;
 }
 
@@ -455,7 +441,7 @@ void WmsmartImport::readMessage(const char* line, size_t firstLen) {
   desc.addLine('0', second + 3, std::strlen(second + 3));
   readFollowingLines('0', desc);
   if (record == nullptr || !readable || numberColumn == nullptr) return;
-  storeNumber(record, *numberColumn, number);
+  storeColumnNumber(record, *numberColumn, number);
   setDescSize(record, type, 60);
   keepRecord(run_, type, kModeAdd, record, firstLine);
 }
@@ -480,6 +466,19 @@ MessageCode importLines(ImportRun& run, int format) {
 
 bool readImportNumber(std::string_view text, bool skipDots, uint32_t& value) {
   return readDecimal(text.data(), text.data() + text.size(), skipDots, value);
+}
+
+void storeColumnNumber(void* record, const FieldDef& column, uint32_t value) {
+  char* at = fieldAt(record, column);
+  if (column.kind == FieldKind::Byte) {
+    auto v = static_cast<uint8_t>(value);
+    std::memcpy(at, &v, sizeof v);
+  } else if (column.kind == FieldKind::Short) {
+    auto v = static_cast<uint16_t>(value);
+    std::memcpy(at, &v, sizeof v);
+  } else {
+    std::memcpy(at, &value, sizeof value);
+  }
 }
 
 void setFieldFromText(void* record, const FieldDef& column, char* text) {

@@ -30,6 +30,10 @@ namespace tolvan {
 // (doubled quotes undoubled for the text kinds). `text` may be changed.
 void setFieldFromText(void* record, const FieldDef& column, char* text);
 
+// Stores a number read from a column into `record` at the column's offset:
+// its low 8 or 16 bits for the byte and short kinds, all 32 bits otherwise.
+void storeColumnNumber(void* record, const FieldDef& column, uint32_t value);
+
 // Reads a decimal integer the way import columns are read: blanks skipped,
 // an optional sign, the digits up to the first other character; with
 // `skipDots` every '.' is ignored. False when no digit follows or the
