@@ -10,7 +10,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 
 #include "core/record_list.h"
 #include "dispatch/field_tables.h"
@@ -20,6 +19,7 @@
 #include "files/digit_findings.h"
 #include "files/field_splitter.h"
 #include "files/import_reader.h"
+#include "files/key_index.h"
 #include "files/line_reader.h"
 #include "files/text_bytes.h"
 #include "files/work_files.h"
@@ -199,11 +199,7 @@ class ImportScan {
   bool header_ = false;
   bool pairsTakeRest_ = false;
   std::vector<ColumnTrack> tracks_;
-  // Data type and key, and the line that gave it: in a list while every
-  // key rose above the one before (no key came twice, as in a store's
-  // file in key order), in keys_ from the first that did not.
-  std::vector<std::pair<uint64_t, int>> risingKeys_;
-  std::unordered_map<uint64_t, int> keys_;
+  KeyIndex keys_;  // data type and key -> line that gave it
   RecordImage image_;  // the record of the row being looked at
   size_t rowReach_ = 0;
   DigitFindings digits_;
@@ -438,20 +434,11 @@ void ImportScan::checkKey(int lineNo, const RecordHeader& kind) {
     note(lineNo, "a deletion of number 0; every scale takes it as the deletion of every record of this type");
   }
   const uint64_t typeAndKey = uint64_t{static_cast<uint32_t>(kind.dataType)} << 32 | static_cast<uint32_t>(kind.key);
-  if (keys_.empty() && (risingKeys_.empty() || typeAndKey > risingKeys_.back().first)) {
-    risingKeys_.emplace_back(typeAndKey, lineNo);
-    return;
-  }
-  if (!risingKeys_.empty()) {
-    keys_.reserve(risingKeys_.size() * 2);
-    keys_.insert(risingKeys_.begin(), risingKeys_.end());
-    risingKeys_ = {};
-  }
-  auto [it, fresh] = keys_.emplace(typeAndKey, lineNo);
+  auto [line, fresh] = keys_.insert(typeAndKey, static_cast<uint32_t>(lineNo));
   if (fresh) return;
-  note(lineNo, "number " + std::to_string(kind.key) + " was also on line " + std::to_string(it->second) +
+  note(lineNo, "number " + std::to_string(kind.key) + " was also on line " + std::to_string(*line) +
                    "; the driver keeps this line's values");
-  it->second = lineNo;
+  *line = static_cast<uint32_t>(lineNo);
 }
 
 // A description of `length` bytes grows at most by a line start for every

@@ -48,59 +48,21 @@ uint64_t RecordCollector::indexKey(const RecordHeader& header) const {
   return order_ == Order::ByKey ? static_cast<uint32_t>(header.key) : typeAndKey(header);
 }
 
-size_t RecordCollector::findSlot(uint64_t key) const {
-  const size_t mask = index_.size() - 1;
-  size_t slot = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
-  while (index_[slot].entry != kNoEntry && index_[slot].key != key) slot = (slot + 1) & mask;
-  return slot;
-}
-
-// Doubles the index when it is half full, so probe sequences stay short.
-void RecordCollector::growIndex() {
-  std::vector<Slot> old(index_.size() * 2);
-  old.swap(index_);
-  for (const Slot& slot : old) {
-    if (slot.entry != kNoEntry) index_[findSlot(slot.key)] = slot;
-  }
-}
-
-void RecordCollector::buildIndex() {
-  if (!rising_) return;
-  rising_ = false;
-  size_t slots = kInitialSlots;
-  while (kept_ * 2 > slots) slots *= 2;
-  index_.assign(slots, Slot{});
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    const uint64_t key = indexKey(entries_[i].header);
-    index_[findSlot(key)] = Slot{key, static_cast<uint32_t>(i)};
-  }
-}
-
 void RecordCollector::add(const RecordHeader& header, PackedRecord* record) {
-  uint64_t key = indexKey(header);
-  if (rising_ && (entries_.empty() || key > lastKey_)) {
-    lastKey_ = key;
+  auto [position, fresh] = index_.insert(indexKey(header), static_cast<uint32_t>(entries_.size()));
+  if (fresh) {
     entries_.push_back(Entry{header, record});
     ++kept_;
     return;
   }
-  buildIndex();
-  Slot& slot = index_[findSlot(key)];
-  if (slot.entry == kNoEntry) {
-    slot = Slot{key, static_cast<uint32_t>(entries_.size())};
-    entries_.push_back(Entry{header, record});
-    ++kept_;
-    if (kept_ * 2 > index_.size()) growIndex();
-    return;
-  }
-  Entry& earlier = entries_[slot.entry];
+  Entry& earlier = entries_[*position];
   std::free(earlier.record);
   if (order_ == Order::ByKey) {
     earlier = Entry{header, record};
     return;
   }
   earlier.record = nullptr;
-  slot.entry = static_cast<uint32_t>(entries_.size());
+  *position = static_cast<uint32_t>(entries_.size());
   entries_.push_back(Entry{header, record});
 }
 
@@ -114,9 +76,8 @@ void RecordCollector::handOver(RecordList& records, RecordHeaderList& headers) {
     handOverFileOrder(records, headers);
   }
   entries_.clear();
-  index_.assign(kInitialSlots, Slot{});
+  index_.clear();
   kept_ = 0;
-  rising_ = true;
 }
 
 void RecordCollector::handOverOrdered(RecordList& records, RecordHeaderList& headers) {
@@ -144,10 +105,9 @@ void RecordCollector::handOverOrdered(RecordList& records, RecordHeaderList& hea
 
 void RecordCollector::handOverFileOrder(RecordList& records, RecordHeaderList& headers) {
   if (records.count() > 0) {
-    buildIndex();
     // Earlier entries of the same data type and key give way to the import's.
     for (int i = headers.count() - 1; i >= 0; --i) {
-      if (indexed(typeAndKey(*headers.get(i)))) freeAt(i, records, headers);
+      if (index_.find(typeAndKey(*headers.get(i))) != nullptr) freeAt(i, records, headers);
     }
   }
   appendAll(entries_, kept_, records, headers);

@@ -3,6 +3,7 @@ list(APPEND TOLVAN_SOURCES
   src/files/line_reader.cc
   src/files/field_splitter.cc
   src/files/import_reader.cc
+  src/files/key_index.cc
   src/files/record_collector.cc
   src/files/work_files.cc
   src/files/resend_file.cc
