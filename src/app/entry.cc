@@ -20,6 +20,7 @@
 #include "files/export_writer.h"
 #include "files/import_reader.h"
 #include "files/pending_work_files.h"
+#include "files/read_ahead.h"
 #include "platform/files.h"
 #include "platform/open_files.h"
 #include "platform/socket.h"
@@ -69,11 +70,11 @@ MessageCode receiveAndExport(Driver& driver, MessageCode& stoppedBy) {
   return received != kMsgOk ? received : exported;
 }
 
-MessageCode runMode(Driver& driver, MessageCode& stoppedBy, std::vector<ScaleReadBack>& readBack) {
+MessageCode runMode(Driver& driver, MessageCode& stoppedBy, std::vector<ScaleReadBack>& readBack, ReadAhead& ahead) {
   switch (driver.options.mode) {
     case kModeAdd:
     case kModeDelete: {
-      MessageCode imported = importFile(driver);
+      MessageCode imported = importFile(driver, &ahead);
       stoppedBy = imported;
       if (imported != kMsgOk) return imported;
       if (driver.options.verify) return verifyAllScales(driver, readBack);
@@ -95,8 +96,9 @@ MessageCode runMode(Driver& driver, MessageCode& stoppedBy, std::vector<ScaleRea
 // unfinished totals receive left go aside into report.keptWorkFiles before
 // the loader deletes work files; a receive whose export cannot be created
 // stops before any scale is contacted. A read-back leaves its findings per
-// scale in report.readBack.
-MessageCode runOperation(Driver& driver, RunReport& report) {
+// scale in report.readBack. The import takes the records the look at the
+// file kept in `ahead` when they still stand for the file.
+MessageCode runOperation(Driver& driver, RunReport& report, ReadAhead& ahead) {
   MessageCode& stoppedBy = report.stoppedBy;
   stoppedBy = keepPendingWorkFiles(driver, report.keptWorkFiles, stderr);
   if (stoppedBy != kMsgOk) return stoppedBy;
@@ -108,7 +110,7 @@ MessageCode runOperation(Driver& driver, RunReport& report) {
   if (driver.options.mode == kModeReceive) stoppedBy = checkExportTarget(driver);
   if (stoppedBy != kMsgOk) return stoppedBy;
   MessageCode resent = driver.options.resend ? resendStep(driver) : kMsgOk;
-  MessageCode result = runMode(driver, stoppedBy, report.readBack);
+  MessageCode result = runMode(driver, stoppedBy, report.readBack, ahead);
   // A resend file that could not be kept leaves records unsafe: the run
   // does not end "completed OK" even when its own operation went through.
   return result != kMsgOk ? result : resent;
@@ -220,10 +222,12 @@ int runOnce(const RunFrame& frame, const OptionSource& source, RunReport& report
     report.result = source.check(driver);
     // A check reads the files and ends: no scale, no log, no final message.
     if (driver.options.check) return checkFiles(driver, report.result);
-    if (report.result == kMsgOk) warnAboutFiles(driver.options, stderr);
+    // The look reads the import file once for the warnings and the import.
+    ReadAhead ahead;
+    if (report.result == kMsgOk) warnAboutFiles(driver.options, stderr, &ahead);
     report.operation = driver.options.verify ? kVerifyOperation : operationName(driver.options.mode);
     report.stoppedBy = report.result;
-    if (report.result == kMsgOk) report.result = runOperation(driver, report);
+    if (report.result == kMsgOk) report.result = runOperation(driver, report, ahead);
     warnAboutScales(driver, stderr);
     takeRunReport(driver, report);
     logFile = driver.options.logFile;

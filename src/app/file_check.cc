@@ -51,7 +51,7 @@ DriverOptions checkedAs(const DriverOptions& asked, std::FILE* console) {
 
 }  // namespace
 
-FileFindings lookAtFiles(const DriverOptions& options) {
+FileFindings lookAtFiles(const DriverOptions& options, ReadAhead* ahead) {
   FileFindings out;
   ConfigScan config;
   out.unreadable = scanConfiguration(options, config, out.findings);
@@ -68,7 +68,7 @@ FileFindings lookAtFiles(const DriverOptions& options) {
   if (out.unreadable != kMsgOk || !importsFile(options)) return out;
   ScaleList scales;
   for (const auto& scale : config.scales) scales.push_back(scale.get());
-  out.unreadable = scanImportFile(config.options, scales, out.findings);
+  out.unreadable = scanImportFile(config.options, scales, out.findings, ahead);
   return out;
 }
 
@@ -92,8 +92,8 @@ int checkFiles(Driver& driver, MessageCode parsed) {
   return found.findings.empty() ? 0 : kExitFindings;
 }
 
-void warnAboutFiles(const DriverOptions& options, std::FILE* err) {
-  FileFindings found = lookAtFiles(options);
+void warnAboutFiles(const DriverOptions& options, std::FILE* err, ReadAhead* ahead) {
+  FileFindings found = lookAtFiles(options, ahead);
   writeFindingWarnings(err, found.findings, kMaxWarningLines);
 }
 

@@ -13,6 +13,7 @@
 namespace tolvan {
 
 class Driver;
+class ReadAhead;
 struct DriverOptions;
 
 // Exit status of a --check run that found something (0 when it found
@@ -28,7 +29,8 @@ struct FileFindings {
   MessageCode unreadable = kMsgOk;
   FindingList findings;
 };
-FileFindings lookAtFiles(const DriverOptions& options);
+// With `ahead`, the import file's records are kept there for the run.
+FileFindings lookAtFiles(const DriverOptions& options, ReadAhead* ahead = nullptr);
 
 // The --check run after the command line gave `parsed`: lists the findings
 // on driver.console, reports an unreadable file through driver.log (which
@@ -41,7 +43,8 @@ int checkFiles(Driver& driver, MessageCode parsed);
 // included: says so on `err` and gives 64. 0 when there is none.
 int refuseFileClashes(const DriverOptions& options, std::FILE* err);
 
-// Writes the findings about the run's files to `err` as warnings.
-void warnAboutFiles(const DriverOptions& options, std::FILE* err);
+// Writes the findings about the run's files to `err` as warnings, and
+// keeps the import file's records in `ahead` for the run's import.
+void warnAboutFiles(const DriverOptions& options, std::FILE* err, ReadAhead* ahead);
 
 }  // namespace tolvan

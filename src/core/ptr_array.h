@@ -25,12 +25,6 @@ struct PtrArrayDelete {
   void operator()(T* p) const { delete p; }
 };
 
-// Records are plain blocks from std::calloc (zeroed, so padding is zero in
-// resend files) and are released with std::free whatever their type.
-struct PtrArrayFree {
-  void operator()(void* p) const { std::free(p); }
-};
-
 template <class T, class Free = PtrArrayDelete<T>>
 class PtrArray {
  public:

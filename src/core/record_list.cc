@@ -24,23 +24,57 @@ size_t keptLength(const uint8_t* bytes, size_t length) {
   return length;
 }
 
+// `size` rounded up to the next offset fit for a PackedRecord.
+size_t alignedSize(size_t size) {
+  return (size + alignof(PackedRecord) - 1) / alignof(PackedRecord) * alignof(PackedRecord);
+}
+
 }  // namespace
 
-PackedRecord* PackedRecord::pack(const void* image, size_t imageLen) {
+PackedRecord* PackedRecord::pack(const void* image, size_t imageLen, RecordBlocks* blocks) {
   if (image == nullptr || imageLen > kMaxRecordImageLen) return nullptr;
   const auto* bytes = static_cast<const uint8_t*>(image);
   const size_t kept = keptLength(bytes, imageLen);
-  void* block = std::malloc(sizeof(PackedRecord) + kept);
+  const size_t size = sizeof(PackedRecord) + kept;
+  void* block = blocks != nullptr ? blocks->take(size) : std::malloc(size);
   if (block == nullptr) return nullptr;
-  auto* packed = new (block) PackedRecord{static_cast<uint32_t>(kept)};
+  auto* packed = new (block) PackedRecord{static_cast<uint16_t>(kept), static_cast<uint16_t>(blocks != nullptr)};
   if (kept > 0) std::memcpy(packed + 1, bytes, kept);
   return packed;
 }
 
+void PackedRecord::release(PackedRecord* record) {
+  if (record != nullptr && record->inBlocks == 0) std::free(record);
+}
+
 // glibc hands out blocks of 16-byte steps with an 8-byte header of its own.
 size_t PackedRecord::heapBytes() const {
+  if (inBlocks != 0) return alignedSize(sizeof(PackedRecord) + length);
   const size_t asked = sizeof(PackedRecord) + length + 8;
   return std::max<size_t>(32, (asked + 15) / 16 * 16);
+}
+
+void* RecordBlocks::take(size_t size) {
+  size = alignedSize(size);
+  if (size > kBlockSize) return nullptr;
+  if (kBlockSize - used_ < size) {
+    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[kBlockSize]);
+    if (!block) return nullptr;
+    blocks_.push_back(std::move(block));
+    used_ = 0;
+  }
+  void* at = blocks_.back().get() + used_;
+  used_ += size;
+  return at;
+}
+
+void RecordBlocks::adopt(RecordBlocks&& other) {
+  if (other.blocks_.empty()) return;
+  // The last block of `other` goes last, so its free room stays usable.
+  blocks_.insert(blocks_.end(), std::make_move_iterator(other.blocks_.begin()),
+                 std::make_move_iterator(other.blocks_.end()));
+  used_ = other.used_;
+  other.clear();
 }
 
 const void* RecordImage::unpack(const PackedRecord* record) {
@@ -58,8 +92,8 @@ void* RecordImage::blank(size_t imageLen) {
   return bytes_.data();
 }
 
-PackedRecord* RecordImage::pack(size_t imageLen) {
-  PackedRecord* packed = PackedRecord::pack(bytes_.data(), std::min(imageLen, bytes_.size()));
+PackedRecord* RecordImage::pack(size_t imageLen, RecordBlocks* blocks) {
+  PackedRecord* packed = PackedRecord::pack(bytes_.data(), std::min(imageLen, bytes_.size()), blocks);
   // What was not kept is zero, and a record is written within its image.
   if (packed != nullptr) dirty_ = packed->length;
   return packed;

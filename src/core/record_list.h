@@ -9,7 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <unordered_set>
+#include <vector>
 
 #include "core/ptr_array.h"
 
@@ -30,20 +32,54 @@ struct RecordHeader {
 // 2196 bytes); a resend entry is read into a block of this size too.
 inline constexpr size_t kMaxRecordImageLen = 4096;
 
-// A record image without the zero bytes at its end, in one heap block
-// released with std::free: a PLU without description keeps its fixed
-// fields, one with a description the text's own length, where the image
-// holds 2196 bytes whatever the text. Unpacked, the zero bytes come back,
-// so a converter reads exactly the bytes of the full image.
-struct PackedRecord {
-  uint32_t length;  // bytes kept; the bytes follow the struct
+class RecordBlocks;
 
-  // A packed copy of the first `imageLen` bytes of `image`; nullptr when
-  // memory runs out or `imageLen` is above kMaxRecordImageLen.
-  static PackedRecord* pack(const void* image, size_t imageLen);
+// A record image without the zero bytes at its end: a PLU without
+// description keeps its fixed fields, one with a description the text's
+// own length, where the image holds 2196 bytes whatever the text.
+// Unpacked, the zero bytes come back, so a converter reads exactly the
+// bytes of the full image. A record lives in a heap block of its own,
+// released with release(), or among an import's records in RecordBlocks,
+// released with them.
+struct PackedRecord {
+  uint16_t length;    // bytes kept; the bytes follow the struct
+  uint16_t inBlocks;  // 1: among the records of RecordBlocks
+
+  // A packed copy of the first `imageLen` bytes of `image`, in `blocks` or
+  // else in a heap block of its own; nullptr when memory runs out or
+  // `imageLen` is above kMaxRecordImageLen.
+  static PackedRecord* pack(const void* image, size_t imageLen, RecordBlocks* blocks = nullptr);
+  // Frees a record of its own block; one in RecordBlocks goes with them.
+  static void release(PackedRecord* record);
   const uint8_t* bytes() const { return reinterpret_cast<const uint8_t*>(this + 1); }
-  // What the block takes on the heap, the allocator's own header included.
+  // What the record takes on the heap, the allocator's own header included.
   size_t heapBytes() const;
+};
+
+struct PackedRecordRelease {
+  void operator()(PackedRecord* p) const { PackedRecord::release(p); }
+};
+
+// The records of an import side by side in large blocks: one allocation
+// per megabyte instead of one per record, and nothing to free per record.
+// A record replaced within an import leaves its bytes unused until the
+// blocks go.
+class RecordBlocks {
+ public:
+  // Room for `size` bytes at an offset fit for a PackedRecord; nullptr
+  // when memory runs out.
+  void* take(size_t size);
+  // Takes over the blocks of `other`, which is empty afterwards.
+  void adopt(RecordBlocks&& other);
+  void clear() {
+    blocks_.clear();
+    used_ = kBlockSize;
+  }
+
+ private:
+  static constexpr size_t kBlockSize = size_t{1} << 20;
+  std::vector<std::unique_ptr<uint8_t[]>> blocks_;
+  size_t used_ = kBlockSize;  // of the last block
 };
 
 // The caller's buffer for one full record image, reused record after
@@ -57,9 +93,9 @@ class RecordImage {
   // takes it afterwards.
   void* blank(size_t imageLen = kMaxRecordImageLen);
   // A packed copy of the first `imageLen` bytes of the image filled after
-  // blank(), which must have written nothing beyond them; nullptr when
-  // memory runs out.
-  PackedRecord* pack(size_t imageLen);
+  // blank(), which must have written nothing beyond them, in `blocks` when
+  // given; nullptr when memory runs out.
+  PackedRecord* pack(size_t imageLen, RecordBlocks* blocks = nullptr);
 
  private:
   alignas(8) std::array<uint8_t, kMaxRecordImageLen> bytes_{};
@@ -71,7 +107,7 @@ class RecordImage {
 // number already arrived does not search the list: with a million records
 // per scale a search per record would take hours. Guarded by the run's
 // record lock, except receivedBytes(), which any worker may read.
-class RecordList : public PtrArray<PackedRecord, PtrArrayFree> {
+class RecordList : public PtrArray<PackedRecord, PackedRecordRelease> {
  public:
   // Appends a packed copy of `image` (`imageLen` bytes); false when memory
   // runs out (nothing appended).
@@ -79,6 +115,9 @@ class RecordList : public PtrArray<PackedRecord, PtrArrayFree> {
   // The full image of the record at `index` in `into`; nullptr for a bad
   // index or an empty slot.
   const void* image(int index, RecordImage& into) const { return into.unpack(get(index)); }
+  // Keeps the blocks an import packed its records in for as long as the
+  // records are held.
+  void adoptBlocks(RecordBlocks&& blocks) { blocks_.adopt(std::move(blocks)); }
 
   // True when no record of `dataType` and `number` was kept by a receive
   // before; the pair counts as kept from now on.
@@ -99,11 +138,13 @@ class RecordList : public PtrArray<PackedRecord, PtrArrayFree> {
   }
   void clearAndFree() {
     PtrArray::clearAndFree();
+    blocks_.clear();
     received_.clear();
     receivedBytes_ = 0;
   }
 
  private:
+  RecordBlocks blocks_;
   std::unordered_set<uint64_t> received_;
   std::atomic<int64_t> receivedBytes_{0};
 };

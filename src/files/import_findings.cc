@@ -21,6 +21,7 @@
 #include "files/import_reader.h"
 #include "files/key_index.h"
 #include "files/line_reader.h"
+#include "files/read_ahead.h"
 #include "files/text_bytes.h"
 #include "files/work_files.h"
 #include "platform/files.h"
@@ -127,8 +128,13 @@ std::string joinNames(const std::vector<std::string>& names) {
 
 class ImportScan {
  public:
-  ImportScan(const DriverOptions& options, const ScaleList& scales, FindingList& out)
-      : options_(options), out_(out), file_(*options.dataFile), scales_(scales), texts_(options.charset) {
+  ImportScan(const DriverOptions& options, const ScaleList& scales, FindingList& out, RecordCollector* keep)
+      : options_(options),
+        out_(out),
+        file_(*options.dataFile),
+        scales_(scales),
+        texts_(options.charset),
+        keep_(keep) {
     for (const ScaleEntry* scale : scales_) {
       shortestDescLimit_ = std::min(shortestDescLimit_, static_cast<size_t>(std::max(scale->maxPluDescLen, 0)));
     }
@@ -141,6 +147,8 @@ class ImportScan {
   void scanSeasia(LineReader& reader);
   void scanWmsmart(LineReader& reader);
   void finish(LineReader& reader);
+  // The whole file was read as the import reads it.
+  bool readWhole(const LineReader& reader) const { return !stopped_ && !reader.stoppedAtLongLine(); }
 
  private:
   // Each place that notes a finding is a kind of its own: the source line
@@ -220,6 +228,7 @@ class ImportScan {
   int records_ = 0;
   bool keyMissingReported_ = false;
   bool stopped_ = false;       // the header already stops the run
+  RecordCollector* keep_;      // where the records go for the import, if anywhere
 };
 
 const FieldDef* ImportScan::findColumn(const char* name) const {
@@ -501,9 +510,12 @@ void ImportScan::checkRecord(int lineNo, void* record, FieldList& fields, int us
     if (!keyMissingReported_) note(lineNo, "row dropped: " + dropReason(fields, used) + "; the driver skips it");
     return;
   }
-  RecordHeader kind{options_.dataType, options_.mode, key};
+  RecordHeader kind{options_.dataType, options_.mode, key, lineNo};
   checkKey(lineNo, kind);
   checkScales(lineNo, kind, record);
+  if (keep_ == nullptr) return;
+  PackedRecord* packed = image_.pack(static_cast<size_t>(recordLength(kind.dataType, kind.mode)), keep_->blocks());
+  if (packed != nullptr) keep_->add(kind, packed);
 }
 
 // The record's texts as they go to the scales, font/text pairs included.
@@ -707,7 +719,8 @@ std::string ImportScan::stops16() const {
 
 }  // namespace
 
-MessageCode scanImportFile(const DriverOptions& options, const ScaleList& scales, FindingList& findings) {
+MessageCode scanImportFile(const DriverOptions& options, const ScaleList& scales, FindingList& findings,
+                           ReadAhead* ahead) {
   int format = options.dataFormat;
   if (format != kFormatStandard && format != kFormatSeasia && format != kFormatWmsmart) return kMsgNotSupported;
   if (!options.dataFile) return kMsgNoImportFile;
@@ -717,11 +730,13 @@ MessageCode scanImportFile(const DriverOptions& options, const ScaleList& scales
   {
     LineReader reader(file, quiet.log());
     FindingList own;
-    ImportScan scan(options, scales, own);
+    const bool keep = ahead != nullptr && ahead->start(options);
+    ImportScan scan(options, scales, own, keep ? ahead->collector() : nullptr);
     if (format == kFormatStandard) scan.scanStandard(reader);
     if (format == kFormatSeasia) scan.scanSeasia(reader);
     if (format == kFormatWmsmart) scan.scanWmsmart(reader);
     scan.finish(reader);
+    if (keep && scan.readWhole(reader)) ahead->complete();
     sortByLine(own);
     findings.insert(findings.end(), own.begin(), own.end());
   }

@@ -18,10 +18,14 @@ namespace tolvan {
 
 using ScaleList = std::vector<const ScaleEntry*>;
 
+class ReadAhead;
+
 // Reads options.dataFile in options.dataFormat for options.dataType and
 // options.mode and appends its findings. `scales` are the configured
-// scales (their models and limits decide what each can take). Returns 0,
-// or 10 (no file named), 15 (cannot be opened) or 34 ("tops").
-[[nodiscard]] MessageCode scanImportFile(const DriverOptions& options, const ScaleList& scales, FindingList& findings);
+// scales (their models and limits decide what each can take). With
+// `ahead`, the records read are kept there for the run's import. Returns
+// 0, or 10 (no file named), 15 (cannot be opened) or 34 ("tops").
+[[nodiscard]] MessageCode scanImportFile(const DriverOptions& options, const ScaleList& scales, FindingList& findings,
+                                         ReadAhead* ahead = nullptr);
 
 }  // namespace tolvan

@@ -10,6 +10,7 @@
 #include "dispatch/record_factory.h"
 #include "files/field_splitter.h"
 #include "files/line_reader.h"
+#include "files/read_ahead.h"
 #include "files/record_collector.h"
 #include "files/work_files.h"
 #include "masterdata/extra_message.h"
@@ -142,7 +143,7 @@ void* startLine(ImportRun& run, int dataType, int mode) {
 void keepRecord(ImportRun& run, int dataType, int mode, const void* record, int line) {
   int32_t key = recordKey(dataType, mode, record);
   if (!recordKeyIsValid(mode, key)) return;
-  PackedRecord* packed = run.image.pack(static_cast<size_t>(recordLength(dataType, mode)));
+  PackedRecord* packed = run.image.pack(static_cast<size_t>(recordLength(dataType, mode)), run.collector.blocks());
   if (packed != nullptr) run.collector.add(RecordHeader{dataType, mode, key, line}, packed);
 }
 
@@ -491,13 +492,16 @@ void setFieldFromText(void* record, const FieldDef& column, char* text) {
   }
 }
 
-MessageCode importFile(Driver& driver) {
+MessageCode importFile(Driver& driver, ReadAhead* ahead) {
   const DriverOptions& options = driver.options;
   int format = options.dataFormat;
   if (format != kFormatStandard && format != kFormatSeasia && format != kFormatWmsmart) return kMsgNotSupported;
   if (!options.dataFile) {
     driver.log.error(kMsgNoImportFile);
     return kMsgNoImportFile;
+  }
+  if (ahead != nullptr && ahead->handOver(options, driver.records, driver.headers)) {
+    return driver.records.count() == 0 ? noData(driver) : kMsgOk;
   }
   std::FILE* file = openFile(*options.dataFile, "rb");
   if (file == nullptr) {

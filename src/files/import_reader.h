@@ -15,13 +15,17 @@
 
 namespace tolvan {
 
+class ReadAhead;
+
 // Reads driver.options.dataFile in driver.options.dataFormat for
 // driver.options.dataType and driver.options.mode and adds its records to
 // driver.records / driver.headers: in key order without duplicate keys
 // ("standard", "seasia"), or in file order keeping each number's last
 // version ("wmsmart"). Returns 0, or 10, 15, 16 (logged here) or 34 for
-// "tops" (not logged). Records read before an over-long line stay.
-[[nodiscard]] MessageCode importFile(Driver& driver);
+// "tops" (not logged). Records read before an over-long line stay. What a
+// look at the same file kept in `ahead` is taken instead of reading the
+// file again, when it still stands for the file.
+[[nodiscard]] MessageCode importFile(Driver& driver, ReadAhead* ahead = nullptr);
 
 // Stores one column's text into `record` at the column's offset, by kind:
 // numbers keep their low bits (Long drops every '.'), a text that does not

@@ -1,7 +1,6 @@
 #include "files/record_collector.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace tolvan {
 namespace {
@@ -26,7 +25,7 @@ void appendAll(const Entries& entries, size_t n, RecordList& records, RecordHead
 }
 
 void freeAt(int index, RecordList& records, RecordHeaderList& headers) {
-  std::free(records.remove(index));
+  PackedRecord::release(records.remove(index));
   delete headers.remove(index);
 }
 
@@ -38,7 +37,7 @@ uint64_t typeAndKey(const RecordHeader& header) {
 }  // namespace
 
 RecordCollector::~RecordCollector() {
-  for (auto& entry : entries_) std::free(entry.record);
+  for (auto& entry : entries_) PackedRecord::release(entry.record);
 }
 
 // The ordered formats read one data type and mode per import, so the key
@@ -56,7 +55,7 @@ void RecordCollector::add(const RecordHeader& header, PackedRecord* record) {
     return;
   }
   Entry& earlier = entries_[*position];
-  std::free(earlier.record);
+  PackedRecord::release(earlier.record);
   if (order_ == Order::ByKey) {
     earlier = Entry{header, record};
     return;
@@ -75,6 +74,7 @@ void RecordCollector::handOver(RecordList& records, RecordHeaderList& headers) {
   } else {
     handOverFileOrder(records, headers);
   }
+  records.adoptBlocks(std::move(blocks_));
   entries_.clear();
   index_.clear();
   kept_ = 0;

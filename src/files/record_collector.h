@@ -31,8 +31,12 @@ class RecordCollector {
   // Frees the records not handed over.
   ~RecordCollector();
 
-  // Takes ownership of `record` (released with std::free).
+  // Takes ownership of `record`: one of its own heap block, or one packed
+  // in blocks().
   void add(const RecordHeader& header, PackedRecord* record);
+  // Where the import packs its records, side by side; they go to the
+  // record list with the records.
+  RecordBlocks* blocks() { return &blocks_; }
 
   // Moves every kept record into the lists, applying the same insertion
   // rules to any entries the lists already hold. The collector is empty
@@ -55,6 +59,7 @@ class RecordCollector {
   // record leaves an empty entry and the new one goes to the end.
   std::vector<Entry> entries_;
   KeyIndex index_;  // key -> position in entries_
+  RecordBlocks blocks_;
   size_t kept_ = 0;
 };
 

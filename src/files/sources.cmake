@@ -5,6 +5,7 @@ list(APPEND TOLVAN_SOURCES
   src/files/import_reader.cc
   src/files/key_index.cc
   src/files/record_collector.cc
+  src/files/read_ahead.cc
   src/files/work_files.cc
   src/files/resend_file.cc
   src/files/record_source.cc

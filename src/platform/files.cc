@@ -24,6 +24,13 @@ bool fileExists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0;
 }
 
+std::optional<FileStamp> fileStamp(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  const int64_t nanos = int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+  return FileStamp{uint64_t{info.st_dev} << 32 ^ uint64_t{info.st_ino}, int64_t{info.st_size}, nanos};
+}
+
 namespace {
 
 // The system gives up on a chain of symbolic links at this length too.

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace tolvan {
@@ -26,6 +28,18 @@ bool syncFolder(const std::string& folder);
 std::FILE* openFile(const std::string& path, const char* mode);
 
 bool fileExists(const std::string& path);
+
+// What tells one state of a regular file from another: which file the path
+// names, its size and its last change, to the system's finest step.
+struct FileStamp {
+  uint64_t identity = 0;
+  int64_t size = 0;
+  int64_t changed = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+// The stamp of the regular file `path` names (through links); nullopt for
+// anything else, or when the path cannot be looked at.
+std::optional<FileStamp> fileStamp(const std::string& path);
 
 // Why the calling thread's last file operation failed, in the system's
 // words ("No such file or directory").

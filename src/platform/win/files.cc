@@ -161,6 +161,20 @@ bool fileExists(const std::string& path) {
   return win::isDeviceName(path) || ::GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::optional<FileStamp> fileStamp(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA info{};
+  if (win::isDeviceName(path) || ::GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &info) == 0 ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return std::nullopt;
+  }
+  // The creation time stands in for the file's identity: a file written
+  // anew under the same name gets a new one.
+  auto join = [](DWORD high, DWORD low) { return int64_t{high} << 32 | low; };
+  return FileStamp{static_cast<uint64_t>(join(info.ftCreationTime.dwHighDateTime, info.ftCreationTime.dwLowDateTime)),
+                   join(info.nFileSizeHigh, info.nFileSizeLow),
+                   join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)};
+}
+
 std::string folderOf(const std::string& path) {
   size_t slash = path.find_last_of("/\\");
   if (slash == std::string::npos) return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : ".";
