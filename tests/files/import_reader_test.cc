@@ -4,11 +4,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "files/file_test_support.h"
+#include "files/import_findings.h"
+#include "files/read_ahead.h"
 #include "files/record_collector.h"
 #include "plu/plu_record.h"
 #include "records/deletion_record.h"
@@ -30,7 +34,32 @@ class ImportTest : public ::testing::Test {
     run_.driver.options.dataFormat = format;
     run_.driver.options.dataType = 1;
     run_.driver.options.mode = mode;
-    return importFile(run_.driver);
+    MessageCode code = importFile(run_.driver);
+    expectTheLookToKeepTheSame(code);
+    return code;
+  }
+  // A run's import takes the records its look at the file kept: every
+  // import here is made that way too, by a driver of its own, and must give
+  // the same outcome and the same records, byte for byte.
+  void expectTheLookToKeepTheSame(MessageCode code) {
+    testing::DriverInTempDir other;
+    other.driver.options = run_.driver.options;
+    other.driver.options.logFile = other.dir.file("log.txt");
+    ReadAhead ahead;
+    FindingList findings;
+    (void)scanImportFile(other.driver.options, {}, findings, &ahead);
+    EXPECT_EQ(importFile(other.driver, &ahead), code);
+    EXPECT_EQ(contents(other.driver), contents(run_.driver));
+  }
+  static std::vector<std::string> contents(const Driver& driver) {
+    std::vector<std::string> out;
+    for (int i = 0; i < driver.records.count(); ++i) {
+      const RecordHeader& h = *driver.headers.get(i);
+      const PackedRecord& r = *driver.records.get(i);
+      out.push_back(std::to_string(h.dataType) + "/" + std::to_string(h.mode) + "/" + std::to_string(h.key) + "@" +
+                    std::to_string(h.line) + ":" + std::string(reinterpret_cast<const char*>(r.bytes()), r.length));
+    }
+    return out;
   }
   Keys keys() const {
     Keys out;
@@ -106,6 +135,33 @@ TEST_F(ImportTest, OutcomesOfTheRunAreLoggedOnce) {
   EXPECT_EQ(import("Plu_No\n1\n", kFormatTops), kMsgNotSupported);  // silently
   EXPECT_EQ(run_.logText(), before);
   EXPECT_EQ(run_.driver.records.count(), 0);
+}
+
+// The run's import takes what the look kept only while the file and the
+// options that decide its records are what the look read; else it reads
+// the file itself.
+TEST_F(ImportTest, TheLooksRecordsStandOnlyForTheFileAsItWas) {
+  DriverOptions& options = run_.driver.options;
+  options.dataFile = run_.write("import.txt", "Plu_No,UnitPrice\n1,5\n");
+  options.mode = kModeAdd;
+  auto lookThenImport = [&](const std::function<void()>& between, MessageCode expected = kMsgOk) {
+    run_.clearRecords();
+    ReadAhead ahead;
+    FindingList findings;
+    EXPECT_EQ(scanImportFile(options, {}, findings, &ahead), kMsgOk);
+    between();
+    EXPECT_EQ(importFile(run_.driver, &ahead), expected);
+    return ahead.collector() == nullptr;  // handed over
+  };
+  EXPECT_TRUE(lookThenImport([] {}));
+  EXPECT_EQ((std::tuple{keys(), plu(0).unitPrice}), (std::tuple{Keys{1}, 5}));
+  EXPECT_FALSE(lookThenImport([&] { run_.write("import.txt", "Plu_No,UnitPrice\n1,6\n2,7\n"); }));
+  EXPECT_EQ((std::tuple{keys(), plu(0).unitPrice}), (std::tuple{Keys{1, 2}, 6}));
+  EXPECT_FALSE(lookThenImport([&] { options.separator = ';'; }, kMsgNoImportData));
+  EXPECT_EQ(keys(), Keys{});  // "Plu_No,UnitPrice" is no name with ';'
+  options.separator = ',';
+  EXPECT_FALSE(lookThenImport([&] { std::filesystem::remove(run_.dir.file("import.txt")); }, kMsgCannotOpenTextFile));
+  EXPECT_TRUE(logged("Cannot open text file"));
 }
 
 TEST_F(ImportTest, OverlongLinesAndNulBytesKeepEarlierRecords) {
