@@ -93,7 +93,8 @@ void* RecordImage::blank(size_t imageLen) {
 }
 
 PackedRecord* RecordImage::pack(size_t imageLen, RecordBlocks* blocks) {
-  PackedRecord* packed = PackedRecord::pack(bytes_.data(), std::min(imageLen, bytes_.size()), blocks);
+  // Every byte from dirty_ on is zero already: no need to look at them.
+  PackedRecord* packed = PackedRecord::pack(bytes_.data(), std::min({imageLen, bytes_.size(), dirty_}), blocks);
   // What was not kept is zero, and a record is written within its image.
   if (packed != nullptr) dirty_ = packed->length;
   return packed;

@@ -159,6 +159,7 @@ class ImportScan {
   }
   const FieldDef* findColumn(const char* name) const;
   const FieldDef* keyColumn() const;
+  const FieldDef* findKeyColumn() const;
   bool readHeader(LineReader& reader, char* line, FieldList& fields);
   void mapHeader(FieldList& fields, int lineNo);
   void checkFieldCount(int lineNo, int count);
@@ -194,6 +195,7 @@ class ImportScan {
     return startRecord(dataType, mode, image_.blank(std::min(reach, length)));
   }
   size_t rowReach();
+  size_t rowEnd(const void* record) const;
 
   const DriverOptions& options_;
   FindingList& out_;
@@ -202,6 +204,7 @@ class ImportScan {
   ScaleList scales_;
   size_t shortestDescLimit_ = SIZE_MAX;  // of the configured scales' maxpludesclen
   FieldTable columns_;
+  mutable std::optional<const FieldDef*> keyColumn_;  // found once the columns are known
   std::vector<const FieldDef*> map_;  // by field position; nullptr: skipped
   std::vector<const FieldDef*> allColumns_;
   bool header_ = false;
@@ -241,6 +244,11 @@ const FieldDef* ImportScan::findColumn(const char* name) const {
 // The column of the record's key: a deletion's only column, else the
 // number every record starts with.
 const FieldDef* ImportScan::keyColumn() const {
+  if (!keyColumn_) keyColumn_ = findKeyColumn();
+  return *keyColumn_;
+}
+
+const FieldDef* ImportScan::findKeyColumn() const {
   if (options_.mode == kModeDelete) return columns_.count() > 0 ? columns_.get(0) : nullptr;
   for (int i = 0; i < columns_.count(); ++i) {
     if (columns_.get(i)->offset == 0 && columns_.get(i)->kind == FieldKind::Long) return columns_.get(i);
@@ -514,7 +522,8 @@ void ImportScan::checkRecord(int lineNo, void* record, FieldList& fields, int us
   checkKey(lineNo, kind);
   checkScales(lineNo, kind, record);
   if (keep_ == nullptr) return;
-  PackedRecord* packed = image_.pack(static_cast<size_t>(recordLength(kind.dataType, kind.mode)), keep_->blocks());
+  const size_t length = std::min(static_cast<size_t>(recordLength(kind.dataType, kind.mode)), rowEnd(record));
+  PackedRecord* packed = image_.pack(length, keep_->blocks());
   if (packed != nullptr) keep_->add(kind, packed);
 }
 
@@ -711,6 +720,22 @@ size_t ImportScan::rowReach() {
   // A fixed-width description also sets the record's description size.
   if (options_.dataFormat == kFormatSeasia) rowReach_ = SIZE_MAX;
   return rowReach_;
+}
+
+// Where the row's record image ends, behind its last byte that is not
+// zero at the latest: its numbers end within the row's reach, its texts at
+// their NUL. Font pairs and fixed-width descriptions may leave bytes behind
+// the NUL, which the kept record holds too.
+size_t ImportScan::rowEnd(const void* record) const {
+  if (options_.descFontPairs || options_.dataFormat != kFormatStandard) return SIZE_MAX;
+  size_t end = sizeof(DeletionRecord);
+  for (const FieldDef* c : map_) {
+    if (c == nullptr) continue;
+    const bool text = c->kind == FieldKind::Text || c->kind == FieldKind::Description;
+    const char* at = static_cast<const char*>(record) + c->offset;
+    end = std::max(end, c->offset + (text ? strnlen(at, c->width) : c->kind == FieldKind::Long ? 4 : c->width));
+  }
+  return end;
 }
 
 std::string ImportScan::stops16() const {

@@ -1,6 +1,7 @@
 #include "files/record_collector.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tolvan {
 namespace {
@@ -48,6 +49,16 @@ uint64_t RecordCollector::indexKey(const RecordHeader& header) const {
 }
 
 void RecordCollector::add(const RecordHeader& header, PackedRecord* record) {
+  // While keys rise none can come twice, and the entries are their own
+  // index, in key order.
+  if (!indexed_) {
+    if (entries_.empty() || indexKey(header) > indexKey(entries_.back().header)) {
+      entries_.push_back(Entry{header, record});
+      ++kept_;
+      return;
+    }
+    buildIndex();
+  }
   auto [position, fresh] = index_.insert(indexKey(header), static_cast<uint32_t>(entries_.size()));
   if (fresh) {
     entries_.push_back(Entry{header, record});
@@ -55,6 +66,7 @@ void RecordCollector::add(const RecordHeader& header, PackedRecord* record) {
     return;
   }
   Entry& earlier = entries_[*position];
+  if (earlier.record != nullptr && earlier.record->inBlocks != 0) ++replacedInBlocks_;
   PackedRecord::release(earlier.record);
   if (order_ == Order::ByKey) {
     earlier = Entry{header, record};
@@ -65,7 +77,35 @@ void RecordCollector::add(const RecordHeader& header, PackedRecord* record) {
   entries_.push_back(Entry{header, record});
 }
 
+void RecordCollector::buildIndex() {
+  indexed_ = true;
+  for (size_t i = 0; i < entries_.size(); ++i) index_.insert(indexKey(entries_[i].header), static_cast<uint32_t>(i));
+}
+
+// A record replaced within the import leaves its bytes in the blocks. When
+// there are more such records than kept ones, the kept records move to
+// fresh blocks, so that a file giving each number several times holds no
+// more than one that gives it once. Without memory for the move, both
+// stay.
+void RecordCollector::compactBlocks() {
+  if (replacedInBlocks_ <= kept_) return;
+  RecordBlocks fresh;
+  bool movedAll = true;
+  for (Entry& entry : entries_) {
+    if (entry.record == nullptr || entry.record->inBlocks == 0) continue;
+    const size_t size = sizeof(PackedRecord) + entry.record->length;
+    void* copy = fresh.take(size);
+    movedAll = copy != nullptr;
+    if (!movedAll) break;
+    entry.record = static_cast<PackedRecord*>(std::memcpy(copy, entry.record, size));
+  }
+  if (!movedAll) fresh.adopt(std::move(blocks_));
+  blocks_ = std::move(fresh);
+  replacedInBlocks_ = 0;
+}
+
 void RecordCollector::handOver(RecordList& records, RecordHeaderList& headers) {
+  compactBlocks();
   if (order_ == Order::ByKey) {
     auto byKey = [](const Entry& a, const Entry& b) { return a.header.key < b.header.key; };
     // A store's file is mostly in key order already.
@@ -77,7 +117,9 @@ void RecordCollector::handOver(RecordList& records, RecordHeaderList& headers) {
   records.adoptBlocks(std::move(blocks_));
   entries_.clear();
   index_.clear();
+  indexed_ = false;
   kept_ = 0;
+  replacedInBlocks_ = 0;
 }
 
 void RecordCollector::handOverOrdered(RecordList& records, RecordHeaderList& headers) {
@@ -105,6 +147,7 @@ void RecordCollector::handOverOrdered(RecordList& records, RecordHeaderList& hea
 
 void RecordCollector::handOverFileOrder(RecordList& records, RecordHeaderList& headers) {
   if (records.count() > 0) {
+    if (!indexed_) buildIndex();
     // Earlier entries of the same data type and key give way to the import's.
     for (int i = headers.count() - 1; i >= 0; --i) {
       if (index_.find(typeAndKey(*headers.get(i))) != nullptr) freeAt(i, records, headers);

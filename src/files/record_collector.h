@@ -53,12 +53,17 @@ class RecordCollector {
   void handOverFileOrder(RecordList& records, RecordHeaderList& headers);
 
   uint64_t indexKey(const RecordHeader& header) const;
+  // Indexes the entries kept so far, at the first key that does not rise.
+  void buildIndex();
+  void compactBlocks();
 
   Order order_;
   // ByKey: one entry per key, replaced in place. FileOrder: a replaced
   // record leaves an empty entry and the new one goes to the end.
   std::vector<Entry> entries_;
-  KeyIndex index_;  // key -> position in entries_
+  KeyIndex index_;  // key -> position in entries_, once indexed_
+  bool indexed_ = false;
+  size_t replacedInBlocks_ = 0;
   RecordBlocks blocks_;
   size_t kept_ = 0;
 };

@@ -96,6 +96,13 @@ TEST_F(ImportTest, LinesWithoutAPositiveNumberGiveNoRecords) {
   EXPECT_EQ(keys(), (Keys{8}));
 }
 
+// More lines replaced than kept: the kept records move to blocks of their own.
+TEST_F(ImportTest, ANumberReadAgainKeepsItsLastValues) {
+  ASSERT_EQ(import("Plu_No,UnitPrice,Desc\n2,1,a\n1,1,first\n1,2,x\n1,3,\n2,4,b\n"), kMsgOk);
+  EXPECT_EQ(keys(), (Keys{1, 2}));
+  EXPECT_EQ((std::tuple{plu(0).unitPrice, desc(0), plu(1).unitPrice, desc(1)}), (std::tuple{3, "", 4, "b"}));
+}
+
 // Kept to its low 32 bits, deletion 4294967296 would be deletion 0: every
 // record of the type gone from every scale.
 TEST_F(ImportTest, NumbersBeyond32BitsDoNotRead) {
