@@ -4,6 +4,7 @@
 // one is needed, into a buffer the caller owns (RecordImage).
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstddef>
@@ -96,6 +97,9 @@ class RecordImage {
   // blank(), which must have written nothing beyond them, in `blocks` when
   // given; nullptr when memory runs out.
   PackedRecord* pack(size_t imageLen, RecordBlocks* blocks = nullptr);
+  // Every byte of the image from `length` on is zero: the next blank()
+  // need clear no more than the bytes before it.
+  void zeroFrom(size_t length) { dirty_ = std::min(dirty_, length); }
 
  private:
   alignas(8) std::array<uint8_t, kMaxRecordImageLen> bytes_{};

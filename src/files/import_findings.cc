@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "core/record_list.h"
 #include "dispatch/field_tables.h"
@@ -22,6 +24,7 @@
 #include "files/key_index.h"
 #include "files/line_reader.h"
 #include "files/read_ahead.h"
+#include "files/row_relay.h"
 #include "files/text_bytes.h"
 #include "files/work_files.h"
 #include "platform/files.h"
@@ -120,6 +123,31 @@ int convertedLength(const ScaleEntry& scale, int dataType, int mode, const void*
   return length;
 }
 
+// The rows with a record that the reading thread looked at, a batch at a
+// time, for the thread that looks at their texts and checks and keeps
+// them: each row's line, key, record image and the number texts its
+// findings may quote.
+struct LookedRows {
+  static constexpr size_t kRows = 512;
+  struct Row {
+    int line;
+    bool valid;  // the number is one the driver keeps
+    int32_t key;
+    size_t imageAt;
+    size_t imageLength;
+    size_t numbersEnd;  // its number texts end here in `numbers`
+  };
+  std::vector<Row> rows;
+  std::vector<uint8_t> images;
+  std::vector<std::pair<uint32_t, std::string>> numbers;
+  void clear() {
+    rows.clear();
+    images.clear();
+    numbers.clear();
+  }
+};
+using NumberTexts = std::map<uint32_t, std::string>;
+
 std::string joinNames(const std::vector<std::string>& names) {
   std::string out;
   for (const std::string& n : names) out += (out.empty() ? "" : ", ") + n;
@@ -154,8 +182,11 @@ class ImportScan {
   // Each place that notes a finding is a kind of its own: the source line
   // it is noted from (the compiler's own, as std::source_location is not
   // in every compiler the project builds with).
+  // While rows are read on one thread and kept on another, each notes its
+  // own findings; they join when both are done.
   void note(int line, std::string text, int at = __builtin_LINE()) {
-    keeper_.note(at, Finding{file_, line, std::move(text)});
+    const bool keeping = relay_ != nullptr && std::this_thread::get_id() == keepingThread_;
+    (keeping ? keptKeeper_ : keeper_).note(at, Finding{file_, line, std::move(text)});
   }
   const FieldDef* findColumn(const char* name) const;
   const FieldDef* keyColumn() const;
@@ -165,13 +196,23 @@ class ImportScan {
   void checkFieldCount(int lineNo, int count);
   void checkRow(int lineNo, FieldList& fields);
   void checkValue(int lineNo, size_t position, const FieldDef& column, const char* raw, void* record);
+  bool quietNumber(size_t position, const FieldDef& column, const char* raw, void* record);
   std::optional<uint32_t> checkNumber(int lineNo, size_t position, const FieldDef& column, std::string_view text);
   void checkDecimals(int lineNo, size_t position, const FieldDef& column, std::string_view text, const NumberText& n);
   void checkRange(int lineNo, const FieldDef& column, std::string_view text, const NumberText& n);
   void checkRecord(int lineNo, void* record, FieldList& fields, int used);
   std::string dropReason(FieldList& fields, int used) const;
   void checkKey(int lineNo, const RecordHeader& kind);
-  void checkScales(int lineNo, const RecordHeader& kind, const void* record);
+  void checkScales(int lineNo, const RecordHeader& kind, const void* record, const NumberTexts& numbers);
+  template <class Split>
+  void scanRows(LineReader& reader, Split split);
+  void passOn(int lineNo, bool valid, int32_t key, const void* record);
+  void keepPassedRows();
+  void keepRow(const RecordHeader& kind, RecordImage& image, const void* record, size_t length,
+               const NumberTexts& numbers);
+  size_t imageLength(const void* record) const {
+    return std::min(static_cast<size_t>(recordLength(options_.dataType, options_.mode)), rowEnd(record));
+  }
   bool reachesEveryScaleWhole(const RecordHeader& kind, const void* record);
   const std::vector<const FieldDef*>& allColumns() {
     if (allColumns_.empty()) {
@@ -232,6 +273,14 @@ class ImportScan {
   bool keyMissingReported_ = false;
   bool stopped_ = false;       // the header already stops the run
   RecordCollector* keep_;      // where the records go for the import, if anywhere
+  // Rows read on one thread and kept on another.
+  std::unique_ptr<RowRelay<LookedRows>> relay_;
+  std::unique_ptr<LookedRows> filling_;  // by the reading thread
+  std::thread::id keepingThread_;
+  FindingList keptFound_;  // by the keeping thread
+  FindingKeeper keptKeeper_{keptFound_};
+  RecordImage keptImage_;
+  NumberTexts keptNumbers_;
 };
 
 const FieldDef* ImportScan::findColumn(const char* name) const {
@@ -401,6 +450,7 @@ std::optional<uint32_t> ImportScan::checkNumber(int lineNo, size_t position, con
 // `record` (when there is one) as the import would: read once, not twice.
 void ImportScan::checkValue(int lineNo, size_t position, const FieldDef& column, const char* raw, void* record) {
   bool isText = column.kind == FieldKind::Text || column.kind == FieldKind::Description;
+  if (!isText && quietNumber(position, column, raw, record)) return;
   std::string_view text = raw;
   if (raw[0] == '"') {  // unquoting changes the text, which the record is still read from
     value_.assign(raw);
@@ -414,6 +464,43 @@ void ImportScan::checkValue(int lineNo, size_t position, const FieldDef& column,
     note(lineNo, std::string(column.name) + " has " + std::to_string(text.size()) +
                      " characters; the driver keeps the first " + std::to_string(column.width));
   }
+}
+
+// Most numbers of a file are written plainly (up to nine digits, a Long's
+// with its decimal point) within their column's meaning and range, with the
+// decimal places their column had before: such a number gives no finding
+// and reads as itself, so it is stored without the full look. False (and
+// nothing done) for any other.
+bool ImportScan::quietNumber(size_t position, const FieldDef& column, const char* raw, void* record) {
+  const bool isLong = column.kind == FieldKind::Long;
+  uint32_t value = 0;
+  int digits = 0;
+  int decimals = -1;  // digits behind the last point; -1: no point
+  for (const char* p = raw; *p != '\0'; ++p) {
+    if (*p >= '0' && *p <= '9') {
+      value = value * 10 + static_cast<uint32_t>(*p - '0');
+      if (++digits > 9) return false;
+      if (decimals >= 0) ++decimals;
+    } else if (*p == '.' && isLong) {
+      if (digits > 0) decimals = 0;  // points before the digits are skipped, as blanks are
+    } else {
+      return false;
+    }
+  }
+  const int64_t v = value;
+  const FieldMeaning& meaning = column.meaning;
+  if (digits == 0 || meaning.max < meaning.min || v < meaning.min || v > meaning.max) return false;
+  if (column.kind == FieldKind::Byte ? v > 127 : column.kind == FieldKind::Short && v > 32767) return false;
+  if (isLong && &column == keyColumn()) {
+    if (decimals >= 0) return false;
+  } else if (isLong) {
+    if (position >= tracks_.size() || tracks_[position].decimals < 0) return false;
+    const ColumnTrack& track = tracks_[position];
+    const int places = decimals >= 0 ? decimals : 0;
+    if (places != track.decimals && !track.reported && !(decimals < 0 && track.decimals == 0)) return false;
+  }
+  if (record != nullptr) storeColumnNumber(record, column, value);
+  return true;
 }
 
 void ImportScan::fillRecord(void* record, FieldList& fields, int used) {
@@ -475,9 +562,9 @@ bool ImportScan::reachesEveryScaleWhole(const RecordHeader& kind, const void* re
   return longestEncoding(strnlen(plu.desc, kPluDescSize)) <= shortestDescLimit_;
 }
 
-void ImportScan::checkScales(int lineNo, const RecordHeader& kind, const void* record) {
+void ImportScan::checkScales(int lineNo, const RecordHeader& kind, const void* record, const NumberTexts& numbers) {
   if (reachesEveryScaleWhole(kind, record)) {
-    digits_.endRecord(lineNo, rowNumbers_);
+    digits_.endRecord(lineNo, numbers);
     return;
   }
   std::vector<std::string> refused;
@@ -509,22 +596,108 @@ void ImportScan::checkScales(int lineNo, const RecordHeader& kind, const void* r
   if (!cut.empty()) {
     note(lineNo, "the description is longer than the scale takes; the driver cuts it for " + joinNames(cut));
   }
-  digits_.endRecord(lineNo, rowNumbers_);
+  digits_.endRecord(lineNo, numbers);
 }
 
+// The row's record, once its fields are in: a row without a valid number
+// is dropped; the texts and a kept record are looked at further here, or
+// on the keeping thread while one runs.
 void ImportScan::checkRecord(int lineNo, void* record, FieldList& fields, int used) {
-  int32_t key = recordKey(options_.dataType, options_.mode, record);
-  if (!recordKeyIsValid(options_.mode, key)) {
-    if (!keyMissingReported_) note(lineNo, "row dropped: " + dropReason(fields, used) + "; the driver skips it");
+  const int32_t key = recordKey(options_.dataType, options_.mode, record);
+  const bool valid = recordKeyIsValid(options_.mode, key);
+  if (!valid && !keyMissingReported_) note(lineNo, "row dropped: " + dropReason(fields, used) + "; the driver skips it");
+  if (relay_ != nullptr) {
+    passOn(lineNo, valid, key, record);
     return;
   }
-  RecordHeader kind{options_.dataType, options_.mode, key, lineNo};
-  checkKey(lineNo, kind);
-  checkScales(lineNo, kind, record);
+  lookAtTexts(lineNo, record);
+  if (valid) {
+    keepRow(RecordHeader{options_.dataType, options_.mode, key, lineNo}, image_, record, imageLength(record),
+            rowNumbers_);
+  }
+}
+
+void ImportScan::keepRow(const RecordHeader& kind, RecordImage& image, const void* record, size_t length,
+                         const NumberTexts& numbers) {
+  checkKey(kind.line, kind);
+  checkScales(kind.line, kind, record, numbers);
   if (keep_ == nullptr) return;
-  const size_t length = std::min(static_cast<size_t>(recordLength(kind.dataType, kind.mode)), rowEnd(record));
-  PackedRecord* packed = image_.pack(length, keep_->blocks());
+  PackedRecord* packed = image.pack(length, keep_->blocks());
   if (packed != nullptr) keep_->add(kind, packed);
+}
+
+// Reading side: the row's record goes to the keeping thread.
+void ImportScan::passOn(int lineNo, bool valid, int32_t key, const void* record) {
+  LookedRows& batch = *filling_;
+  const size_t length = imageLength(record);
+  const auto* bytes = static_cast<const uint8_t*>(record);
+  batch.rows.push_back(LookedRows::Row{lineNo, valid, key, batch.images.size(), length, 0});
+  batch.images.insert(batch.images.end(), bytes, bytes + length);
+  for (const auto& [offset, text] : rowNumbers_) {
+    if (!text.empty()) batch.numbers.emplace_back(offset, text);
+  }
+  batch.rows.back().numbersEnd = batch.numbers.size();
+  image_.zeroFrom(length);
+  if (batch.rows.size() < LookedRows::kRows) return;
+  relay_->give(std::move(filling_));
+  filling_ = relay_->emptyBatch();
+}
+
+// Keeping side: every row the reading thread passes on, in file order.
+void ImportScan::keepPassedRows() {
+  while (std::unique_ptr<LookedRows> batch = relay_->take()) {
+    size_t numbersAt = 0;
+    for (const LookedRows::Row& row : batch->rows) {
+      void* record = keptImage_.blank(row.imageLength);
+      std::memcpy(record, batch->images.data() + row.imageAt, row.imageLength);
+      keptNumbers_.clear();
+      for (; numbersAt < row.numbersEnd; ++numbersAt) {
+        keptNumbers_[batch->numbers[numbersAt].first] = batch->numbers[numbersAt].second;
+      }
+      lookAtTexts(row.line, record);
+      if (!row.valid) continue;
+      keepRow(RecordHeader{options_.dataType, options_.mode, row.key, row.line}, keptImage_, record, row.imageLength,
+              keptNumbers_);
+    }
+    batch->clear();
+    relay_->giveBack(std::move(batch));
+  }
+}
+
+// Looks at every row from the reader on. The rows are read, split and
+// looked at on a thread of their own while this one checks and keeps the
+// records they give (keys, scales), so that a large file takes about as
+// long as the slower half. Without a thread to be had, all is done here.
+template <class Split>
+void ImportScan::scanRows(LineReader& reader, Split split) {
+  auto readAll = [this, &reader, &split] {
+    FieldList fields;
+    while (char* line = reader.nextLine()) {
+      if (split(line, fields)) checkRow(reader.physicalLine(), fields);
+    }
+  };
+  (void)keyColumn();  // found before two threads ask for it
+  relay_ = std::make_unique<RowRelay<LookedRows>>();
+  keepingThread_ = std::this_thread::get_id();
+  filling_ = relay_->emptyBatch();
+  std::thread reading;
+  try {
+    reading = std::thread([this, &readAll] {
+      readAll();
+      relay_->give(std::move(filling_));
+      relay_->close();
+    });
+  } catch (const std::system_error&) {
+    relay_.reset();
+    filling_.reset();
+    readAll();
+    return;
+  }
+  keepPassedRows();
+  reading.join();
+  relay_.reset();
+  out_.insert(out_.end(), keptFound_.begin(), keptFound_.end());
+  keptFound_.clear();
 }
 
 // The record's texts as they go to the scales, font/text pairs included.
@@ -550,7 +723,6 @@ void ImportScan::checkRow(int lineNo, FieldList& fields) {
   }
   if (record == nullptr) return;
   fillRecord(record, fields, used);
-  lookAtTexts(lineNo, record);
   checkRecord(lineNo, record, fields, used);
 }
 
@@ -563,19 +735,17 @@ void ImportScan::scanStandard(LineReader& reader) {
     stopped_ = true;
     return;
   }
-  while ((line = reader.nextLine()) != nullptr) {
-    if (splitFields(line, fields, options_.separator)) checkRow(reader.physicalLine(), fields);
-  }
+  const char separator = options_.separator;
+  scanRows(reader, [separator](char* row, FieldList& rowFields) { return splitFields(row, rowFields, separator); });
 }
 
 void ImportScan::scanSeasia(LineReader& reader) {
   buildFixedFieldTable(columns_, options_.dataType, options_.mode, options_.maxExMsg);
   for (int i = 0; i < columns_.count(); ++i) map_.push_back(columns_.get(i));
   std::unique_ptr<char[]> work(new char[kFixedWorkSize]);
-  FieldList fields;
-  while (char* line = reader.nextLine()) {
-    if (cutFixedColumns(line, columns_, fields, work.get(), kFixedWorkSize)) checkRow(reader.physicalLine(), fields);
-  }
+  scanRows(reader, [this, &work](char* row, FieldList& fields) {
+    return cutFixedColumns(row, columns_, fields, work.get(), kFixedWorkSize);
+  });
 }
 
 // ----------------------------------------------------------------- wmsmart
@@ -618,7 +788,7 @@ void ImportScan::finishWmsRecord() {
                        (kind.mode == kModeDelete ? "0 or more" : "above 0") + "; the driver skips it");
   } else {
     checkKey(wmsLine_, kind);
-    checkScales(wmsLine_, kind, record);
+    checkScales(wmsLine_, kind, record, rowNumbers_);
   }
 }
 

@@ -21,7 +21,7 @@ class ReadAhead {
   // Starts keeping what a look at the file `options` name reads; false
   // (nothing kept) for a file the import does not read in one order of
   // keys, or one that is no regular file.
-  bool start(const DriverOptions &options);
+  bool start(const DriverOptions& options);
   // Where the look keeps the records; nullptr when not started.
   RecordCollector *collector() { return collector_.get(); }
   // The look read the whole file as the import would: no over-long line
@@ -31,7 +31,7 @@ class ReadAhead {
   // Hands the kept records to the lists when they still stand for the
   // file `options` name; false (nothing handed) when the import must read
   // the file itself.
-  bool handOver(const DriverOptions &options, RecordList &records, RecordHeaderList &headers);
+  bool handOver(const DriverOptions& options, RecordList& records, RecordHeaderList& headers);
 
  private:
   DriverOptions basis_;

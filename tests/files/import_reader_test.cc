@@ -6,6 +6,8 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <iterator>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -101,6 +103,44 @@ TEST_F(ImportTest, ANumberReadAgainKeepsItsLastValues) {
   ASSERT_EQ(import("Plu_No,UnitPrice,Desc\n2,1,a\n1,1,first\n1,2,x\n1,3,\n2,4,b\n"), kMsgOk);
   EXPECT_EQ(keys(), (Keys{1, 2}));
   EXPECT_EQ((std::tuple{plu(0).unitPrice, desc(0), plu(1).unitPrice, desc(1)}), (std::tuple{3, "", 4, "b"}));
+}
+
+// Numbers written every way a file may hold them: the look at the file
+// reads each as the import does (the cross-check in import()), and finds
+// the same in a number written plainly as in the same number in quotes,
+// which the look never takes for a plain one.
+TEST_F(ImportTest, EveryWayOfWritingANumberReadsAlikeInTheLookAndTheImport) {
+  std::mt19937 random(7);
+  const std::string pieces[] = {"0", "1", "9", "12", "305", "7.", ".5", "1.25", "1.2.3", "-", "+", "x",
+                                "99999", "4294967296", "32768", "128", "..", "\t", "1000000000"};
+  // The first row gives UnitPrice one decimal place and ItemCode none; a
+  // point before the digits is skipped, so the second has none.
+  std::string plain = "Plu_No,UnitPrice,Tare,SalesMode,ItemCode,Dept,Group\n999,1.5,1,1,12,1,1\n998,.5,1,1,12,1,1\n";
+  std::string quoted = "Plu_No,UnitPrice,Tare,SalesMode,ItemCode,Dept,Group\n999,\"1.5\",1,1,12,1,1\n998,\".5\",1,1,12,1,1\n";
+  for (int row = 1; row <= 400; ++row) {
+    plain += std::to_string(row % 350 + 1);
+    quoted += std::to_string(row % 350 + 1);
+    for (int column = 0; column < 6; ++column) {
+      std::string field;
+      for (int n = static_cast<int>(random() % 2) + 1; n > 0; --n) field += pieces[random() % std::size(pieces)];
+      plain += "," + field;
+      quoted += ",\"" + field + "\"";
+    }
+    plain += "\n";
+    quoted += "\n";
+  }
+  auto findings = [&] {
+    FindingList found;
+    EXPECT_EQ(scanImportFile(run_.driver.options, {}, found), kMsgOk);
+    std::vector<std::string> texts;
+    for (const Finding& f : found) texts.push_back(formatFinding(f));
+    return texts;
+  };
+  ASSERT_EQ(import(quoted), kMsgOk);
+  const std::vector<std::string> fromQuoted = findings();
+  ASSERT_EQ(import(plain), kMsgOk);
+  EXPECT_EQ(findings(), fromQuoted);
+  EXPECT_GT(fromQuoted.size(), 100u);
 }
 
 // Kept to its low 32 bits, deletion 4294967296 would be deletion 0: every
