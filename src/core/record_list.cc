@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/memory.h"
+
 namespace tolvan {
 namespace {
 
@@ -56,25 +58,31 @@ size_t PackedRecord::heapBytes() const {
 
 void* RecordBlocks::take(size_t size) {
   size = alignedSize(size);
-  if (size > kBlockSize) return nullptr;
-  if (kBlockSize - used_ < size) {
-    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[kBlockSize]);
-    if (!block) return nullptr;
-    blocks_.push_back(std::move(block));
+  if (size > kLargeBlockSize) return nullptr;
+  if (blocks_.empty() || kLargeBlockSize - used_ < size) {
+    auto* block = static_cast<uint8_t*>(allocateLargeBlock());
+    if (block == nullptr) return nullptr;
+    blocks_.push_back(block);
     used_ = 0;
   }
-  void* at = blocks_.back().get() + used_;
+  void* at = blocks_.back() + used_;
   used_ += size;
   return at;
 }
 
-void RecordBlocks::adopt(RecordBlocks&& other) {
+void RecordBlocks::adopt(RecordBlocks&& other) noexcept {
   if (other.blocks_.empty()) return;
   // The last block of `other` goes last, so its free room stays usable.
-  blocks_.insert(blocks_.end(), std::make_move_iterator(other.blocks_.begin()),
-                 std::make_move_iterator(other.blocks_.end()));
+  blocks_.insert(blocks_.end(), other.blocks_.begin(), other.blocks_.end());
   used_ = other.used_;
-  other.clear();
+  other.blocks_.clear();
+  other.used_ = 0;
+}
+
+void RecordBlocks::clear() {
+  for (uint8_t* block : blocks_) freeLargeBlock(block);
+  blocks_.clear();
+  used_ = 0;
 }
 
 const void* RecordImage::unpack(const PackedRecord* record) {

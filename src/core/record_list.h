@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <unordered_set>
@@ -62,25 +63,33 @@ struct PackedRecordRelease {
 };
 
 // The records of an import side by side in large blocks: one allocation
-// per megabyte instead of one per record, and nothing to free per record.
-// A record replaced within an import leaves its bytes unused until the
-// blocks go.
+// per two megabytes instead of one per record, and nothing to free per
+// record. A record replaced within an import leaves its bytes unused until
+// the blocks go.
 class RecordBlocks {
  public:
+  RecordBlocks() = default;
+  RecordBlocks(const RecordBlocks&) = delete;
+  RecordBlocks& operator=(const RecordBlocks&) = delete;
+  // Moving frees the blocks held before and leaves `other` empty.
+  RecordBlocks(RecordBlocks&& other) noexcept { adopt(std::move(other)); }
+  RecordBlocks& operator=(RecordBlocks&& other) noexcept {
+    clear();
+    adopt(std::move(other));
+    return *this;
+  }
+  ~RecordBlocks() { clear(); }
+
   // Room for `size` bytes at an offset fit for a PackedRecord; nullptr
   // when memory runs out.
   void* take(size_t size);
   // Takes over the blocks of `other`, which is empty afterwards.
-  void adopt(RecordBlocks&& other);
-  void clear() {
-    blocks_.clear();
-    used_ = kBlockSize;
-  }
+  void adopt(RecordBlocks&& other) noexcept;
+  void clear();
 
  private:
-  static constexpr size_t kBlockSize = size_t{1} << 20;
-  std::vector<std::unique_ptr<uint8_t[]>> blocks_;
-  size_t used_ = kBlockSize;  // of the last block
+  std::vector<uint8_t*> blocks_;
+  size_t used_ = 0;  // of the last block
 };
 
 // The caller's buffer for one full record image, reused record after
@@ -152,7 +161,31 @@ class RecordList : public PtrArray<PackedRecord, PackedRecordRelease> {
   std::unordered_set<uint64_t> received_;
   std::atomic<int64_t> receivedBytes_{0};
 };
-using RecordHeaderList = PtrArray<RecordHeader>;
+// The run's record headers, one per record at the same position, held by
+// value: an import of hundreds of thousands of records costs one array,
+// not a heap block per header. Filled by the import before the workers
+// start, which only read it.
+class RecordHeaderList {
+ public:
+  int count() const { return static_cast<int>(headers_.size()); }
+  // The header at `index`; a bad index prints the console line
+  // "Assertion! : exp" and yields null, as the record list does.
+  const RecordHeader* get(int index) const {
+    if (index < 0 || index >= count()) {
+      std::fputs("Assertion! : exp\n", stdout);
+      return nullptr;
+    }
+    return &headers_[static_cast<size_t>(index)];
+  }
+  void append(const RecordHeader& header) { headers_.push_back(header); }
+  void insert(int index, const RecordHeader& header) { headers_.insert(headers_.begin() + index, header); }
+  void remove(int index) { headers_.erase(headers_.begin() + index); }
+  void reserve(size_t headers) { headers_.reserve(headers); }
+  void clearAndFree() { std::vector<RecordHeader>().swap(headers_); }
+
+ private:
+  std::vector<RecordHeader> headers_;
+};
 
 // A new all-zero record of type T, released with std::free (the received
 // records of the masterdata handlers, deletions of the import).

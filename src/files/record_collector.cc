@@ -7,27 +7,28 @@ namespace tolvan {
 namespace {
 
 // Appends the entries that still hold a record (`n` of them) with one
-// growth of the lists: setting the last slot first makes each array take
-// its final capacity at once.
+// growth of the lists: setting the last slot first makes the record list
+// take its final capacity at once.
 template <class Entries>
 void appendAll(const Entries& entries, size_t n, RecordList& records, RecordHeaderList& headers) {
   if (n == 0) return;
   int base = records.count();
   int last = base + static_cast<int>(n) - 1;
   records.set(last, nullptr);
-  headers.set(last, nullptr);
+  headers.reserve(static_cast<size_t>(last) + 1);
+  while (headers.count() < base) headers.append(RecordHeader{});  // each header at its record's position
   int index = base;
   for (const auto& entry : entries) {
     if (entry.record == nullptr) continue;
     records.set(index, entry.record);
-    headers.set(index, new RecordHeader(entry.header));
+    headers.append(entry.header);
     ++index;
   }
 }
 
 void freeAt(int index, RecordList& records, RecordHeaderList& headers) {
   PackedRecord::release(records.remove(index));
-  delete headers.remove(index);
+  headers.remove(index);
 }
 
 uint64_t typeAndKey(const RecordHeader& header) {
@@ -141,7 +142,7 @@ void RecordCollector::handOverOrdered(RecordList& records, RecordHeaderList& hea
     int at = 0;
     while (at < headers.count() && headers.get(at)->key <= h.key) ++at;
     records.insert(at, entry.record);
-    headers.insert(at, new RecordHeader(h));
+    headers.insert(at, h);
   }
 }
 

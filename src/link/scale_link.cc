@@ -202,6 +202,10 @@ bool ScaleReconnect(ScaleEntry& scale) {
 MessageCode ScaleReceive(ScaleEntry& scale, std::span<uint8_t> buffer, int& count, int waitSeconds) {
   ReadOutcome out = readOnce(scale, buffer, static_cast<int64_t>(std::max(waitSeconds, 0)) * 1000);
   count = out.count;
+  // Whatever the caller makes of the empty read, a scale that hung up
+  // failed for that: a close that comes as an orderly end of the stream
+  // says so as surely as one that comes as a reset.
+  if (out.peerClosed) noteCause(scale.tally, ScaleCause::Dropped);
   return out.code;
 }
 

@@ -10,6 +10,7 @@ set(TOLVAN_PLATFORM_FILES
   file_moves
   stop_signal
   program_args
+  memory
 )
 foreach(file ${TOLVAN_PLATFORM_FILES})
   if(WIN32)

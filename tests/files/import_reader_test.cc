@@ -335,7 +335,7 @@ TEST(RecordCollector, HandOverMergesIntoListsAlreadyHoldingRecords) {
     auto block = [](char mark) { return PackedRecord::pack(&mark, 1); };
     for (const RecordHeader& h : held) {
       records.append(block('H'));
-      headers.append(new RecordHeader(h));
+      headers.append(h);
     }
     RecordCollector collector(order);
     for (const RecordHeader& h : added) collector.add(h, block('N'));

@@ -34,7 +34,7 @@ class ResendFile : public ::testing::Test {
   void SetUp() override { scale_.resendFile = run_.dir.file("s.rsd"); }
   void addRecord(int type, int mode, int32_t key, char fill) {
     run_.driver.records.appendImage(entry(type, mode, key, fill).data() + kResendEntryHeaderLen, 8);
-    run_.driver.headers.append(new RecordHeader{type, mode, key});
+    run_.driver.headers.append(RecordHeader{type, mode, key});
   }
   // "keys read | bytes set aside..." of a file holding `bytes`.
   std::string scanned(const std::string& bytes) {

@@ -41,7 +41,7 @@ class WorkFilesTest : public ::testing::Test {
     image[0] = marker;
     image[4] = fifth;
     driver_.records.appendImage(image.data(), image.size());
-    if (header != nullptr) driver_.headers.append(new RecordHeader(*header));
+    if (header != nullptr) driver_.headers.append(*header);
   }
   std::string resendBytes() const { return run_.dir.read("resend.bin"); }
   void openResend(const std::string& bytes) {

@@ -86,12 +86,12 @@ class MessageProtocol : public ::testing::Test {
     PluRecord plu{};
     plu.pluNo = pluNo;
     driver_.records.appendImage(&plu, sizeof plu);
-    driver_.headers.append(new RecordHeader{1, 1, pluNo});
+    driver_.headers.append(RecordHeader{1, 1, pluNo});
   }
   void addDeletion(int dataType, int recNo) {
     const DeletionRecord deletion{static_cast<uint16_t>(dataType), recNo};
     driver_.records.appendImage(&deletion, sizeof deletion);
-    driver_.headers.append(new RecordHeader{dataType, 2, recNo});
+    driver_.headers.append(RecordHeader{dataType, 2, recNo});
   }
 
   // Runs a procedure the way the worker does (connect, run, close) against

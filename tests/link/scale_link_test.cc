@@ -88,6 +88,19 @@ TEST_F(ScaleLinkTest, PeerThatClosesGivesCountZeroAndExactReadFailsAtOnce) {
   EXPECT_NE(logText().find(" Error - Receive timeout\r\n"), std::string::npos);
 }
 
+// A scale that hangs up while the driver waits for its one-byte answer
+// fails for the hang-up, not for a time-out, however the close arrives.
+TEST_F(ScaleLinkTest, AScaleThatHangsUpIsDroppedNotSilent) {
+  connectTcpPeer();
+  socketClose(peer_);
+  peer_ = kInvalidSocket;
+  std::vector<uint8_t> got(1);
+  int count = -1;
+  EXPECT_EQ(ScaleReceive(scale_, got, count, 1), kMsgOk);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(scale_.tally.cause.load(), static_cast<int>(ScaleCause::Dropped));
+}
+
 TEST_F(ScaleLinkTest, SendLogsAsTheGivenKindAndShortSendReports21) {
   connectTcpPeer();
   ASSERT_EQ(ScaleSend(scale_, Bytes{'H', 'i'}, ScaleLogKind::Dump), kMsgOk);
