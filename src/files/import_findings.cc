@@ -452,9 +452,16 @@ void ImportScan::checkValue(int lineNo, size_t position, const FieldDef& column,
   bool isText = column.kind == FieldKind::Text || column.kind == FieldKind::Description;
   if (!isText && quietNumber(position, column, raw, record)) return;
   std::string_view text = raw;
-  if (raw[0] == '"') {  // unquoting changes the text, which the record is still read from
-    value_.assign(raw);
-    text = unquote(value_.data(), isText);
+  if (raw[0] == '"' && text.size() >= 2) {
+    // The value between the quotes; a text with quotes inside is undoubled
+    // in a copy, as the record is still read from the field.
+    const std::string_view inner = text.substr(1, text.size() - 2);
+    if (!isText || inner.find('"') == std::string_view::npos) {
+      text = inner;
+    } else {
+      value_.assign(raw);
+      text = unquote(value_.data(), isText);
+    }
   }
   if (!isText) {
     std::optional<uint32_t> number = checkNumber(lineNo, position, column, text);
