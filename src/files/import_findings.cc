@@ -10,7 +10,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <thread>
 
 #include "core/record_list.h"
@@ -208,8 +207,7 @@ class ImportScan {
   void scanRows(LineReader& reader, Split split);
   void passOn(int lineNo, bool valid, int32_t key, const void* record);
   void keepPassedRows();
-  void keepRow(const RecordHeader& kind, RecordImage& image, const void* record, size_t length,
-               const NumberTexts& numbers);
+  void keepRow(const RecordHeader& kind, const void* record, size_t length, const NumberTexts& numbers);
   size_t imageLength(const void* record) const {
     return std::min(static_cast<size_t>(recordLength(options_.dataType, options_.mode)), rowEnd(record));
   }
@@ -607,29 +605,21 @@ void ImportScan::checkScales(int lineNo, const RecordHeader& kind, const void* r
 }
 
 // The row's record, once its fields are in: a row without a valid number
-// is dropped; the texts and a kept record are looked at further here, or
-// on the keeping thread while one runs.
+// is dropped; its texts, and a kept record, are looked at further on the
+// keeping thread.
 void ImportScan::checkRecord(int lineNo, void* record, FieldList& fields, int used) {
   const int32_t key = recordKey(options_.dataType, options_.mode, record);
   const bool valid = recordKeyIsValid(options_.mode, key);
   if (!valid && !keyMissingReported_) note(lineNo, "row dropped: " + dropReason(fields, used) + "; the driver skips it");
-  if (relay_ != nullptr) {
-    passOn(lineNo, valid, key, record);
-    return;
-  }
-  lookAtTexts(lineNo, record);
-  if (valid) {
-    keepRow(RecordHeader{options_.dataType, options_.mode, key, lineNo}, image_, record, imageLength(record),
-            rowNumbers_);
-  }
+  passOn(lineNo, valid, key, record);
 }
 
-void ImportScan::keepRow(const RecordHeader& kind, RecordImage& image, const void* record, size_t length,
-                         const NumberTexts& numbers) {
+// Keeping side: a valid row's record, in keptImage_ up to `length`.
+void ImportScan::keepRow(const RecordHeader& kind, const void* record, size_t length, const NumberTexts& numbers) {
   checkKey(kind.line, kind);
   checkScales(kind.line, kind, record, numbers);
   if (keep_ == nullptr) return;
-  PackedRecord* packed = image.pack(length, keep_->blocks());
+  PackedRecord* packed = keptImage_.pack(length, keep_->blocks());
   if (packed != nullptr) keep_->add(kind, packed);
 }
 
@@ -663,8 +653,7 @@ void ImportScan::keepPassedRows() {
       }
       lookAtTexts(row.line, record);
       if (!row.valid) continue;
-      keepRow(RecordHeader{options_.dataType, options_.mode, row.key, row.line}, keptImage_, record, row.imageLength,
-              keptNumbers_);
+      keepRow(RecordHeader{options_.dataType, options_.mode, row.key, row.line}, record, row.imageLength, keptNumbers_);
     }
     batch->clear();
     relay_->giveBack(std::move(batch));
@@ -672,34 +661,23 @@ void ImportScan::keepPassedRows() {
 }
 
 // Looks at every row from the reader on. The rows are read, split and
-// looked at on a thread of their own while this one checks and keeps the
-// records they give (keys, scales), so that a large file takes about as
-// long as the slower half. Without a thread to be had, all is done here.
+// looked at on a thread of their own while this one looks at their texts
+// and checks and keeps the records they give (keys, scales), so that a
+// large file takes about as long as the slower half.
 template <class Split>
 void ImportScan::scanRows(LineReader& reader, Split split) {
-  auto readAll = [this, &reader, &split] {
-    FieldList fields;
-    while (char* line = reader.nextLine()) {
-      if (split(line, fields)) checkRow(reader.physicalLine(), fields);
-    }
-  };
   (void)keyColumn();  // found before two threads ask for it
   relay_ = std::make_unique<RowRelay<LookedRows>>();
   keepingThread_ = std::this_thread::get_id();
   filling_ = relay_->emptyBatch();
-  std::thread reading;
-  try {
-    reading = std::thread([this, &readAll] {
-      readAll();
-      relay_->give(std::move(filling_));
-      relay_->close();
-    });
-  } catch (const std::system_error&) {
-    relay_.reset();
-    filling_.reset();
-    readAll();
-    return;
-  }
+  std::thread reading([this, &reader, &split] {
+    FieldList fields;
+    while (char* line = reader.nextLine()) {
+      if (split(line, fields)) checkRow(reader.physicalLine(), fields);
+    }
+    relay_->give(std::move(filling_));
+    relay_->close();
+  });
   keepPassedRows();
   reading.join();
   relay_.reset();
