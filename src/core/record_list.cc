@@ -79,6 +79,18 @@ void RecordBlocks::adopt(RecordBlocks&& other) noexcept {
   other.used_ = 0;
 }
 
+bool RecordBlocks::holds(const void* p) const {
+  const auto at = reinterpret_cast<uintptr_t>(p);
+  auto within = [at](const uint8_t* block) { return at - reinterpret_cast<uintptr_t>(block) < kLargeBlockSize; };
+  if (lastHeld_ < blocks_.size() && within(blocks_[lastHeld_])) return true;
+  for (size_t i = 0; i < blocks_.size(); ++i) {
+    if (!within(blocks_[i])) continue;
+    lastHeld_ = i;
+    return true;
+  }
+  return false;
+}
+
 void RecordBlocks::clear() {
   for (uint8_t* block : blocks_) freeLargeBlock(block);
   blocks_.clear();

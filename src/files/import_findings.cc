@@ -201,7 +201,8 @@ class ImportScan {
   void checkRange(int lineNo, const FieldDef& column, std::string_view text, const NumberText& n);
   void checkRecord(int lineNo, void* record, FieldList& fields, int used);
   std::string dropReason(FieldList& fields, int used) const;
-  void checkKey(int lineNo, const RecordHeader& kind);
+  int lineBefore(int lineNo, const RecordHeader& kind);
+  void checkKey(int lineNo, const RecordHeader& kind, int earlierLine);
   void checkScales(int lineNo, const RecordHeader& kind, const void* record, const NumberTexts& numbers);
   template <class Split>
   void scanRows(LineReader& reader, Split split);
@@ -246,10 +247,11 @@ class ImportScan {
   mutable std::optional<const FieldDef*> keyColumn_;  // found once the columns are known
   std::vector<const FieldDef*> map_;  // by field position; nullptr: skipped
   std::vector<const FieldDef*> allColumns_;
+  std::vector<const FieldDef*> textColumns_;  // of columns_, found at the first row
   bool header_ = false;
   bool pairsTakeRest_ = false;
   std::vector<ColumnTrack> tracks_;
-  KeyIndex keys_;  // data type and key -> line that gave it
+  KeyIndex keys_;  // data type and key -> line that gave it, where no collector keeps the records
   RecordImage image_;  // the record of the row being looked at
   size_t rowReach_ = 0;
   DigitFindings digits_;
@@ -537,17 +539,25 @@ std::string ImportScan::dropReason(FieldList& fields, int used) const {
   return std::string("it has no ") + key->name + " field";
 }
 
-void ImportScan::checkKey(int lineNo, const RecordHeader& kind) {
+// The line the record's number was last on, 0 when none; this line is its
+// last from now on.
+int ImportScan::lineBefore(int lineNo, const RecordHeader& kind) {
+  const uint64_t typeAndKey = uint64_t{static_cast<uint32_t>(kind.dataType)} << 32 | static_cast<uint32_t>(kind.key);
+  auto [line, fresh] = keys_.insert(typeAndKey, static_cast<uint32_t>(lineNo));
+  if (fresh) return 0;
+  const auto before = static_cast<int>(*line);
+  *line = static_cast<uint32_t>(lineNo);
+  return before;
+}
+
+void ImportScan::checkKey(int lineNo, const RecordHeader& kind, int earlierLine) {
   ++records_;
   if (kind.mode == kModeDelete && kind.key == 0) {
     note(lineNo, "a deletion of number 0; every scale takes it as the deletion of every record of this type");
   }
-  const uint64_t typeAndKey = uint64_t{static_cast<uint32_t>(kind.dataType)} << 32 | static_cast<uint32_t>(kind.key);
-  auto [line, fresh] = keys_.insert(typeAndKey, static_cast<uint32_t>(lineNo));
-  if (fresh) return;
-  note(lineNo, "number " + std::to_string(kind.key) + " was also on line " + std::to_string(*line) +
+  if (earlierLine == 0) return;
+  note(lineNo, "number " + std::to_string(kind.key) + " was also on line " + std::to_string(earlierLine) +
                    "; the driver keeps this line's values");
-  *line = static_cast<uint32_t>(lineNo);
 }
 
 // A description of `length` bytes grows at most by a line start for every
@@ -614,13 +624,17 @@ void ImportScan::checkRecord(int lineNo, void* record, FieldList& fields, int us
   passOn(lineNo, valid, key, record);
 }
 
-// Keeping side: a valid row's record, in keptImage_ up to `length`.
+// Keeping side: a valid row's record, in keptImage_ up to `length`. Where
+// the records are kept, their collector knows a number met before.
 void ImportScan::keepRow(const RecordHeader& kind, const void* record, size_t length, const NumberTexts& numbers) {
-  checkKey(kind.line, kind);
+  int earlierLine = 0;
+  if (keep_ == nullptr) {
+    earlierLine = lineBefore(kind.line, kind);
+  } else if (PackedRecord* packed = keptImage_.pack(length, keep_->blocks())) {
+    earlierLine = keep_->add(kind, packed);
+  }
+  checkKey(kind.line, kind, earlierLine);
   checkScales(kind.line, kind, record, numbers);
-  if (keep_ == nullptr) return;
-  PackedRecord* packed = keptImage_.pack(length, keep_->blocks());
-  if (packed != nullptr) keep_->add(kind, packed);
 }
 
 // Reading side: the row's record goes to the keeping thread.
@@ -687,11 +701,15 @@ void ImportScan::scanRows(LineReader& reader, Split split) {
 
 // The record's texts as they go to the scales, font/text pairs included.
 void ImportScan::lookAtTexts(int lineNo, const void* record) {
-  for (int i = 0; i < columns_.count(); ++i) {
-    const FieldDef& column = *columns_.get(i);
-    if (column.kind != FieldKind::Text && column.kind != FieldKind::Description) continue;
-    const char* text = static_cast<const char*>(record) + column.offset;
-    texts_.look(lineNo, column.name, std::string_view(text, strnlen(text, column.width)));
+  if (textColumns_.empty()) {
+    for (int i = 0; i < columns_.count(); ++i) {
+      const FieldDef* column = columns_.get(i);
+      if (column->kind == FieldKind::Text || column->kind == FieldKind::Description) textColumns_.push_back(column);
+    }
+  }
+  for (const FieldDef* column : textColumns_) {
+    const char* text = static_cast<const char*>(record) + column->offset;
+    texts_.look(lineNo, column->name, std::string_view(text, strnlen(text, column->width)));
   }
 }
 
@@ -772,7 +790,7 @@ void ImportScan::finishWmsRecord() {
     note(wmsLine_, "record dropped: number " + std::to_string(kind.key) + " is not " +
                        (kind.mode == kModeDelete ? "0 or more" : "above 0") + "; the driver skips it");
   } else {
-    checkKey(wmsLine_, kind);
+    checkKey(wmsLine_, kind, lineBefore(wmsLine_, kind));
     checkScales(wmsLine_, kind, record, rowNumbers_);
   }
 }

@@ -49,14 +49,14 @@ uint64_t RecordCollector::indexKey(const RecordHeader& header) const {
   return order_ == Order::ByKey ? static_cast<uint32_t>(header.key) : typeAndKey(header);
 }
 
-void RecordCollector::add(const RecordHeader& header, PackedRecord* record) {
+int32_t RecordCollector::add(const RecordHeader& header, PackedRecord* record) {
   // While keys rise none can come twice, and the entries are their own
   // index, in key order.
   if (!indexed_) {
     if (entries_.empty() || indexKey(header) > indexKey(entries_.back().header)) {
       entries_.push_back(Entry{header, record});
       ++kept_;
-      return;
+      return 0;
     }
     buildIndex();
   }
@@ -64,18 +64,20 @@ void RecordCollector::add(const RecordHeader& header, PackedRecord* record) {
   if (fresh) {
     entries_.push_back(Entry{header, record});
     ++kept_;
-    return;
+    return 0;
   }
   Entry& earlier = entries_[*position];
+  const int32_t earlierLine = earlier.header.line;
   if (earlier.record != nullptr && earlier.record->inBlocks != 0) ++replacedInBlocks_;
   PackedRecord::release(earlier.record);
   if (order_ == Order::ByKey) {
     earlier = Entry{header, record};
-    return;
+    return earlierLine;
   }
   earlier.record = nullptr;
   *position = static_cast<uint32_t>(entries_.size());
   entries_.push_back(Entry{header, record});
+  return earlierLine;
 }
 
 void RecordCollector::buildIndex() {

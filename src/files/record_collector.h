@@ -32,8 +32,9 @@ class RecordCollector {
   ~RecordCollector();
 
   // Takes ownership of `record`: one of its own heap block, or one packed
-  // in blocks().
-  void add(const RecordHeader& header, PackedRecord* record);
+  // in blocks(). Returns the line of the record of the same key it
+  // replaces, 0 when there is none.
+  int32_t add(const RecordHeader& header, PackedRecord* record);
   // Where the import packs its records, side by side; they go to the
   // record list with the records.
   RecordBlocks* blocks() { return &blocks_; }
