@@ -4,7 +4,6 @@
 #include <cstring>
 #include <new>
 
-#include "platform/memory.h"
 
 namespace tolvan {
 namespace {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/ptr_array.h"
+#include "platform/memory.h"
 
 namespace tolvan {
 
@@ -89,6 +90,8 @@ class RecordBlocks {
   // order they were packed, so the block that held the last one is tried
   // first.
   bool holds(const void* p) const;
+  // What the blocks take from the system.
+  size_t bytes() const { return blocks_.size() * kLargeBlockSize; }
   void clear();
 
  private:
@@ -136,6 +139,8 @@ class RecordList : public PtrArray<PackedRecord, PackedRecordRelease> {
   // Keeps the blocks an import packed its records in for as long as the
   // records are held.
   void adoptBlocks(RecordBlocks&& blocks) { blocks_.adopt(std::move(blocks)); }
+  // What the blocks of the import's records take, beside the heap.
+  size_t blockBytes() const { return blocks_.bytes(); }
 
   // True when no record of `dataType` and `number` was kept by a receive
   // before; the pair counts as kept from now on.
