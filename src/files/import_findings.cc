@@ -180,9 +180,9 @@ class ImportScan {
  private:
   // Each place that notes a finding is a kind of its own: the source line
   // it is noted from (the compiler's own, as std::source_location is not
-  // in every compiler the project builds with).
-  // While rows are read on one thread and kept on another, each notes its
-  // own findings; they join when both are done.
+  // in every compiler the project builds with). While rows are read on one
+  // thread and kept on another, each thread notes into a list of its own;
+  // the lists join when both are done.
   void note(int line, std::string text, int at = __builtin_LINE()) {
     const bool keeping = relay_ != nullptr && std::this_thread::get_id() == keepingThread_;
     (keeping ? keptKeeper_ : keeper_).note(at, Finding{file_, line, std::move(text)});

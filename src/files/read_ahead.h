@@ -23,7 +23,7 @@ class ReadAhead {
   // keys, or one that is no regular file.
   bool start(const DriverOptions& options);
   // Where the look keeps the records; nullptr when not started.
-  RecordCollector *collector() { return collector_.get(); }
+  RecordCollector* collector() { return collector_.get(); }
   // The look read the whole file as the import would: no over-long line
   // ended it, and its header did not stop it.
   void complete() { complete_ = collector_ != nullptr; }
