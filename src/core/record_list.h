@@ -36,15 +36,17 @@ inline constexpr size_t kMaxRecordImageLen = 4096;
 
 class RecordBlocks;
 
-// A record image without the zero bytes at its end: a PLU without
-// description keeps its fixed fields, one with a description the text's
-// own length, where the image holds 2196 bytes whatever the text.
+// A record image without its zero bytes: a PLU without description keeps
+// its fixed fields' bytes that are not zero (most of a PLU's fields are
+// zero, or small numbers in four bytes), one with a description the text's
+// own length as well, where the image holds 2196 bytes whatever the text.
 // Unpacked, the zero bytes come back, so a converter reads exactly the
 // bytes of the full image. A record lives in a heap block of its own,
 // released with release(), or among an import's records in RecordBlocks,
 // released with them.
 struct PackedRecord {
-  uint16_t length;    // bytes kept; the bytes follow the struct
+  uint16_t length;    // of the image up to its last byte that is not zero
+  uint16_t stored;    // bytes that follow the struct; below `length`: grouped
   uint16_t inBlocks;  // 1: among the records of RecordBlocks
 
   // A packed copy of the first `imageLen` bytes of `image`, in `blocks` or
@@ -53,9 +55,13 @@ struct PackedRecord {
   static PackedRecord* pack(const void* image, size_t imageLen, RecordBlocks* blocks = nullptr);
   // Frees a record of its own block; one in RecordBlocks goes with them.
   static void release(PackedRecord* record);
-  const uint8_t* bytes() const { return reinterpret_cast<const uint8_t*>(this + 1); }
+  // Writes the first `length` bytes of the image into `image`, which holds
+  // kMaxRecordImageLen bytes and is zero within them.
+  void unpackInto(uint8_t* image) const;
   // What the record takes on the heap, the allocator's own header included.
   size_t heapBytes() const;
+  // What the record takes where it lies, the struct included.
+  size_t size() const { return sizeof(PackedRecord) + stored; }
 };
 
 struct PackedRecordRelease {
@@ -83,6 +89,9 @@ class RecordBlocks {
   // Room for `size` bytes at an offset fit for a PackedRecord; nullptr
   // when memory runs out.
   void* take(size_t size);
+  // Where take(size) would put the bytes, without taking them: a record
+  // can be written there and then taken at its own, smaller size.
+  void* room(size_t size);
   // Takes over the blocks of `other`, which is empty afterwards.
   void adopt(RecordBlocks&& other) noexcept;
   // `p` lies in one of the blocks. Records are mostly asked after in the

@@ -209,8 +209,8 @@ class ImportScan {
   void passOn(int lineNo, bool valid, int32_t key, const void* record);
   void keepPassedRows();
   void keepRow(const RecordHeader& kind, const void* record, size_t length, const NumberTexts& numbers);
-  size_t imageLength(const void* record) const {
-    return std::min(static_cast<size_t>(recordLength(options_.dataType, options_.mode)), rowEnd(record));
+  size_t imageLength() {
+    return std::min(static_cast<size_t>(recordLength(options_.dataType, options_.mode)), rowEnd());
   }
   bool reachesEveryScaleWhole(const RecordHeader& kind, const void* record);
   const std::vector<const FieldDef*>& allColumns() {
@@ -235,7 +235,8 @@ class ImportScan {
     return startRecord(dataType, mode, image_.blank(std::min(reach, length)));
   }
   size_t rowReach();
-  size_t rowEnd(const void* record) const;
+  size_t rowEnd();
+  void storePlainText(void* record, const FieldDef& column, std::string_view text);
 
   const DriverOptions& options_;
   FindingList& out_;
@@ -254,6 +255,8 @@ class ImportScan {
   KeyIndex keys_;  // data type and key -> line that gave it, where no collector keeps the records
   RecordImage image_;  // the record of the row being looked at
   size_t rowReach_ = 0;
+  size_t rowEndBase_ = 0;  // where a row's record ends without its texts
+  size_t rowTextEnd_ = 0;  // where the row's texts end
   DigitFindings digits_;
   TextBytes texts_;
   // The record's number texts by record offset; emptied, not dropped, for
@@ -466,11 +469,26 @@ void ImportScan::checkValue(int lineNo, size_t position, const FieldDef& column,
   if (!isText) {
     std::optional<uint32_t> number = checkNumber(lineNo, position, column, text);
     if (number && record != nullptr) storeColumnNumber(record, column, *number);
-  } else if (text.size() > column.width && !(column.kind == FieldKind::Description &&
-                                             (options_.descFontPairs || options_.dataFormat != kFormatStandard))) {
+    return;
+  }
+  const bool plainText = !(column.kind == FieldKind::Description &&
+                           (options_.descFontPairs || options_.dataFormat != kFormatStandard));
+  if (!plainText) return;  // fillRecord() reads it
+  if (text.size() > column.width) {
     note(lineNo, std::string(column.name) + " has " + std::to_string(text.size()) +
                      " characters; the driver keeps the first " + std::to_string(column.width));
   }
+  if (record != nullptr) storePlainText(record, column, text);
+}
+
+// A text as the import stores it, cut to its column; the row's record
+// ends behind it at the latest.
+void ImportScan::storePlainText(void* record, const FieldDef& column, std::string_view text) {
+  const size_t length = std::min(text.size(), static_cast<size_t>(column.width));
+  char* out = static_cast<char*>(record) + column.offset;
+  std::memcpy(out, text.data(), length);
+  out[length] = '\0';
+  rowTextEnd_ = std::max(rowTextEnd_, column.offset + length);
 }
 
 // Most numbers of a file are written plainly (up to nine digits, a Long's
@@ -518,9 +536,7 @@ void ImportScan::fillRecord(void* record, FieldList& fields, int used) {
       readDescriptionBlock(record, *column, options_.dataType, fields.get(i));
     } else if (column->kind == FieldKind::Description && options_.descFontPairs) {
       fillDescFromPairs(record, *column, fields, i);
-    } else if (column->kind == FieldKind::Text || column->kind == FieldKind::Description) {
-      setFieldFromText(record, *column, fields.get(i));  // the numbers are in from checkValue
-    }
+    }  // numbers and plain texts are in from checkValue()
   }
 }
 
@@ -640,7 +656,7 @@ void ImportScan::keepRow(const RecordHeader& kind, const void* record, size_t le
 // Reading side: the row's record goes to the keeping thread.
 void ImportScan::passOn(int lineNo, bool valid, int32_t key, const void* record) {
   LookedRows& batch = *filling_;
-  const size_t length = imageLength(record);
+  const size_t length = imageLength();
   const auto* bytes = static_cast<const uint8_t*>(record);
   batch.rows.push_back(LookedRows::Row{lineNo, valid, key, batch.images.size(), length, 0});
   batch.images.insert(batch.images.end(), bytes, bytes + length);
@@ -717,6 +733,7 @@ void ImportScan::checkRow(int lineNo, FieldList& fields) {
   if (fields.count() == 0) return;
   ++rows_;
   forgetRowNumbers();
+  rowTextEnd_ = 0;
   checkFieldCount(lineNo, fields.count());
   int used = std::min(fields.count(), static_cast<int>(map_.size()));
   void* record = startImage(options_.dataType, options_.mode, rowReach());
@@ -899,16 +916,18 @@ size_t ImportScan::rowReach() {
 // zero at the latest: its numbers end within the row's reach, its texts at
 // their NUL. Font pairs and fixed-width descriptions may leave bytes behind
 // the NUL, which the kept record holds too.
-size_t ImportScan::rowEnd(const void* record) const {
+size_t ImportScan::rowEnd() {
   if (options_.descFontPairs || options_.dataFormat != kFormatStandard) return SIZE_MAX;
-  size_t end = sizeof(DeletionRecord);
-  for (const FieldDef* c : map_) {
-    if (c == nullptr) continue;
-    const bool text = c->kind == FieldKind::Text || c->kind == FieldKind::Description;
-    const char* at = static_cast<const char*>(record) + c->offset;
-    end = std::max(end, c->offset + (text ? strnlen(at, c->width) : c->kind == FieldKind::Long ? 4 : c->width));
+  if (rowEndBase_ == 0) {
+    rowEndBase_ = sizeof(DeletionRecord);
+    for (const FieldDef* c : map_) {
+      if (c == nullptr) continue;
+      const bool text = c->kind == FieldKind::Text || c->kind == FieldKind::Description;
+      const size_t size = text ? 0 : c->kind == FieldKind::Long ? 4 : c->width;
+      rowEndBase_ = std::max(rowEndBase_, c->offset + size);
+    }
   }
-  return end;
+  return std::max(rowEndBase_, rowTextEnd_);
 }
 
 std::string ImportScan::stops16() const {

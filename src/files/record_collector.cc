@@ -96,7 +96,7 @@ void RecordCollector::compactBlocks() {
   bool movedAll = true;
   for (Entry& entry : entries_) {
     if (entry.record == nullptr || entry.record->inBlocks == 0) continue;
-    const size_t size = sizeof(PackedRecord) + entry.record->length;
+    const size_t size = entry.record->size();
     void* copy = fresh.take(size);
     movedAll = copy != nullptr;
     if (!movedAll) break;

@@ -94,16 +94,12 @@ ResendEntry runRecord(const Driver& driver, int index, RecordImage& image) {
   return e;
 }
 
-bool writeEntry(ReplacementFile& out, std::FILE* from, const ResendEntry& e) {
+bool writeEntry(ReplacementFile& out, std::FILE* from, const ResendEntry& e, RecordImage& image) {
   uint8_t header[kResendEntryHeaderLen];
   encodeResendHeader(e.header, header);
   if (!out.write(header, sizeof header)) return false;
-  std::array<uint8_t, kMaxResendRecordLen> record{};
-  if (e.record != nullptr) {
-    // The packed bytes, then the zero bytes the image ends with.
-    const size_t kept = std::min<size_t>(e.record->length, e.header.length);
-    return out.write(e.record->bytes(), kept) && out.write(record.data(), e.header.length - kept);
-  }
+  if (e.record != nullptr) return out.write(image.unpack(e.record), e.header.length);
+  std::array<uint8_t, kMaxResendRecordLen> record;  // read in full before it is written
   return readAt(from, e.offset + kHeaderLen, record.data(), e.header.length) &&
          out.write(record.data(), e.header.length);
 }
@@ -114,8 +110,9 @@ bool rewrite(const std::string& path, std::FILE* from, const std::vector<ResendE
   if (keep.empty()) return removeFileDurably(path);
   ReplacementFile out(path);
   if (!out.open()) return false;
+  RecordImage image;
   for (const ResendEntry& e : keep) {
-    if (!writeEntry(out, from, e)) return false;
+    if (!writeEntry(out, from, e, image)) return false;
   }
   return out.commit();
 }

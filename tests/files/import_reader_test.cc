@@ -66,8 +66,9 @@ class ImportTest : public ::testing::Test {
     for (int i = 0; i < driver.records.count(); ++i) {
       const RecordHeader& h = *driver.headers.get(i);
       const PackedRecord& r = *driver.records.get(i);
+      RecordImage image;
       out.push_back(std::to_string(h.dataType) + "/" + std::to_string(h.mode) + "/" + std::to_string(h.key) + "@" +
-                    std::to_string(h.line) + ":" + std::string(reinterpret_cast<const char*>(r.bytes()), r.length));
+                    std::to_string(h.line) + ":" + std::string(static_cast<const char*>(image.unpack(&r)), r.length));
     }
     return out;
   }
@@ -351,7 +352,8 @@ TEST(RecordCollector, HandOverMergesIntoListsAlreadyHoldingRecords) {
     std::vector<std::vector<int>> got;
     for (int i = 0; i < headers.count(); ++i) {
       const RecordHeader& h = *headers.get(i);
-      got.push_back({h.dataType, h.mode, h.key, *records.get(i)->bytes()});
+      RecordImage image;
+      got.push_back({h.dataType, h.mode, h.key, *static_cast<const uint8_t*>(image.unpack(records.get(i)))});
     }
     return got;
   };
