@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <utility>
 
 namespace tolvan {
 
@@ -45,14 +47,35 @@ class PtrArray {
   }
 
   int append(T* element) {
-    set(last_ + 1, element);
+    if (last_ + 1 < capacity_) {
+      slots_[++last_] = element;  // a line's fields are appended by the million
+    } else {
+      set(last_ + 1, element);
+    }
     return last_;
   }
 
   void set(int index, T* element) {
     if (index < 0 || !growToHold(index)) return;
+    // Slots beyond the last hold nothing yet: a gap is emptied first.
+    for (int gap = last_ + 1; gap < index; ++gap) slots_[gap] = nullptr;
     slots_[index] = element;
     if (index > last_) last_ = index;
+  }
+
+  // Room for `capacity` elements without growing again; the memory of
+  // slots not yet set is not touched. Only a hint: nothing changes when
+  // the memory is not there.
+  void reserve(int capacity) {
+    if (capacity <= capacity_) return;
+    const int64_t rounded = (int64_t{capacity} + kPtrArrayStep - 1) / kPtrArrayStep * kPtrArrayStep;
+    (void)moveTo(std::min(rounded, kPtrArrayMaxCapacity), true);
+  }
+  // Exchanges the contents with `other`: slots, count and capacity.
+  void swapWith(PtrArray& other) noexcept {
+    std::swap(slots_, other.slots_);
+    std::swap(capacity_, other.capacity_);
+    std::swap(last_, other.last_);
   }
 
   void insert(int index, T* element) {
@@ -96,10 +119,20 @@ class PtrArray {
     const int64_t needed = (int64_t{index} / kPtrArrayStep + 1) * kPtrArrayStep;
     if (needed > kPtrArrayMaxCapacity) return false;
     const int64_t newCapacity = std::min(std::max(needed, int64_t{capacity_} * 2), kPtrArrayMaxCapacity);
-    std::unique_ptr<T*[]> bigger(new T*[static_cast<size_t>(newCapacity)]());
-    std::memcpy(bigger.get(), slots_.get(), sizeof(T*) * static_cast<size_t>(capacity_));
+    return moveTo(newCapacity);
+  }
+
+  // Moves the slots in use to an array of `capacity` slots. Only those are
+  // copied: the others are set before they are read, so a large capacity
+  // costs no memory until it is filled.
+  // `mayFail`: false instead of std::bad_alloc when the memory is not there.
+  bool moveTo(int64_t capacity, bool mayFail = false) {
+    const auto slots = static_cast<size_t>(capacity);
+    std::unique_ptr<T*[]> bigger(mayFail ? new (std::nothrow) T*[slots] : new T*[slots]);
+    if (!bigger) return false;
+    std::memcpy(bigger.get(), slots_.get(), sizeof(T*) * static_cast<size_t>(last_ + 1));
     slots_ = std::move(bigger);
-    capacity_ = static_cast<int>(newCapacity);
+    capacity_ = static_cast<int>(capacity);
     return true;
   }
 

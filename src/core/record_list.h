@@ -205,6 +205,8 @@ class RecordHeaderList {
   void insert(int index, const RecordHeader& header) { headers_.insert(headers_.begin() + index, header); }
   void remove(int index) { headers_.erase(headers_.begin() + index); }
   void reserve(size_t headers) { headers_.reserve(headers); }
+  // Takes `headers` as the whole list; the list must be empty.
+  void adopt(std::vector<RecordHeader>&& headers) { headers_ = std::move(headers); }
   void clearAndFree() { std::vector<RecordHeader>().swap(headers_); }
 
  private:

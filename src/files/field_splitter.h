@@ -23,6 +23,9 @@ bool isCommentLine(const char* line);
 // end of the line (or followed by blanks only) adds no empty field.
 // Returns false for a comment line (no fields, the list emptied).
 bool splitFields(char* line, FieldList& fields, char separator);
+// The same for a line of `length` bytes, none of them NUL, with a NUL
+// behind them (the line reader's).
+bool splitFields(char* line, size_t length, FieldList& fields, char separator);
 
 // Copies each column of `columns` (linePos, lineLen; 0 = to the end, never
 // past column 3072) into `work` as NUL-terminated text and appends it.

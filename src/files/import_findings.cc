@@ -139,10 +139,12 @@ struct LookedRows {
   std::vector<Row> rows;
   std::vector<uint8_t> images;
   std::vector<std::pair<uint32_t, std::string>> numbers;
+  size_t expectedRows = 0;  // of the whole file, told with the first batch
   void clear() {
     rows.clear();
     images.clear();
     numbers.clear();
+    expectedRows = 0;
   }
 };
 using NumberTexts = std::map<uint32_t, std::string>;
@@ -208,6 +210,7 @@ class ImportScan {
   void scanRows(LineReader& reader, Split split);
   void passOn(int lineNo, bool valid, int32_t key, const void* record);
   void keepPassedRows();
+  size_t expectedRows() const;
   void keepRow(const RecordHeader& kind, const void* record, size_t length, const NumberTexts& numbers);
   size_t imageLength() {
     return std::min(static_cast<size_t>(recordLength(options_.dataType, options_.mode)), rowEnd());
@@ -264,6 +267,8 @@ class ImportScan {
   std::map<uint32_t, std::string> rowNumbers_;
   std::string value_;  // the field being looked at
   int rows_ = 0;
+  const LineReader* rowsReader_ = nullptr;  // of scanRows()
+  bool rowsExpected_ = false;
   int headerLine_ = 0;
   // The "wmsmart" record being read: its kind, first line and lines below.
   enum class Within { Nothing, PluDescription, MessageText };
@@ -666,13 +671,25 @@ void ImportScan::passOn(int lineNo, bool valid, int32_t key, const void* record)
   batch.rows.back().numbersEnd = batch.numbers.size();
   image_.zeroFrom(length);
   if (batch.rows.size() < LookedRows::kRows) return;
+  if (!rowsExpected_) batch.expectedRows = expectedRows();
+  rowsExpected_ = true;
   relay_->give(std::move(filling_));
   filling_ = relay_->emptyBatch();
+}
+
+// Reading side: the rows the whole file holds, told from the bytes the
+// rows so far took, with an eighth more for lines longer than these.
+size_t ImportScan::expectedRows() const {
+  const int64_t consumed = rowsReader_->consumed();
+  if (consumed <= 0 || rows_ <= 0) return 0;
+  const double rows = static_cast<double>(rowsReader_->fileSize()) * rows_ / static_cast<double>(consumed) * 1.125;
+  return static_cast<size_t>(std::min(rows, double{INT32_MAX}));
 }
 
 // Keeping side: every row the reading thread passes on, in file order.
 void ImportScan::keepPassedRows() {
   while (std::unique_ptr<LookedRows> batch = relay_->take()) {
+    if (batch->expectedRows > 0 && keep_ != nullptr) keep_->expect(batch->expectedRows);
     size_t numbersAt = 0;
     for (const LookedRows::Row& row : batch->rows) {
       void* record = keptImage_.blank(row.imageLength);
@@ -700,6 +717,8 @@ void ImportScan::scanRows(LineReader& reader, Split split) {
   relay_ = std::make_unique<RowRelay<LookedRows>>();
   keepingThread_ = std::this_thread::get_id();
   filling_ = relay_->emptyBatch();
+  rowsReader_ = &reader;
+  rowsExpected_ = false;
   std::thread reading([this, &reader, &split] {
     FieldList fields;
     while (char* line = reader.nextLine()) {
@@ -756,7 +775,9 @@ void ImportScan::scanStandard(LineReader& reader) {
     return;
   }
   const char separator = options_.separator;
-  scanRows(reader, [separator](char* row, FieldList& rowFields) { return splitFields(row, rowFields, separator); });
+  scanRows(reader, [separator, &reader](char* row, FieldList& rowFields) {
+    return splitFields(row, reader.lineLength(), rowFields, separator);
+  });
 }
 
 void ImportScan::scanSeasia(LineReader& reader) {

@@ -238,7 +238,7 @@ MessageCode importStandard(ImportRun& run) {
     for (int i = 0; i < columns.table.count(); ++i) map.push_back(columns.table.get(i));
   }
   while ((line = run.reader.nextLine()) != nullptr) {
-    if (splitFields(line, fields, separator)) readStandardLine(run, map, fields);
+    if (splitFields(line, run.reader.lineLength(), fields, separator)) readStandardLine(run, map, fields);
   }
   return kMsgOk;
 }

@@ -19,7 +19,7 @@
 namespace tolvan {
 
 inline constexpr int kMaxLineLen = 3072;
-inline constexpr int kLineWindow = 32768;
+inline constexpr int kLineWindow = 262144;
 
 class LineReader {
  public:
@@ -34,6 +34,12 @@ class LineReader {
   char* nextLine();
   // Back to the start of the file.
   void rewind();
+  // The file's size when it was opened, and the bytes of it read as lines
+  // so far: what is left tells how many more lines to expect.
+  int64_t fileSize() const { return fileSize_; }
+  int64_t consumed() const { return bytesRead_ - (end_ - pos_); }
+  // The length of the line just returned, without its line end.
+  size_t lineLength() const { return lineLength_; }
   // Lines handed out so far; the line just returned has this number.
   int lineCount() const { return lineCount_; }
   // The line just returned as an editor numbers it: blank lines counted,
@@ -59,6 +65,7 @@ class LineReader {
   int pos_ = 0;
   int end_ = 0;
   int64_t fileSize_ = 0;
+  size_t lineLength_ = 0;
   int64_t bytesRead_ = 0;
   int lineCount_ = 0;
   bool stopped_ = false;

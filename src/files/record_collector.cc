@@ -2,29 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 namespace tolvan {
 namespace {
-
-// Appends the entries that still hold a record (`n` of them) with one
-// growth of the lists: setting the last slot first makes the record list
-// take its final capacity at once.
-template <class Entries>
-void appendAll(const Entries& entries, size_t n, RecordList& records, RecordHeaderList& headers) {
-  if (n == 0) return;
-  int base = records.count();
-  int last = base + static_cast<int>(n) - 1;
-  records.set(last, nullptr);
-  headers.reserve(static_cast<size_t>(last) + 1);
-  while (headers.count() < base) headers.append(RecordHeader{});  // each header at its record's position
-  int index = base;
-  for (const auto& entry : entries) {
-    if (entry.record == nullptr) continue;
-    records.set(index, entry.record);
-    headers.append(entry.header);
-    ++index;
-  }
-}
 
 void freeAt(int index, RecordList& records, RecordHeaderList& headers) {
   PackedRecord::release(records.remove(index));
@@ -38,9 +19,7 @@ uint64_t typeAndKey(const RecordHeader& header) {
 
 }  // namespace
 
-RecordCollector::~RecordCollector() {
-  for (auto& entry : entries_) PackedRecord::release(entry.record);
-}
+RecordCollector::~RecordCollector() { records_.clearAndFree(); }
 
 // The ordered formats read one data type and mode per import, so the key
 // alone tells records apart; "wmsmart" mixes types and tells them apart by
@@ -49,40 +28,53 @@ uint64_t RecordCollector::indexKey(const RecordHeader& header) const {
   return order_ == Order::ByKey ? static_cast<uint32_t>(header.key) : typeAndKey(header);
 }
 
+// Only a hint: without the memory the lists grow as they fill.
+void RecordCollector::expect(size_t rows) {
+  rows = std::min<size_t>(rows, INT32_MAX);
+  try {
+    headers_.reserve(rows);
+  } catch (const std::exception&) {
+    return;
+  }
+  records_.reserve(static_cast<int>(rows));
+}
+
 int32_t RecordCollector::add(const RecordHeader& header, PackedRecord* record) {
   // While keys rise none can come twice, and the entries are their own
   // index, in key order.
   if (!indexed_) {
-    if (entries_.empty() || indexKey(header) > indexKey(entries_.back().header)) {
-      entries_.push_back(Entry{header, record});
+    if (headers_.empty() || indexKey(header) > indexKey(headers_.back())) {
+      push(header, record);
       ++kept_;
       return 0;
     }
     buildIndex();
   }
-  auto [position, fresh] = index_.insert(indexKey(header), static_cast<uint32_t>(entries_.size()));
+  auto [position, fresh] = index_.insert(indexKey(header), static_cast<uint32_t>(size()));
   if (fresh) {
-    entries_.push_back(Entry{header, record});
+    push(header, record);
     ++kept_;
     return 0;
   }
-  Entry& earlier = entries_[*position];
-  const int32_t earlierLine = earlier.header.line;
-  if (earlier.record != nullptr && earlier.record->inBlocks != 0) ++replacedInBlocks_;
-  PackedRecord::release(earlier.record);
+  const auto at = static_cast<int>(*position);
+  const int32_t earlierLine = headers_[static_cast<size_t>(at)].line;
+  PackedRecord* earlier = records_.get(at);
+  if (earlier != nullptr && earlier->inBlocks != 0) ++replacedInBlocks_;
+  PackedRecord::release(earlier);
   if (order_ == Order::ByKey) {
-    earlier = Entry{header, record};
+    headers_[static_cast<size_t>(at)] = header;
+    records_.set(at, record);
     return earlierLine;
   }
-  earlier.record = nullptr;
-  *position = static_cast<uint32_t>(entries_.size());
-  entries_.push_back(Entry{header, record});
+  records_.set(at, nullptr);
+  *position = static_cast<uint32_t>(size());
+  push(header, record);
   return earlierLine;
 }
 
 void RecordCollector::buildIndex() {
   indexed_ = true;
-  for (size_t i = 0; i < entries_.size(); ++i) index_.insert(indexKey(entries_[i].header), static_cast<uint32_t>(i));
+  for (size_t i = 0; i < size(); ++i) index_.insert(indexKey(headers_[i]), static_cast<uint32_t>(i));
 }
 
 // A record replaced within the import leaves its bytes in the blocks. When
@@ -94,31 +86,79 @@ void RecordCollector::compactBlocks() {
   if (replacedInBlocks_ <= kept_) return;
   RecordBlocks fresh;
   bool movedAll = true;
-  for (Entry& entry : entries_) {
-    if (entry.record == nullptr || entry.record->inBlocks == 0) continue;
-    const size_t size = entry.record->size();
-    void* copy = fresh.take(size);
+  for (int i = 0; i < records_.count() && movedAll; ++i) {
+    PackedRecord* record = records_.get(i);
+    if (record == nullptr || record->inBlocks == 0) continue;
+    void* copy = fresh.take(record->size());
     movedAll = copy != nullptr;
-    if (!movedAll) break;
-    entry.record = static_cast<PackedRecord*>(std::memcpy(copy, entry.record, size));
+    if (movedAll) records_.set(i, static_cast<PackedRecord*>(std::memcpy(copy, record, record->size())));
   }
   if (!movedAll) fresh.adopt(std::move(blocks_));
   blocks_ = std::move(fresh);
   replacedInBlocks_ = 0;
 }
 
+// A store's file is mostly in key order already; keys are unique here.
+void RecordCollector::sortByKey() {
+  auto byKey = [](const RecordHeader& a, const RecordHeader& b) { return a.key < b.key; };
+  if (std::is_sorted(headers_.begin(), headers_.end(), byKey)) return;
+  std::vector<uint32_t> order(size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+  std::sort(order.begin(), order.end(), [this](uint32_t a, uint32_t b) { return headers_[a].key < headers_[b].key; });
+  std::vector<RecordHeader> headers;
+  headers.reserve(headers_.capacity());
+  Records records;
+  records.reserve(records_.capacity());
+  for (uint32_t i : order) {
+    headers.push_back(headers_[i]);
+    records.append(records_.get(static_cast<int>(i)));
+  }
+  headers_.swap(headers);
+  records_.swapWith(records);
+}
+
+// Closes up the entries whose record a later one replaced.
+void RecordCollector::dropReplaced() {
+  if (kept_ == size()) return;
+  int to = 0;
+  for (int i = 0; i < records_.count(); ++i) {
+    PackedRecord* record = records_.get(i);
+    if (record == nullptr) continue;
+    headers_[static_cast<size_t>(to)] = headers_[static_cast<size_t>(i)];
+    records_.set(to++, record);
+  }
+  headers_.resize(static_cast<size_t>(to));
+  while (records_.count() > to) (void)records_.remove(records_.count() - 1);
+}
+
+// Appends the kept entries to lists that hold records already, or hands
+// the collector's arrays to empty ones.
+void RecordCollector::appendAll(RecordList& records, RecordHeaderList& headers) {
+  dropReplaced();
+  if (records.count() == 0 && headers.count() == 0) {
+    records.swapWith(records_);
+    headers.adopt(std::move(headers_));
+    return;
+  }
+  while (headers.count() < records.count()) headers.append(RecordHeader{});  // each header at its record's position
+  records.reserve(records.count() + records_.count());
+  for (int i = 0; i < records_.count(); ++i) {
+    records.append(records_.get(i));
+    headers.append(headers_[static_cast<size_t>(i)]);
+  }
+}
+
 void RecordCollector::handOver(RecordList& records, RecordHeaderList& headers) {
   compactBlocks();
   if (order_ == Order::ByKey) {
-    auto byKey = [](const Entry& a, const Entry& b) { return a.header.key < b.header.key; };
-    // A store's file is mostly in key order already.
-    if (!std::is_sorted(entries_.begin(), entries_.end(), byKey)) std::sort(entries_.begin(), entries_.end(), byKey);
+    sortByKey();
     handOverOrdered(records, headers);
   } else {
     handOverFileOrder(records, headers);
   }
   records.adoptBlocks(std::move(blocks_));
-  entries_.clear();
+  headers_ = {};
+  records_.clear();
   index_.clear();
   indexed_ = false;
   kept_ = 0;
@@ -127,13 +167,13 @@ void RecordCollector::handOver(RecordList& records, RecordHeaderList& headers) {
 
 void RecordCollector::handOverOrdered(RecordList& records, RecordHeaderList& headers) {
   if (records.count() == 0) {
-    appendAll(entries_, kept_, records, headers);
+    appendAll(records, headers);
     return;
   }
   // Lists that already hold records: insert one by one after the entries
   // whose key is not greater, dropping an entry of the same type, mode and key.
-  for (const Entry& entry : entries_) {
-    const RecordHeader& h = entry.header;
+  for (size_t e = 0; e < size(); ++e) {
+    const RecordHeader& h = headers_[e];
     for (int i = 0; i < headers.count(); ++i) {
       const RecordHeader* old = headers.get(i);
       if (old->dataType == h.dataType && old->mode == h.mode && old->key == h.key) {
@@ -143,7 +183,7 @@ void RecordCollector::handOverOrdered(RecordList& records, RecordHeaderList& hea
     }
     int at = 0;
     while (at < headers.count() && headers.get(at)->key <= h.key) ++at;
-    records.insert(at, entry.record);
+    records.insert(at, records_.get(static_cast<int>(e)));
     headers.insert(at, h);
   }
 }
@@ -156,7 +196,7 @@ void RecordCollector::handOverFileOrder(RecordList& records, RecordHeaderList& h
       if (index_.find(typeAndKey(*headers.get(i))) != nullptr) freeAt(i, records, headers);
     }
   }
-  appendAll(entries_, kept_, records, headers);
+  appendAll(records, headers);
 }
 
 }  // namespace tolvan

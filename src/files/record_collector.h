@@ -39,17 +39,26 @@ class RecordCollector {
   // record list with the records.
   RecordBlocks* blocks() { return &blocks_; }
 
+  // Room for about `rows` records, once the size of the import can be
+  // told: the lists then grow once, not a step at a time.
+  void expect(size_t rows);
+
   // Moves every kept record into the lists, applying the same insertion
-  // rules to any entries the lists already hold. The collector is empty
-  // afterwards.
+  // rules to any entries the lists already hold. Empty lists take the
+  // collector's own arrays. The collector is empty afterwards.
   void handOver(RecordList& records, RecordHeaderList& headers);
 
  private:
-  struct Entry {
-    RecordHeader header;
-    PackedRecord* record = nullptr;  // nullptr: replaced by a later record
-  };
+  using Records = PtrArray<PackedRecord, PackedRecordRelease>;
 
+  size_t size() const { return headers_.size(); }
+  void push(const RecordHeader& header, PackedRecord* record) {
+    headers_.push_back(header);
+    records_.append(record);
+  }
+  void sortByKey();
+  void dropReplaced();
+  void appendAll(RecordList& records, RecordHeaderList& headers);
   void handOverOrdered(RecordList& records, RecordHeaderList& headers);
   void handOverFileOrder(RecordList& records, RecordHeaderList& headers);
 
@@ -59,10 +68,12 @@ class RecordCollector {
   void compactBlocks();
 
   Order order_;
-  // ByKey: one entry per key, replaced in place. FileOrder: a replaced
-  // record leaves an empty entry and the new one goes to the end.
-  std::vector<Entry> entries_;
-  KeyIndex index_;  // key -> position in entries_, once indexed_
+  // One header and one record per entry, at the same position. ByKey: one
+  // entry per key, replaced in place. FileOrder: a replaced record leaves
+  // an empty entry (no record) and the new one goes to the end.
+  std::vector<RecordHeader> headers_;
+  Records records_;
+  KeyIndex index_;  // key -> position of the entry, once indexed_
   bool indexed_ = false;
   size_t replacedInBlocks_ = 0;
   RecordBlocks blocks_;

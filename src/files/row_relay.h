@@ -1,7 +1,9 @@
 // RowRelay: hands batches of work from one thread to another in the order
-// they were filled. A few batches go round: the giving side fills one while
-// the taking side works through the one before, and a side that gets ahead
-// waits, so the memory held stays that of the few batches.
+// they were filled. A fixed number of batches go round: the giving side
+// fills one while the taking side works through those before, and a side
+// that gets ahead waits, so the memory held stays that of the batches.
+// Sixteen of them let the giving side go on while the taking side stalls
+// for a moment (fresh memory from the system can take milliseconds).
 #pragma once
 
 #include <condition_variable>
@@ -14,7 +16,7 @@ namespace tolvan {
 template <class Batch>
 class RowRelay {
  public:
-  static constexpr int kBatches = 4;
+  static constexpr int kBatches = 16;
 
   RowRelay() {
     for (int i = 0; i < kBatches; ++i) empty_.push_back(std::make_unique<Batch>());

@@ -64,7 +64,7 @@ TEST(SplitFields, CutsEveryLineAsReadByteByByte) {
       const std::vector<std::string> expected = splitByteByByte(line, separator, comment);
       std::string copy = line;
       FieldList fields;
-      ASSERT_EQ(splitFields(copy.data(), fields, separator), !comment) << line;
+      ASSERT_EQ(splitFields(copy.data(), copy.size(), fields, separator), !comment) << line;
       std::vector<std::string> got;
       for (int i = 0; i < fields.count(); ++i) got.emplace_back(fields.get(i));
       ASSERT_EQ(got, expected) << "separator " << int{separator} << ", line [" << line << "]";

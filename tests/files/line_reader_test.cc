@@ -63,6 +63,13 @@ TEST_F(LineReaderTest, LineEndsBlankLinesAndNulBytes) {
       {"\r\nx\r\n", {"", "x"}, 2},  // only a leading line end gives an empty line
       {"", {}, 0},
       {std::string("ab\0cd\nef\n", 9), {"ef"}, 2},  // a line holding a NUL is dropped, and counted
+      // Lines are looked at sixteen bytes at a time: a NUL or line end on
+      // either side of each step.
+      {std::string(20, 'x') + std::string("\0y\nok\r\n", 7), {"ok"}, 2},
+      {std::string("0123456789abcdef\0\n", 18), {}, 1},
+      {std::string("ab\0", 3) + std::string(20, 'x') + "\nz", {"z"}, 2},
+      {std::string(17, 'a') + std::string("\n\0\nb", 4), {std::string(17, 'a'), "b"}, 3},
+      {std::string(15, 'c') + "\r" + std::string(16, 'd'), {std::string(15, 'c'), std::string(16, 'd')}, 2},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(readAll(c.bytes), c.lines) << c.bytes;
