@@ -70,7 +70,9 @@ size_t group(const uint8_t* image, size_t length, uint8_t* out) {
   const size_t rest = length % kUnit;
   uint8_t* at = out;
   size_t unit = 0;
-  for (; unit + kUnitsPerGroup <= whole; unit += kUnitsPerGroup) at = groupUnits(image + unit * kUnit, kUnitsPerGroup, at);
+  for (; unit + kUnitsPerGroup <= whole; unit += kUnitsPerGroup) {
+    at = groupUnits(image + unit * kUnit, kUnitsPerGroup, at);
+  }
   if (unit == whole && rest == 0) return static_cast<size_t>(at - out);
   // The last group: its whole units, then the last bytes filled up with
   // zeros to a unit, which is never zero, as the kept bytes end on one
