@@ -47,11 +47,7 @@ class PtrArray {
   }
 
   int append(T* element) {
-    if (last_ + 1 < capacity_) {
-      slots_[++last_] = element;  // a line's fields are appended by the million
-    } else {
-      set(last_ + 1, element);
-    }
+    set(last_ + 1, element);
     return last_;
   }
 

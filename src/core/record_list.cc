@@ -191,9 +191,11 @@ void RecordBlocks::clear() {
 const void* RecordImage::unpack(const PackedRecord* record) {
   if (record == nullptr) return nullptr;
   const size_t kept = record->length;
-  // A grouped record writes only its bytes that are not zero.
-  const size_t cleared = record->stored == kept ? kept : 0;
-  if (dirty_ > cleared || kept > cleared) std::memset(bytes_.data() + cleared, 0, std::max(dirty_, kept) - cleared);
+  // A grouped record writes only its bytes that are not zero, so its whole
+  // image is cleared first; one kept as it is, only what lies behind it.
+  const size_t from = record->stored == kept ? kept : 0;
+  const size_t to = std::max(dirty_, kept);
+  if (to > from) std::memset(bytes_.data() + from, 0, to - from);
   record->unpackInto(bytes_.data());
   dirty_ = kept;
   return bytes_.data();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -42,35 +41,12 @@ unsigned stopsAt(const char* p, size_t n, char separator) {
 
 #else
 
-static_assert(std::endian::native == std::endian::little, "byte i of a word read from memory is its i-th lowest");
-
-constexpr uint64_t kEveryByte = 0x0101010101010101ULL;
-constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
-
-// The top bit of each byte of `word` that equals `c`. No carry crosses
-// from one byte to the next, so every byte is told exactly.
-uint64_t bytesEqual(uint64_t word, uint8_t c) {
-  const uint64_t x = word ^ (kEveryByte * c);
-  return ~(((x & kLow7) + kLow7) | x) & ~kLow7;
-}
-
-// The top bits of the eight bytes as bits 0 to 7: one multiplication
-// whose partial products never overlap.
-unsigned gatherTopBits(uint64_t tops) { return static_cast<unsigned>(((tops >> 7) * 0x0102040810204080ULL) >> 56); }
-
-// Bit i set when byte i of the `n` bytes at `p` (at most eight) is the
-// separator or a quote, the bytes read as one machine word.
-unsigned stopsInWord(const char* p, size_t n, char separator) {
-  uint64_t word = 0;
-  std::memcpy(&word, p, n);
-  return gatherTopBits(bytesEqual(word, static_cast<uint8_t>(separator)) | bytesEqual(word, '"')) & ((1U << n) - 1);
-}
-
 // Bit i set when byte i of the `n` bytes at `p` (at most kStep) is the
 // separator or a quote.
 unsigned stopsAt(const char* p, size_t n, char separator) {
-  const size_t low = std::min<size_t>(n, 8);
-  return stopsInWord(p, low, separator) | (n > 8 ? stopsInWord(p + 8, n - 8, separator) << 8 : 0);
+  unsigned stops = 0;
+  for (size_t i = 0; i < n; ++i) stops |= static_cast<unsigned>(p[i] == separator || p[i] == '"') << i;
+  return stops;
 }
 
 #endif

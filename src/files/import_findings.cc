@@ -239,7 +239,6 @@ class ImportScan {
   }
   size_t rowReach();
   size_t rowEnd();
-  void storePlainText(void* record, const FieldDef& column, std::string_view text);
 
   const DriverOptions& options_;
   FindingList& out_;
@@ -483,17 +482,8 @@ void ImportScan::checkValue(int lineNo, size_t position, const FieldDef& column,
     note(lineNo, std::string(column.name) + " has " + std::to_string(text.size()) +
                      " characters; the driver keeps the first " + std::to_string(column.width));
   }
-  if (record != nullptr) storePlainText(record, column, text);
-}
-
-// A text as the import stores it, cut to its column; the row's record
-// ends behind it at the latest.
-void ImportScan::storePlainText(void* record, const FieldDef& column, std::string_view text) {
-  const size_t length = std::min(text.size(), static_cast<size_t>(column.width));
-  char* out = static_cast<char*>(record) + column.offset;
-  std::memcpy(out, text.data(), length);
-  out[length] = '\0';
-  rowTextEnd_ = std::max(rowTextEnd_, column.offset + length);
+  // Stored as the import stores it; the row's record ends behind it at the latest.
+  if (record != nullptr) rowTextEnd_ = std::max(rowTextEnd_, column.offset + storeColumnText(record, column, text));
 }
 
 // Most numbers of a file are written plainly (up to nine digits, a Long's

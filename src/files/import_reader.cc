@@ -1,5 +1,6 @@
 #include "files/import_reader.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -77,10 +78,7 @@ bool storeNumberText(void* record, const FieldDef& column, const char* text, con
 }
 
 void storeText(void* record, const FieldDef& column, const char* text) {
-  char* out = fieldAt(record, column);
-  size_t n = strnlen(text, column.width);
-  std::memcpy(out, text, n);
-  out[n] = '\0';
+  (void)storeColumnText(record, column, std::string_view(text, strnlen(text, column.width)));
 }
 
 void setDescSize(void* record, int dataType, uint16_t size) {
@@ -467,6 +465,14 @@ MessageCode importLines(ImportRun& run, int format) {
 
 bool readImportNumber(std::string_view text, bool skipDots, uint32_t& value) {
   return readDecimal(text.data(), text.data() + text.size(), skipDots, value);
+}
+
+size_t storeColumnText(void* record, const FieldDef& column, std::string_view text) {
+  const size_t length = std::min(text.size(), static_cast<size_t>(column.width));
+  char* out = fieldAt(record, column);
+  std::memcpy(out, text.data(), length);
+  out[length] = '\0';
+  return length;
 }
 
 void storeColumnNumber(void* record, const FieldDef& column, uint32_t value) {

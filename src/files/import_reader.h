@@ -34,6 +34,11 @@ class ReadAhead;
 // (doubled quotes undoubled for the text kinds). `text` may be changed.
 void setFieldFromText(void* record, const FieldDef& column, char* text);
 
+// Stores a Text or Description column's text, its quotes already removed,
+// into `record` at the column's offset: at most `width` characters and a
+// NUL. The count of characters kept.
+size_t storeColumnText(void* record, const FieldDef& column, std::string_view text);
+
 // Stores a number read from a column into `record` at the column's offset:
 // its low 8 or 16 bits for the byte and short kinds, all 32 bits otherwise.
 void storeColumnNumber(void* record, const FieldDef& column, uint32_t value);
